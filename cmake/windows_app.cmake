@@ -1,0 +1,21 @@
+# update.exe: one self-contained GUI file that needs only Windows' own DLLs.
+configure_file(res/firmware.rc.in ${CMAKE_BINARY_DIR}/firmware.rc @ONLY)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR} -I${CMAKE_SOURCE_DIR}/res -I${CMAKE_SOURCE_DIR}")
+enable_language(RC)
+
+add_executable(update WIN32
+  app/winmain.cpp
+  app/instance_guard_win.cpp
+  app/mac_write_mode_win.cpp
+  firmware/load_firmware_win.cpp
+  ui/base_wnd.cpp
+  ui/base_dialog.cpp
+  ui/update_dialog.cpp
+  res/update.rc)
+set_source_files_properties(res/update.rc PROPERTIES
+  OBJECT_DEPENDS "${FIRMWARE_IMAGE};${CMAKE_SOURCE_DIR}/res/app.ico;${CMAKE_SOURCE_DIR}/res/resource.h")
+# Operator texts are UTF-8 in the sources and code page 932 in the program.
+target_compile_options(update PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
+target_compile_definitions(update PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
+target_link_libraries(update PRIVATE firmware_core app_core ws2_32 comctl32 ole32 -static -static-libgcc -static-libstdc++)
+set_target_properties(update PROPERTIES OUTPUT_NAME update RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -1,0 +1,18 @@
+#pragma once
+
+#define IDD_UPDATER 101
+#define IDI_APP 102
+#define IDR_FIRMWARE 103
+
+#define IDC_CURRENT_VERSION 1000
+#define IDC_LATEST_VERSION 1001
+#define IDC_STATUS 1002
+#define IDC_DETECT 1006
+#define IDC_UPDATE 1007
+#define IDC_DEVICE_LIST 1008
+#define IDC_PROGRESS 1009
+#define IDC_ERASE 1012
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

@@ -1,0 +1,9 @@
+#pragma once
+
+// The dialog's own texts. The Windows build turns these UTF-8 literals into
+// code page 932 for the ANSI functions.
+constexpr const char kTextDetectPrompt[] =
+    "TQM-530R デバイスを検出します。\n「検出」ボタンを押してください。";
+constexpr const char kTextSearching[] = "デバイスを検索中...";
+constexpr const char kTextSearchError[] = "デバイス検索エラー";
+constexpr const char kTextNoDevice[] = "TQM-530R デバイスが検出されませんでした。";
