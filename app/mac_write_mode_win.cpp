@@ -1,7 +1,15 @@
-#include "app/mac_write_mode.h"
+#include <windows.h>
 
 #include "app/command_line.h"
+#include "app/mac_write_mode.h"
+#include "console/maintenance.h"
 
-// The console exchange of the MAC-write mode comes with the console engine;
-// until then the mode ends the program without a window.
-bool WriteMacAddress() { return !MacWriteMode; }
+bool WriteMacAddress() {
+    if (!MacWriteMode) return true;
+    const MacWriteOutcome outcome = RunMacWrite(MacWriteHost, MacWriteDigits);
+    // Without a socket there is nothing to tell about a device.
+    if (outcome == MacWriteOutcome::NoSocket) return false;
+    char message[1024];
+    MessageBoxA(nullptr, MacWriteOutcomeText(outcome, MacWriteDigits, message), "TQM-530R", MB_ICONWARNING);
+    return false;
+}

@@ -15,7 +15,8 @@ add_executable(update WIN32
 set_source_files_properties(res/update.rc PROPERTIES
   OBJECT_DEPENDS "${FIRMWARE_IMAGE};${CMAKE_SOURCE_DIR}/res/app.ico;${CMAKE_SOURCE_DIR}/res/resource.h")
 # Operator texts are UTF-8 in the sources and code page 932 in the program.
+target_compile_options(console_core PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
 target_compile_options(update PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
 target_compile_definitions(update PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
-target_link_libraries(update PRIVATE firmware_core app_core ws2_32 comctl32 ole32 -static -static-libgcc -static-libstdc++)
+target_link_libraries(update PRIVATE console_core firmware_core app_core net ws2_32 comctl32 ole32 -static -static-libgcc -static-libstdc++)
 set_target_properties(update PROPERTIES OUTPUT_NAME update RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -1,0 +1,130 @@
+#include "console/firmware_transfer.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "console/console_limits.h"
+#include "console/console_match.h"
+#include "console/console_session.h"
+#include "firmware/firmware_image.h"
+
+namespace {
+
+struct TransferState {
+    UpdateObserver& observer;
+    UpdateResult result;
+    char buffer[kConsoleReceiveSize + 1] = {};
+};
+
+void Report(UpdateObserver& observer, int percent) {
+    char text[1024];
+    FormatProgressText(text, percent);
+    observer.OnProgress(percent, text);
+}
+
+// A computed 1 is shown as 0, and 100 is never shown during the transfer.
+int TransferPercent(unsigned sent, unsigned size) {
+    int p = static_cast<int>(100ull * sent / size);
+    return p > 0 ? p - 1 : p;
+}
+
+// One receive into the cleared buffer; false records why the update stops.
+bool Receive(TransferState& s, int timeoutMs, UpdateFailure onTimeout) {
+    std::memset(s.buffer, 0, sizeof s.buffer);
+    const int got = NetReceive(ConsoleSocket, s.buffer, kConsoleReceiveSize, timeoutMs);
+    if (got > 0) return true;
+    s.result.failure = got == kReceiveTimedOut ? onTimeout : UpdateFailure::ConnectionEnded;
+    return false;
+}
+
+// The line from the cursor through its "\n"; an unterminated rest is a line too.
+unsigned NextLineLength() {
+    const char* end = FirmwareImage.text + FirmwareImage.size;
+    const void* lf = std::memchr(FirmwareImage.cursor, '\n', static_cast<size_t>(end - FirmwareImage.cursor));
+    const char* last = lf ? static_cast<const char*>(lf) + 1 : end;
+    return static_cast<unsigned>(last - FirmwareImage.cursor);
+}
+
+bool SendImage(TransferState& s) {
+    FirmwareImage.cursor = FirmwareImage.text;
+    const unsigned size = FirmwareImage.size;
+    for (;;) {
+        Report(s.observer, TransferPercent(s.result.sentBytes, size));
+        s.observer.OnLine(s.result.sentBytes, size);
+        const int length = static_cast<int>(NextLineLength());
+        const int sent = NetSend(ConsoleSocket, FirmwareImage.cursor, length);
+        if (sent <= 0) {
+            s.result.failure = UpdateFailure::SendFailed;
+            return false;
+        }
+        ++s.result.lineSends;
+        FirmwareImage.cursor += sent;
+        s.result.sentBytes += static_cast<unsigned>(sent);
+        if (s.result.sentBytes >= size) return true;
+        if (!Receive(s, ConsoleWaits.lineMs, UpdateFailure::TimedOut)) return false;
+        ++s.result.lineReceives;
+    }
+}
+
+// The first search looks at what the transfer's last receive left.
+bool AwaitChecksum(TransferState& s) {
+    while (!HasMarker(s.buffer, "sum  :")) {
+        if (!Receive(s, ConsoleWaits.checksumMs, UpdateFailure::NoChecksum)) {
+            if (s.result.failure == UpdateFailure::ConnectionEnded) s.result.failure = UpdateFailure::NoChecksum;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Each receive counts once, however often "complete" stands in it.
+bool AwaitFlashComplete(TransferState& s) {
+    for (int completions = 0; completions < 2;) {
+        if (!Receive(s, ConsoleWaits.completeMs, UpdateFailure::FlashIncomplete)) {
+            s.result.failure = UpdateFailure::FlashIncomplete;
+            return false;
+        }
+        if (HasMarker(s.buffer, "complete")) {
+            ++completions;
+            Report(s.observer, 99);
+        }
+    }
+    return true;
+}
+
+bool Send(TransferState& s, const char* command) {
+    if (SendCommand(command) > 0) return true;
+    s.result.failure = UpdateFailure::SendFailed;
+    return false;
+}
+
+bool RunSteps(TransferState& s) {
+    if (!Send(s, "initbuf\r\n") || !SendImage(s)) return false;
+    if (!Send(s, "check\r\n") || !AwaitChecksum(s)) return false;
+    Report(s.observer, 98);
+    if (!Send(s, "flash\r\n") || !AwaitFlashComplete(s)) return false;
+    Send(s, "reset\r\n");
+    NetSleep(1000);
+    Send(s, "echo 1\r\n");
+    Send(s, "bye\r\n");
+    return true;
+}
+
+}  // namespace
+
+void FormatProgressText(char (&text)[1024], int percent) {
+    std::snprintf(text, sizeof text, "ファームウェアをアップデート中... %d%%", percent);
+}
+
+UpdateResult RunFirmwareUpdate(UpdateObserver& observer) {
+    TransferState s{observer, {}};
+    s.result.ok = FirmwareImage.text != nullptr && FirmwareImage.size != 0 && RunSteps(s);
+    if (s.result.ok) {
+        s.result.failure = UpdateFailure::None;
+    } else {
+        // The device may be mid-flash: nothing more goes to it on this connection.
+        CloseConsole();
+    }
+    observer.OnFinished(s.result.ok);
+    return s.result;
+}

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "console/console_limits.h"
+#include "console/console_session.h"
+#include "console/version_verdict.h"
+#include "fake_device.h"
+
+namespace {
+
+class ConsoleLoginTest : public ::testing::Test {
+protected:
+    void SetUp() override { ConsoleWaits.loginMs = 1000; }
+    void TearDown() override {
+        CloseConsole();
+        ConsoleWaits = ConsoleTimeouts{};
+    }
+    void Open(FakeDevice& device) { ASSERT_EQ(OpenConsole("127.0.0.1", device.Port()), ConsoleOpenResult::Connected); }
+};
+
+}  // namespace
+
+TEST_F(ConsoleLoginTest, SkipsBannersAndAcceptsPromptsInAnyCase) {
+    FakeDevice device([](FakeConnection& c) {
+        c.SendAlone("Welcome\r\n");
+        c.SendAlone("Welcome\r\nlogin: ");  // prompt with other text: not a prompt
+        c.SendAlone("LOGIN: ");
+        c.ReadLine();
+        c.SendAlone("password: ");
+        c.ReadLine();
+        c.ReadLine();
+    });
+    Open(device);
+    EXPECT_GT(ConsoleLogin(), 0);
+    CloseConsole();
+    device.Join();
+    // Exactly one user-name answer, to the prompt that stood alone.
+    EXPECT_EQ(device.Received(), "\r\n\r\necho 0\r\n");
+}
+
+TEST_F(ConsoleLoginTest, EndsWithoutAnswerWhenTheDeviceClosesOrStaysSilent) {
+    {
+        FakeDevice device([](FakeConnection& c) { c.SendAlone("login: "); c.ReadLine(); });
+        Open(device);
+        EXPECT_LE(ConsoleLogin(), 0);
+    }
+    CloseConsole();
+    FakeDevice silent([](FakeConnection& c) { c.ReadAll(); });
+    Open(silent);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_LE(ConsoleLogin(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    CloseConsole();
+}
+
+TEST_F(ConsoleLoginTest, VersionAnswerVariants) {
+    FakeDevice device([](FakeConnection& c) {
+        c.Login();
+        c.ReadLine();  // version
+        ::usleep(200000);  // past the query's pause, so each part is a receive of its own
+        c.SendAlone("ve");
+        ::usleep(100000);
+        c.SendAlone("r.9.9.9\r\n");  // "ver." split: not found
+        c.SendAlone("> ver.1.0.05\r\n> ");  // found
+        c.ReadLine();
+        c.SendAlone("ver.1234567890.234567\r\n");  // 16 characters and no CR within them
+        c.ReadLine();
+    });
+    Open(device);
+    ASSERT_GT(ConsoleLogin(), 0);
+    char version[17];
+    ASSERT_TRUE(QueryDeviceVersion(version));
+    EXPECT_STREQ(version, "1.0.05");
+    ASSERT_TRUE(QueryDeviceVersion(version));
+    EXPECT_STREQ(version, "1234567890.23456");
+    EXPECT_FALSE(QueryDeviceVersion(version));  // the device has closed
+    EXPECT_STREQ(version, "");
+}
+
+TEST_F(ConsoleLoginTest, ConnectOutcomes) {
+    EXPECT_EQ(OpenConsole("no-such-host.invalid", 23), ConsoleOpenResult::HostNotResolved);
+    EXPECT_EQ(ConsoleSocket, kNoSocket);
+    int port;
+    {
+        FakeDevice closed([](FakeConnection&) {});
+        port = closed.Port();
+    }
+    EXPECT_EQ(OpenConsole("127.0.0.1", static_cast<unsigned short>(port)), ConsoleOpenResult::NotConnected);
+    EXPECT_NE(ConsoleSocket, kNoSocket);  // closed by the next selection
+}
+
+TEST(VersionVerdict, AgainstTheCarriedVersion) {
+    EXPECT_EQ(JudgeDeviceVersion("1.0.05", "1.0.05"), VersionVerdict::Latest);
+    EXPECT_EQ(JudgeDeviceVersion("1.0.5", "1.0.05"), VersionVerdict::Latest);
+    EXPECT_EQ(JudgeDeviceVersion("1.1.0", "1.0.05"), VersionVerdict::Latest);
+    EXPECT_EQ(JudgeDeviceVersion("0.1.0", "1.0.05"), VersionVerdict::NoValidFirmware);
+    EXPECT_EQ(JudgeDeviceVersion("0.0.9", "1.0.05"), VersionVerdict::CanUpdate);
+    EXPECT_EQ(JudgeDeviceVersion("0.1.1", "1.0.05"), VersionVerdict::CanUpdate);
+    EXPECT_EQ(JudgeDeviceVersion("1.256.0", "1.0.05"), VersionVerdict::CanUpdate);
+    EXPECT_EQ(JudgeDeviceVersion("0.1.0", "0.1.0"), VersionVerdict::Latest);
+    EXPECT_EQ(JudgeDeviceVersion("0.1.0", "0.0.9"), VersionVerdict::Latest);
+    EXPECT_STREQ(VerdictStatusText(VersionVerdict::Latest), "最新のファームウェアです。");
+}

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "console/console_limits.h"
+#include "console/console_session.h"
+#include "console/firmware_transfer.h"
+#include "console/maintenance.h"
+#include "fake_device.h"
+#include "firmware/firmware_image.h"
+
+namespace {
+
+struct RecordingObserver : UpdateObserver {
+    std::vector<int> percents;
+    std::vector<std::pair<unsigned, int>> firstAt;  // (sent bytes, percent) before each line
+    int finished = -1;
+    void OnProgress(int percent, const char*) override { percents.push_back(percent); }
+    void OnLine(unsigned sent, unsigned) override { firstAt.emplace_back(sent, percents.back()); }
+    void OnFinished(bool ok) override { finished = ok ? 1 : 0; }
+};
+
+struct DeviceLog {
+    std::string image;
+    std::vector<std::string> commands;
+    unsigned lines = 0;
+};
+
+// A device that answers each image line, then "sum  :" and two "complete".
+void WellBehaved(FakeConnection& c, DeviceLog& log, int closeAfterLines = -1, int completes = 2) {
+    c.Login();
+    for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+        const size_t glued = line.find("check\r\n");
+        if (glued != std::string::npos && glued > 0) {  // an unterminated last line runs into "check"
+            log.image += line.substr(0, glued);
+            line.erase(0, glued);
+        }
+        if (line[0] == 'S') {
+            log.image += line;
+            ++log.lines;
+            if (static_cast<int>(log.lines) == closeAfterLines) return;
+            if (line.compare(0, 2, "S8") != 0) c.Send("ok\r\n");
+            continue;
+        }
+        log.commands.push_back(line);
+        if (line == "bye\r\n") return;
+        if (line == "check\r\n") c.SendAlone("sum  :1234\r\n");
+        if (line == "flash\r\n")
+            for (int i = 0; i < completes; ++i) c.SendAlone(i == 0 ? "erase complete\r\n" : "write complete\r\n");
+    }
+}
+
+class TransferTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadFirmwareImage(nullptr));
+        ConsoleWaits.lineMs = 2000;
+        ConsoleWaits.checksumMs = 1000;
+        ConsoleWaits.completeMs = 1000;
+    }
+    void TearDown() override {
+        CloseConsole();
+        ConsoleWaits = ConsoleTimeouts{};
+        LoadFirmwareImage(nullptr);
+    }
+    void Connect(FakeDevice& d) {
+        ASSERT_EQ(OpenConsole("127.0.0.1", d.Port()), ConsoleOpenResult::Connected);
+        ASSERT_GT(ConsoleLogin(), 0);
+    }
+};
+
+}  // namespace
+
+TEST_F(TransferTest, WholeImageReachesTheDeviceWithTheDescribedProgress) {
+    const std::string carried(FirmwareImage.text, FirmwareImage.size);
+    for (int round = 0; round < 2; ++round) {  // a second update sends everything again
+        DeviceLog log;
+        FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log); });
+        Connect(device);
+        RecordingObserver observer;
+        const UpdateResult r = RunFirmwareUpdate(observer);
+        CloseConsole();
+        device.Join();
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(observer.finished, 1);
+        EXPECT_EQ(r.lineSends, 11460u);
+        EXPECT_EQ(r.lineReceives, 11459u);
+        EXPECT_EQ(r.sentBytes, 527014u);
+        EXPECT_EQ(log.image, carried);
+        EXPECT_EQ(log.commands,
+                  (std::vector<std::string>{"initbuf\r\n", "check\r\n", "flash\r\n", "reset\r\n", "echo 1\r\n", "bye\r\n"}));
+
+        ASSERT_EQ(observer.percents.size(), 11460u + 3);
+        EXPECT_EQ(observer.percents.front(), 0);
+        EXPECT_EQ(observer.percents[11459], 98);  // last transfer display
+        EXPECT_EQ(std::vector<int>(observer.percents.end() - 3, observer.percents.end()), (std::vector<int>{98, 99, 99}));
+        for (size_t i = 0; i < 11460; ++i) {
+            const auto [sent, percent] = observer.firstAt[i];
+            if (sent < 10541) {
+                EXPECT_EQ(percent, 0) << sent;
+            }
+            ASSERT_LE(percent, 98);
+            if (i > 0) {
+                ASSERT_GE(percent, observer.firstAt[i - 1].second);
+            }
+        }
+        EXPECT_EQ(observer.percents[1 + 240], 1);  // somewhere past 10,541 bytes it shows 1
+    }
+}
+
+TEST_F(TransferTest, ADroppedConnectionIsAFailureAndNothingMoreIsSent) {
+    DeviceLog log;
+    FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log, 500); });
+    Connect(device);
+    RecordingObserver observer;
+    const UpdateResult r = RunFirmwareUpdate(observer);
+    CloseConsole();
+    device.Join();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(observer.finished, 0);
+    EXPECT_EQ(ConsoleSocket, kNoSocket);
+    EXPECT_EQ(device.Received().find("reset"), std::string::npos);
+    EXPECT_EQ(device.Received().find("check"), std::string::npos);
+}
+
+TEST_F(TransferTest, FewerThanTwoCompletesOrNoChecksumFail) {
+    {
+        DeviceLog log;
+        FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log, -1, 1); });
+        Connect(device);
+        RecordingObserver observer;
+        const UpdateResult r = RunFirmwareUpdate(observer);
+        CloseConsole();
+        device.Join();
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.failure, UpdateFailure::FlashIncomplete);
+        EXPECT_EQ(observer.percents.back(), 99);
+        EXPECT_EQ(device.Received().find("reset"), std::string::npos);
+    }
+    FakeDevice rejecting([&](FakeConnection& c) {
+        c.Login();
+        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine())
+            if (line[0] == 'S' && line.compare(0, 2, "S8") != 0) c.Send("ok\r\n");
+            else if (line == "check\r\n") c.SendAlone("error: bad checksum\r\n");
+    });
+    Connect(rejecting);
+    RecordingObserver observer;
+    const UpdateResult r = RunFirmwareUpdate(observer);
+    CloseConsole();
+    rejecting.Join();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.failure, UpdateFailure::NoChecksum);
+    EXPECT_EQ(rejecting.Received().find("flash"), std::string::npos);
+}
+
+TEST_F(TransferTest, ChecksumAlreadyLeftByTheLoopAndDoubleCompleteInOneReceive) {
+    // A three-line image: the answer to the second line already holds "sum  :".
+    static const char image[] = "S0030000FC\r\nS1040000AA51\r\nS9030000FC\r\n";
+    UseFirmwareImage(image, sizeof image - 1);
+    std::vector<std::string> after;
+    FakeDevice device([&](FakeConnection& c) {
+        c.Login();
+        c.ReadLine();  // initbuf
+        c.ReadLine();
+        c.Send("ok\r\n");
+        c.ReadLine();
+        c.Send("sum  :00FF\r\n");
+        c.ReadLine();  // last line
+        c.ReadLine();  // check: answered by nothing
+        c.ReadLine();  // flash
+        c.SendAlone("complete complete\r\n");
+        c.SendAlone("complete\r\n");
+        for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) after.push_back(line);
+    });
+    Connect(device);
+    RecordingObserver observer;
+    const UpdateResult r = RunFirmwareUpdate(observer);
+    CloseConsole();
+    device.Join();
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(after, (std::vector<std::string>{"reset\r\n", "echo 1\r\n", "bye\r\n"}));
+    EXPECT_EQ(std::count(observer.percents.begin(), observer.percents.end(), 99), 2);
+}
+
+TEST_F(TransferTest, AnImageWithoutFinalLineFeedSendsItsRest) {
+    static const char image[] = "S1040000AA51\r\nS9030000FC";
+    UseFirmwareImage(image, sizeof image - 1);
+    DeviceLog log;
+    FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log); });
+    Connect(device);
+    RecordingObserver observer;
+    const UpdateResult r = RunFirmwareUpdate(observer);
+    CloseConsole();
+    device.Join();
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.sentBytes, sizeof image - 1);
+    EXPECT_EQ(log.image, std::string(image));
+    EXPECT_NE(device.Received().find("S9030000FCcheck\r\n"), std::string::npos);
+}
+
+TEST_F(TransferTest, SilentDeviceEndsTheUpdateWithinItsBound) {
+    ConsoleWaits.lineMs = 300;
+    FakeDevice device([&](FakeConnection& c) {
+        c.Login();
+        c.ReadAll();
+    });
+    Connect(device);
+    RecordingObserver observer;
+    const UpdateResult r = RunFirmwareUpdate(observer);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.failure, UpdateFailure::TimedOut);
+    EXPECT_EQ(r.lineSends, 1u);
+}
+
+TEST(Maintenance, EraseSendsTheEighteenLines) {
+    size_t bytes = 0;
+    for (const char* c : kEraseCommands) bytes += strlen(c);
+    EXPECT_EQ(bytes, 185u);
+    EXPECT_STREQ(kEraseCommands[1], "era 20000\r\n");
+    EXPECT_STREQ(kEraseCommands[14], "era F0000\r\n");
+}
+
+TEST(Maintenance, MacFrameAndMessage) {
+    char frame[kMacFrameSize];
+    BuildMacWriteFrame("12ab", frame);
+    EXPECT_EQ(std::string(frame, 13), "fw 304 12ab\r\n");
+    for (int i = 13; i < kMacFrameSize; ++i) ASSERT_EQ(frame[i], 0);
+    BuildMacWriteFrame("12AB9", frame);
+    EXPECT_EQ(std::string(frame, 14), std::string("fw 304 12AB\r\n\0", 14));
+    char message[1024];
+    BuildMacWrittenMessage("12ab", message);
+    EXPECT_STREQ(message, "MAC address [02-4C-1A-03-12-ab] written.");
+    BuildMacWrittenMessage("12AB9", message);
+    EXPECT_STREQ(message, "MAC address [02-4C-1A-03-12-AB] written.");
+    EXPECT_TRUE(IsValidMacDigits("12ab"));
+    EXPECT_TRUE(IsValidMacDigits("FFFFzz"));
+    EXPECT_FALSE(IsValidMacDigits("abc"));
+    EXPECT_FALSE(IsValidMacDigits("zz"));
+    EXPECT_FALSE(IsValidMacDigits("12g4"));
+    EXPECT_FALSE(IsValidMacDigits(""));
+}
+
+TEST(Maintenance, MacWriteEndToEndAndRefusals) {
+    FakeDevice device([](FakeConnection& c) {
+        c.Login();
+        c.ReadAll();
+    });
+    EXPECT_EQ(RunMacWrite("127.0.0.1", "12ab", device.Port()), MacWriteOutcome::Written);
+    device.Join();
+    const std::string expected = std::string("\r\n\r\necho 0\r\ndebug 1\r\nfw 304 12ab\r\n") + std::string(57, '\0') +
+                                 "debug 0\r\necho 1\r\nbye\r\n";
+    EXPECT_EQ(device.Received(), expected);
+
+    FakeDevice untouched([](FakeConnection& c) { c.ReadAll(); });
+    EXPECT_EQ(RunMacWrite("127.0.0.1", "abc", untouched.Port()), MacWriteOutcome::InvalidDigits);
+    EXPECT_EQ(RunMacWrite("no-such-host.invalid", "12ab", untouched.Port()), MacWriteOutcome::InvalidHost);
+
+    FakeDevice noPassword([](FakeConnection& c) { c.SendAlone("login: "); });
+    ConsoleWaits.loginMs = 1000;
+    EXPECT_EQ(RunMacWrite("127.0.0.1", "12ab", noPassword.Port()), MacWriteOutcome::WriteFailed);
+    ConsoleWaits = ConsoleTimeouts{};
+}
