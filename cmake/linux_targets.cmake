@@ -18,3 +18,5 @@ foreach(part sim tests/sim)
     add_subdirectory(${part})
   endif()
 endforeach()
+
+add_executable(draw_icon tools/draw_icon.cpp)
