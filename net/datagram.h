@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+#include "net/socket.h"
+
+// The search socket: UDP bound to any address on port, address sharing on.
+// kNoSocket when it cannot be created or bound.
+NetSocket NetSearchSocket(uint16_t port);
+// Joins group on the default interface and sends multicast through
+// interfaceAddress (network byte order); results are not examined.
+void NetJoinMulticast(NetSocket socket, const char* group, uint32_t interfaceAddress);
+int NetSendTo(NetSocket socket, const char* data, int length, const char* address, uint16_t port);
+// One datagram of at most capacity bytes and its sender's IPv4 address.
+int NetReceiveFrom(NetSocket socket, char* buffer, int capacity, int timeoutMs, uint32_t& sender);
+// The first IPv4 address that the host's own name resolves to.
+bool NetOwnFirstAddress(uint32_t& address);
+// Dotted-decimal text of an address in network byte order.
+void NetAddressText(uint32_t address, char (&text)[16]);
+
+// Thread start for the receive loop; joined by the search.
+class NetThread {
+public:
+    using Entry = void (*)(void* context);
+    bool Start(Entry entry, void* context);
+    void Join();
+    ~NetThread() { Join(); }
+
+private:
+    void* handle_ = nullptr;
+};

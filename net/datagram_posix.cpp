@@ -1,0 +1,117 @@
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "net/datagram.h"
+
+NetSocket NetSearchSocket(uint16_t port) {
+    int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (s < 0) return kNoSocket;
+    int one = 1;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        ::close(s);
+        return kNoSocket;
+    }
+    return s;
+}
+
+void NetJoinMulticast(NetSocket socket, const char* group, uint32_t interfaceAddress) {
+    ip_mreq membership{};
+    membership.imr_multiaddr.s_addr = inet_addr(group);
+    membership.imr_interface.s_addr = htonl(INADDR_ANY);
+    setsockopt(static_cast<int>(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership);
+    in_addr out{};
+    out.s_addr = interfaceAddress;
+    setsockopt(static_cast<int>(socket), IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out);
+}
+
+int NetSendTo(NetSocket socket, const char* data, int length, const char* address, uint16_t port) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = inet_addr(address);
+    return static_cast<int>(::sendto(static_cast<int>(socket), data, static_cast<size_t>(length), 0,
+                                     reinterpret_cast<sockaddr*>(&to), sizeof to));
+}
+
+int NetReceiveFrom(NetSocket socket, char* buffer, int capacity, int timeoutMs, uint32_t& sender) {
+    pollfd p{static_cast<int>(socket), POLLIN, 0};
+    const int ready = ::poll(&p, 1, timeoutMs);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) return kReceiveTimedOut;
+    if (ready < 0) return kReceiveFailed;
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    // A datagram longer than the buffer is an error, as it is on Windows.
+    msghdr message{};
+    iovec part{buffer, static_cast<size_t>(capacity)};
+    message.msg_name = &from;
+    message.msg_namelen = length;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    const ssize_t got = ::recvmsg(static_cast<int>(socket), &message, 0);
+    if (got < 0 || (message.msg_flags & MSG_TRUNC)) return kReceiveFailed;
+    sender = from.sin_addr.s_addr;
+    return static_cast<int>(got);
+}
+
+bool NetOwnFirstAddress(uint32_t& address) {
+    char name[80] = {};
+    if (gethostname(name, sizeof name) != 0) return false;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &found) != 0 || !found) return false;
+    address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    freeaddrinfo(found);
+    return true;
+}
+
+void NetAddressText(uint32_t address, char (&text)[16]) {
+    in_addr a{};
+    a.s_addr = address;
+    std::snprintf(text, sizeof text, "%s", inet_ntoa(a));
+}
+
+namespace {
+struct ThreadStart {
+    NetThread::Entry entry;
+    void* context;
+};
+void* RunThread(void* start) {
+    ThreadStart s = *static_cast<ThreadStart*>(start);
+    delete static_cast<ThreadStart*>(start);
+    s.entry(s.context);
+    return nullptr;
+}
+}  // namespace
+
+bool NetThread::Start(Entry entry, void* context) {
+    auto* thread = new pthread_t;
+    if (pthread_create(thread, nullptr, RunThread, new ThreadStart{entry, context}) != 0) {
+        delete thread;
+        return false;
+    }
+    handle_ = thread;
+    return true;
+}
+
+void NetThread::Join() {
+    if (!handle_) return;
+    auto* thread = static_cast<pthread_t*>(handle_);
+    pthread_join(*thread, nullptr);
+    delete thread;
+    handle_ = nullptr;
+}

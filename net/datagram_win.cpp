@@ -1,0 +1,100 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "net/datagram.h"
+
+NetSocket NetSearchSocket(uint16_t port) {
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    if (s == INVALID_SOCKET) return kNoSocket;
+    BOOL one = TRUE;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one);
+    sockaddr_in local = {};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        closesocket(s);
+        return kNoSocket;
+    }
+    return static_cast<NetSocket>(s);
+}
+
+void NetJoinMulticast(NetSocket socket, const char* group, uint32_t interfaceAddress) {
+    ip_mreq membership = {};
+    membership.imr_multiaddr.s_addr = inet_addr(group);
+    membership.imr_interface.s_addr = htonl(INADDR_ANY);
+    setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP,
+               reinterpret_cast<const char*>(&membership), sizeof membership);
+    in_addr out = {};
+    out.s_addr = interfaceAddress;
+    setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&out),
+               sizeof out);
+}
+
+int NetSendTo(NetSocket socket, const char* data, int length, const char* address, uint16_t port) {
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = inet_addr(address);
+    return sendto(static_cast<SOCKET>(socket), data, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+}
+
+int NetReceiveFrom(NetSocket socket, char* buffer, int capacity, int timeoutMs, uint32_t& sender) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(static_cast<SOCKET>(socket), &readable);
+    timeval wait = {timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    const int ready = select(0, &readable, nullptr, nullptr, &wait);
+    if (ready == 0) return kReceiveTimedOut;
+    if (ready < 0) return kReceiveFailed;
+    sockaddr_in from = {};
+    int length = sizeof from;
+    const int got = recvfrom(static_cast<SOCKET>(socket), buffer, capacity, 0, reinterpret_cast<sockaddr*>(&from),
+                             &length);
+    if (got < 0) return kReceiveFailed;
+    sender = from.sin_addr.s_addr;
+    return got;
+}
+
+bool NetOwnFirstAddress(uint32_t& address) {
+    char name[80] = {};
+    if (gethostname(name, sizeof name) != 0) return false;
+    hostent* found = gethostbyname(name);
+    if (!found || !found->h_addr_list[0]) return false;
+    memcpy(&address, found->h_addr_list[0], 4);
+    return true;
+}
+
+void NetAddressText(uint32_t address, char (&text)[16]) {
+    in_addr a = {};
+    a.s_addr = address;
+    snprintf(text, sizeof text, "%s", inet_ntoa(a));
+}
+
+namespace {
+struct ThreadStart {
+    NetThread::Entry entry;
+    void* context;
+};
+DWORD WINAPI RunThread(void* start) {
+    ThreadStart s = *static_cast<ThreadStart*>(start);
+    delete static_cast<ThreadStart*>(start);
+    s.entry(s.context);
+    return 0;
+}
+}  // namespace
+
+bool NetThread::Start(Entry entry, void* context) {
+    handle_ = CreateThread(nullptr, 0, RunThread, new ThreadStart{entry, context}, 0, nullptr);
+    return handle_ != nullptr;
+}
+
+void NetThread::Join() {
+    if (!handle_) return;
+    WaitForSingleObject(static_cast<HANDLE>(handle_), INFINITE);
+    CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+}
