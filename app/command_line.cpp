@@ -5,6 +5,7 @@
 char MacWriteHost[kMacWriteFieldSize];
 char MacWriteDigits[kMacWriteFieldSize];
 bool MacWriteMode = false;
+bool MaintenanceMode = false;
 
 namespace {
 
@@ -38,4 +39,5 @@ void ReadCommandLine(const char* commandLine) {
     std::memcpy(MacWriteHost, request.host, sizeof MacWriteHost);
     std::memcpy(MacWriteDigits, request.digits, sizeof MacWriteDigits);
     MacWriteMode = request.mode;
+    MaintenanceMode = commandLine != nullptr && std::strstr(commandLine, "/maint") != nullptr;
 }

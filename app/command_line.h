@@ -7,6 +7,8 @@ constexpr int kMacWriteFieldSize = 128;
 extern char MacWriteHost[kMacWriteFieldSize];
 extern char MacWriteDigits[kMacWriteFieldSize];
 extern bool MacWriteMode;
+// "/maint" on the command line shows the hidden erase button.
+extern bool MaintenanceMode;
 
 struct MacWriteRequest {
     char host[kMacWriteFieldSize] = {};
@@ -20,5 +22,5 @@ struct MacWriteRequest {
 // validated here. Without "/mac:" the request stays as it was.
 void ReadMacOption(const char* commandLine, MacWriteRequest& request);
 
-// Reads the command line into MacWriteHost, MacWriteDigits and MacWriteMode.
+// Reads the command line into MacWriteHost, MacWriteDigits, MacWriteMode and MaintenanceMode.
 void ReadCommandLine(const char* commandLine);

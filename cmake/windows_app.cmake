@@ -11,6 +11,7 @@ add_executable(update WIN32
   ui/base_wnd.cpp
   ui/base_dialog.cpp
   ui/update_dialog.cpp
+  ui/update_thread.cpp
   res/update.rc)
 set_source_files_properties(res/update.rc PROPERTIES
   OBJECT_DEPENDS "${FIRMWARE_IMAGE};${CMAKE_SOURCE_DIR}/res/app.ico;${CMAKE_SOURCE_DIR}/res/resource.h")
@@ -18,5 +19,5 @@ set_source_files_properties(res/update.rc PROPERTIES
 target_compile_options(console_core PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
 target_compile_options(update PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
 target_compile_definitions(update PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
-target_link_libraries(update PRIVATE console_core firmware_core app_core net ws2_32 comctl32 ole32 -static -static-libgcc -static-libstdc++)
+target_link_libraries(update PRIVATE discovery_core console_core firmware_core app_core net ws2_32 comctl32 ole32 -static -static-libgcc -static-libstdc++)
 set_target_properties(update PROPERTIES OUTPUT_NAME update RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -2,8 +2,18 @@
 
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
 #include "app/module_instance.h"
+#include "console/console_session.h"
+#include "console/maintenance.h"
+#include "console/version_verdict.h"
+#include "discovery/device_table.h"
+#include "discovery/search_devices.h"
 #include "firmware/firmware_image.h"
+#include "ui/update_thread.h"
 #include "res/resource.h"
 #include "ui/dialog_texts.h"
 
@@ -36,6 +46,7 @@ void CUpdateDialog::OnInitDialog() {
     EnableItem(IDC_DEVICE_LIST, FALSE);
     EnableItem(IDC_DETECT, TRUE);
     EnableItem(IDC_UPDATE, FALSE);
+    if (MaintenanceMode) ShowItem(IDC_ERASE, SW_SHOW);
 }
 
 void CUpdateDialog::CentreOnScreen() {
@@ -47,6 +58,80 @@ void CUpdateDialog::CentreOnScreen() {
                  (height + rect.top - rect.bottom) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-void CUpdateDialog::OnCommand(WORD id, WORD /*code*/) {
-    if (id == IDCANCEL) Close(2);
+void CUpdateDialog::OnCommand(WORD id, WORD code) {
+    switch (id) {
+    case IDC_DETECT: Detect(); break;
+    case IDC_DEVICE_LIST:
+        if (code == CBN_SELCHANGE) OnDeviceSelected();
+        break;
+    case IDC_UPDATE: StartUpdate(); break;
+    case IDC_ERASE: EraseRom(); break;
+    case IDCANCEL: Close(2); break;
+    default: break;
+    }
+}
+
+bool CUpdateDialog::SearchDevices() {
+    std::vector<std::string> entries;
+    if (!::SearchDevices(entries)) return false;
+    SendMessageA(ControlHandles.deviceList, CB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : entries)
+        SendMessageA(ControlHandles.deviceList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    return true;
+}
+
+void CUpdateDialog::Detect() {
+    SetItemText(IDC_STATUS, kTextSearching);
+    if (!SearchDevices()) {
+        SetItemText(IDC_STATUS, kTextSearchError);
+        return;
+    }
+    if (SendMessageA(ControlHandles.deviceList, CB_GETCOUNT, 0, 0) == 0) {
+        SetItemText(IDC_STATUS, kTextNoDevice);
+        EnableItem(IDC_DEVICE_LIST, FALSE);
+        return;
+    }
+    SendMessageA(ControlHandles.deviceList, CB_SETCURSEL, 0, 0);
+    EnableItem(IDC_DEVICE_LIST, TRUE);
+    EnableItem(IDC_UPDATE, FALSE);
+    SetItemText(IDC_CURRENT_VERSION, "");
+    OnCommand(IDC_DEVICE_LIST, CBN_SELCHANGE);
+}
+
+void CUpdateDialog::ShowConnectFailed() {
+    SetItemText(IDC_STATUS, kTextConnectFailed);
+    SetItemText(IDC_CURRENT_VERSION, "");
+    EnableItem(IDC_UPDATE, FALSE);
+}
+
+void CUpdateDialog::OnDeviceSelected() {
+    CloseConsole();
+    char entry[256] = {};
+    GetItemText(IDC_DEVICE_LIST, entry, sizeof entry);
+    char host[256];
+    if (!HostFromEntry(entry, host)) return;
+    switch (OpenConsole(host)) {
+    case ConsoleOpenResult::Connected: break;
+    case ConsoleOpenResult::NotConnected: ShowConnectFailed(); return;
+    default: return;
+    }
+    char deviceVersion[17];
+    // A device that ends the login or never tells its version counts as unreachable.
+    if (ConsoleLogin() <= 0 || !QueryDeviceVersion(deviceVersion)) {
+        CloseConsole();
+        ShowConnectFailed();
+        return;
+    }
+    char imageVersion[kImageVersionTextSize + 1] = {};
+    memcpy(imageVersion, ImageVersionText, kImageVersionTextSize);
+    SetItemText(IDC_CURRENT_VERSION, deviceVersion);
+    SetItemText(IDC_STATUS, VerdictStatusText(JudgeDeviceVersion(deviceVersion, imageVersion)));
+    EnableItem(IDC_UPDATE, TRUE);
+}
+
+void CUpdateDialog::EraseRom() {
+    if (MessageBoxA(nullptr, kTextEraseQuestion, kTextTitle, MB_ICONWARNING | MB_YESNO) != IDYES) return;
+    SendEraseCommands();
+    // The erase ends the console with "bye": a new selection is needed first.
+    EnableItem(IDC_UPDATE, FALSE);
 }

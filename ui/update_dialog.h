@@ -25,6 +25,11 @@ public:
 
 private:
     void CentreOnScreen();
+    void Detect();
+    bool SearchDevices();
+    void OnDeviceSelected();
+    void ShowConnectFailed();
+    void EraseRom();
 
     char ImageVersionText[kImageVersionTextSize] = {};
 };

@@ -70,7 +70,9 @@ TEST(ReadCommandLine, FillsTheGlobals) {
     EXPECT_TRUE(MacWriteMode);
     EXPECT_STREQ(MacWriteHost, "10.0.0.1");
     EXPECT_STREQ(MacWriteDigits, "12ab");
-    ReadCommandLine("plain");
+    EXPECT_FALSE(MaintenanceMode);
+    ReadCommandLine("plain /maint");
+    EXPECT_TRUE(MaintenanceMode);
     EXPECT_FALSE(MacWriteMode);
     EXPECT_STREQ(MacWriteHost, "");
 }
