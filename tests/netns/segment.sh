@@ -1,0 +1,58 @@
+# A virtual segment: a host namespace with a bridge and one namespace per
+# simulated device, joined by veth pairs. Only this machine's own namespaces
+# carry the traffic; teardown ends only the processes started here.
+SEG=${SEG:-tq$$}
+SEG_HOST=${SEG}h
+SEG_PIDS=()
+SEG_DEVICES=()
+
+seg_host_exec() { ip netns exec "$SEG_HOST" "$@"; }
+
+seg_create() {
+  ip netns add "$SEG_HOST"
+  mkdir -p "/etc/netns/$SEG_HOST"
+  # The host's own name resolves to its segment address, as on a PC on that segment.
+  printf '127.0.0.1 localhost\n10.77.0.1 %s\n' "$(hostname)" > "/etc/netns/$SEG_HOST/hosts"
+  seg_host_exec ip link set lo up
+  seg_host_exec ip link add br0 type bridge
+  seg_host_exec ip addr add 10.77.0.1/24 dev br0
+  seg_host_exec ip link set br0 up
+  seg_host_exec ip route add 224.0.0.0/4 dev br0
+}
+
+# seg_add_device INDEX MAC [simulator options...]: device at 10.77.0.(10+INDEX)
+seg_add_device() {
+  local i=$1 mac=$2; shift 2
+  local ns=${SEG}d$i addr=10.77.0.$((10 + i))
+  ip netns add "$ns"
+  ip link add "${SEG}v$i" type veth peer name "${SEG}p$i"
+  ip link set "${SEG}v$i" netns "$ns"
+  ip link set "${SEG}p$i" netns "$SEG_HOST"
+  seg_host_exec ip link set "${SEG}p$i" master br0 up
+  ip netns exec "$ns" ip link set lo up
+  ip netns exec "$ns" ip link set "${SEG}v$i" address "$mac"
+  ip netns exec "$ns" ip addr add "$addr/24" dev "${SEG}v$i"
+  ip netns exec "$ns" ip link set "${SEG}v$i" up
+  ip netns exec "$ns" ip route add 224.0.0.0/4 dev "${SEG}v$i"
+  ip netns exec "$ns" "$SIM" --bind "$addr" "$@" > "$ARTIFACTS/sim-$i.log" 2>&1 &
+  SEG_PIDS+=($!)
+  SEG_DEVICES+=("$ns")
+}
+
+seg_wait_devices() {
+  local i
+  for i in $(seq 50); do
+    [ "$(grep -l listening "$ARTIFACTS"/sim-*.log 2>/dev/null | wc -l)" -ge "${#SEG_DEVICES[@]}" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+seg_teardown() {
+  local p ns
+  for p in "${SEG_PIDS[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${SEG_PIDS[@]}"; do wait "$p" 2>/dev/null; done
+  for ns in "${SEG_DEVICES[@]}"; do ip netns del "$ns" 2>/dev/null; done
+  ip netns del "$SEG_HOST" 2>/dev/null
+  rm -rf "/etc/netns/$SEG_HOST"
+}
