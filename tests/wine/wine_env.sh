@@ -16,7 +16,8 @@ wine_start_display() {
     export DISPLAY=:$n
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     if xdpyinfo >/dev/null 2>&1 || [ -e /tmp/.X11-unix/X$n ]; then
-      "$WINE" wineboot -i >/dev/null 2>&1
+      # Wine's sockets live in its wineserver: start it where the test's network is.
+      ${WINE_NETNS:+ip netns exec "$WINE_NETNS"} "$WINE" wineboot -i >/dev/null 2>&1
       return 0
     fi
   done
@@ -27,6 +28,16 @@ wine_start_display() {
 wine_run_desktop() {
   local name=$1; shift
   "$WINE" explorer "/desktop=$name,1024x768" "$@"
+}
+
+# True when every wineserver of this prefix runs in namespace $1.
+wine_server_in_netns() {
+  local p ok=1
+  for p in $(pidof wineserver64 wineserver 2>/dev/null); do
+    [ "$(tr '\0' '\n' < /proc/$p/environ 2>/dev/null | grep -c "^WINEPREFIX=$WINEPREFIX$")" = 1 ] || continue
+    ip netns pids "$1" | grep -qx "$p" || ok=0
+  done
+  [ $ok = 1 ]
 }
 
 wine_count_windows() {
