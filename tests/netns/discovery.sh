@@ -23,11 +23,22 @@ else
 fi
 
 # A busy port 1900 held exclusively (no address sharing) makes the search fail.
-ip netns exec "$SEG_HOST" python3 -c 'import socket,time; s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM); s.bind(("0.0.0.0",1900)); time.sleep(6)' &
+ip netns exec "$SEG_HOST" python3 -c '
+import socket, sys, time
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+for _ in range(30):
+    try:
+        s.bind(("0.0.0.0", 1900)); break
+    except OSError:
+        time.sleep(0.1)
+else:
+    sys.exit("could not hold port 1900")
+print("bound", flush=True); time.sleep(6)' > "$ARTIFACTS/holder.log" 2>&1 &
 holder=$!
-sleep 0.5
+for _ in $(seq 40); do grep -q bound "$ARTIFACTS/holder.log" && break; sleep 0.1; done
 seg_host_exec "$CLI" detect --wait 500 >/dev/null 2>&1; rc=$?
 kill $holder 2>/dev/null; wait $holder 2>/dev/null
+grep -q bound "$ARTIFACTS/holder.log" || { echo "port holder: $(cat "$ARTIFACTS/holder.log")"; seg_host_exec ss -uanp | grep 1900; }
 if [ "$rc" = 3 ]; then echo "busy port 1900: search error"; else echo "busy port gave rc=$rc"; fail=1; fi
 
 # No device answers: exit 1 and nothing listed.

@@ -1,0 +1,118 @@
+#include "sim/console_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr int kPollMs = 200;
+
+// Sleeps ms, cut short by stop.
+void Wait(int ms, const std::atomic<bool>& stop) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!stop && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+bool SendText(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+ConsoleServer::ConsoleServer(DeviceState& device, const ConsoleFaults& faults, Hooks hooks)
+    : device_(device), faults_(faults), hooks_(std::move(hooks)) {}
+
+ConsoleServer::~ConsoleServer() {
+    if (listener_ >= 0) ::close(listener_);
+}
+
+bool ConsoleServer::Listen(const std::string& bindAddress, int port, std::string& error) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    if (inet_pton(AF_INET, bindAddress.c_str(), &a.sin_addr) != 1) {
+        error = "console: bad address " + bindAddress;
+        return false;
+    }
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listener_ < 0) {
+        error = std::string("console: ") + std::strerror(errno);
+        return false;
+    }
+    int one = 1;
+    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 4) != 0) {
+        error = "console: " + bindAddress + ":" + std::to_string(port) + ": " + std::strerror(errno);
+        return false;
+    }
+    socklen_t length = sizeof a;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length);
+    port_ = ntohs(a.sin_port);
+    return true;
+}
+
+void ConsoleServer::Run(const std::atomic<bool>& stop) {
+    while (!stop) {
+        pollfd p{listener_, POLLIN, 0};
+        if (::poll(&p, 1, kPollMs) <= 0 || !(p.revents & POLLIN)) continue;
+        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) continue;
+        Serve(client, stop);
+        ::close(client);
+        if (hooks_.connectionClosed) hooks_.connectionClosed();
+    }
+}
+
+void ConsoleServer::Serve(int client, const std::atomic<bool>& stop) {
+    ConsoleSession session(device_, faults_);
+    bool open = Execute(client, session.Connected(), stop);
+    char buffer[8192];
+    while (open && !stop) {
+        pollfd p{client, POLLIN, 0};
+        if (::poll(&p, 1, kPollMs) <= 0) continue;
+        const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        open = Execute(client, session.Feed(std::string_view(buffer, static_cast<size_t>(got))), stop);
+    }
+    Execute(client, session.Closed(), stop);
+}
+
+bool ConsoleServer::Execute(int client, const std::vector<ConsoleAction>& actions, const std::atomic<bool>& stop) {
+    bool open = true;
+    for (const ConsoleAction& a : actions) {
+        switch (a.kind) {
+            case ConsoleAction::Kind::Send:
+                if (!open) break;
+                if (a.delayMs > 0) Wait(a.delayMs, stop);
+                if (stop || !SendText(client, a.text)) open = false;
+                break;
+            case ConsoleAction::Kind::Log:
+                if (hooks_.log) hooks_.log(a.text);
+                break;
+            case ConsoleAction::Kind::Save:
+                if (hooks_.save) hooks_.save();
+                break;
+            case ConsoleAction::Kind::Close:
+                open = false;
+                break;
+        }
+    }
+    return open;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim/console_session.h"
+
+// The console over TCP: one connection at a time, the next one is taken once
+// the previous has closed. Each reply goes out in a send of its own.
+class ConsoleServer {
+public:
+    struct Hooks {
+        std::function<void(const std::string&)> log;  // one line for the log
+        std::function<void()> save;                   // the kept state changed
+        std::function<void()> connectionClosed;
+    };
+
+    ConsoleServer(DeviceState& device, const ConsoleFaults& faults, Hooks hooks);
+    ConsoleServer(const ConsoleServer&) = delete;
+    ConsoleServer& operator=(const ConsoleServer&) = delete;
+    ~ConsoleServer();
+
+    bool Listen(const std::string& bindAddress, int port, std::string& error);
+    int Port() const { return port_; }
+    // Serves connections until stop is set; looks at stop at least every 200 ms,
+    // also while waiting before a delayed reply.
+    void Run(const std::atomic<bool>& stop);
+
+private:
+    void Serve(int client, const std::atomic<bool>& stop);
+    // False once an action closed the connection or a send failed.
+    bool Execute(int client, const std::vector<ConsoleAction>& actions, const std::atomic<bool>& stop);
+
+    DeviceState& device_;
+    ConsoleFaults faults_;
+    Hooks hooks_;
+    int listener_ = -1;
+    int port_ = 0;
+};
