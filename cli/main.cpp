@@ -1,6 +1,7 @@
 // tqm530r: the updater's core from a Linux command line.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +13,6 @@
 #include "console/firmware_transfer.h"
 #include "console/maintenance.h"
 #include "console/version_verdict.h"
-#include "discovery/device_table.h"
 #include "discovery/search_devices.h"
 #include "firmware/firmware_image.h"
 #include "firmware/image_version.h"
@@ -80,7 +80,8 @@ int Detect(const Args& a) {
         std::fprintf(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
         return 3;
     }
-    for (const std::string& e : SortedDeviceEntries(DeviceTable)) std::printf("%s\n", e.c_str());
+    std::sort(entries.begin(), entries.end());  // in the order of the dialog's sorted list
+    for (const std::string& e : entries) std::printf("%s\n", e.c_str());
     return entries.empty() ? 1 : 0;
 }
 

@@ -46,20 +46,14 @@ std::vector<std::string> BuildDeviceEntries(const DeviceTableState& table) {
     return entries;
 }
 
-std::vector<std::string> SortedDeviceEntries(const DeviceTableState& table) {
-    std::vector<std::string> entries = BuildDeviceEntries(table);
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
 bool HostFromEntry(const char* entry, char (&host)[256]) {
     std::memset(host, 0, sizeof host);
     const char* open = std::strrchr(entry, '[');
-    const size_t length = std::strlen(entry);
     if (!open) return false;
-    const size_t start = static_cast<size_t>(open - entry) + 1;
-    if (start + 1 >= length + 1 || start >= length) return false;
-    const size_t count = std::min(length - 1 - start, sizeof host - 1);
+    // The host runs from after the "[" to before the entry's final character.
+    const size_t after = std::strlen(open + 1);
+    if (after < 2) return false;
+    const size_t count = std::min(after - 1, sizeof host - 1);
     std::memcpy(host, open + 1, count);
-    return count > 0;
+    return true;
 }

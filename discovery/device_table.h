@@ -27,8 +27,6 @@ bool AddDevicePair(DeviceTableState& table, const char* ipText, const unsigned c
 // "TQM-530R(12ab) [10.0.0.1]" per distinct IP text, the first pair's MAC tail,
 // in the order found (the dialog's list control sorts them itself).
 std::vector<std::string> BuildDeviceEntries(const DeviceTableState& table);
-// The same entries sorted as the dialog's list shows them.
-std::vector<std::string> SortedDeviceEntries(const DeviceTableState& table);
 
 // The host text of an entry: between its last "[" and its final character.
 // False when the entry has no such part.

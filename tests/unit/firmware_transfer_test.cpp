@@ -64,9 +64,14 @@ protected:
         ConsoleWaits = ConsoleTimeouts{};
         LoadFirmwareImage(nullptr);
     }
-    void Connect(FakeDevice& d) {
-        ASSERT_EQ(OpenConsole("127.0.0.1", d.Port()), ConsoleOpenResult::Connected);
-        ASSERT_GT(ConsoleLogin(), 0);
+    // Logs in to the device, runs one update, then lets the device finish.
+    UpdateResult UpdateAgainst(FakeDevice& d, RecordingObserver& observer) {
+        EXPECT_EQ(OpenConsole("127.0.0.1", d.Port()), ConsoleOpenResult::Connected);
+        EXPECT_GT(ConsoleLogin(), 0);
+        const UpdateResult r = RunFirmwareUpdate(observer);
+        CloseConsole();
+        d.Join();
+        return r;
     }
 };
 
@@ -77,11 +82,8 @@ TEST_F(TransferTest, WholeImageReachesTheDeviceWithTheDescribedProgress) {
     for (int round = 0; round < 2; ++round) {  // a second update sends everything again
         DeviceLog log;
         FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log); });
-        Connect(device);
         RecordingObserver observer;
-        const UpdateResult r = RunFirmwareUpdate(observer);
-        CloseConsole();
-        device.Join();
+        const UpdateResult r = UpdateAgainst(device, observer);
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(observer.finished, 1);
         EXPECT_EQ(r.lineSends, 11460u);
@@ -112,11 +114,8 @@ TEST_F(TransferTest, WholeImageReachesTheDeviceWithTheDescribedProgress) {
 TEST_F(TransferTest, ADroppedConnectionIsAFailureAndNothingMoreIsSent) {
     DeviceLog log;
     FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log, 500); });
-    Connect(device);
     RecordingObserver observer;
-    const UpdateResult r = RunFirmwareUpdate(observer);
-    CloseConsole();
-    device.Join();
+    const UpdateResult r = UpdateAgainst(device, observer);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(observer.finished, 0);
     EXPECT_EQ(ConsoleSocket, kNoSocket);
@@ -128,11 +127,8 @@ TEST_F(TransferTest, FewerThanTwoCompletesOrNoChecksumFail) {
     {
         DeviceLog log;
         FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log, -1, 1); });
-        Connect(device);
         RecordingObserver observer;
-        const UpdateResult r = RunFirmwareUpdate(observer);
-        CloseConsole();
-        device.Join();
+        const UpdateResult r = UpdateAgainst(device, observer);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.failure, UpdateFailure::FlashIncomplete);
         EXPECT_EQ(observer.percents.back(), 99);
@@ -144,11 +140,8 @@ TEST_F(TransferTest, FewerThanTwoCompletesOrNoChecksumFail) {
             if (line[0] == 'S' && line.compare(0, 2, "S8") != 0) c.Send("ok\r\n");
             else if (line == "check\r\n") c.SendAlone("error: bad checksum\r\n");
     });
-    Connect(rejecting);
     RecordingObserver observer;
-    const UpdateResult r = RunFirmwareUpdate(observer);
-    CloseConsole();
-    rejecting.Join();
+    const UpdateResult r = UpdateAgainst(rejecting, observer);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.failure, UpdateFailure::NoChecksum);
     EXPECT_EQ(rejecting.Received().find("flash"), std::string::npos);
@@ -173,11 +166,8 @@ TEST_F(TransferTest, ChecksumAlreadyLeftByTheLoopAndDoubleCompleteInOneReceive) 
         c.SendAlone("complete\r\n");
         for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) after.push_back(line);
     });
-    Connect(device);
     RecordingObserver observer;
-    const UpdateResult r = RunFirmwareUpdate(observer);
-    CloseConsole();
-    device.Join();
+    const UpdateResult r = UpdateAgainst(device, observer);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(after, (std::vector<std::string>{"reset\r\n", "echo 1\r\n", "bye\r\n"}));
     EXPECT_EQ(std::count(observer.percents.begin(), observer.percents.end(), 99), 2);
@@ -188,11 +178,8 @@ TEST_F(TransferTest, AnImageWithoutFinalLineFeedSendsItsRest) {
     UseFirmwareImage(image, sizeof image - 1);
     DeviceLog log;
     FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log); });
-    Connect(device);
     RecordingObserver observer;
-    const UpdateResult r = RunFirmwareUpdate(observer);
-    CloseConsole();
-    device.Join();
+    const UpdateResult r = UpdateAgainst(device, observer);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.sentBytes, sizeof image - 1);
     EXPECT_EQ(log.image, std::string(image));
@@ -205,9 +192,8 @@ TEST_F(TransferTest, SilentDeviceEndsTheUpdateWithinItsBound) {
         c.Login();
         c.ReadAll();
     });
-    Connect(device);
     RecordingObserver observer;
-    const UpdateResult r = RunFirmwareUpdate(observer);
+    const UpdateResult r = UpdateAgainst(device, observer);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.failure, UpdateFailure::TimedOut);
     EXPECT_EQ(r.lineSends, 1u);
