@@ -22,7 +22,7 @@ namespace {
 void Usage(FILE* to) {
     std::fprintf(to,
                  "usage: tqm530r COMMAND [options]\n\n"
-                 "  detect [--wait MS]                one SSDP search; lists the TQM-530R devices found\n"
+                 "  detect [--wait MS] [--interface IF]  one SSDP search; lists the TQM-530R devices found\n"
                  "  version HOST [--port N]           the device's firmware version and the verdict\n"
                  "  update HOST --yes [--port N]      writes the carried image into the device\n"
                  "  mac HOST DIGITS [--port N]        writes the last two MAC bytes (four hex digits)\n"
@@ -34,6 +34,7 @@ struct Args {
     std::vector<std::string> words;
     int port = kConsolePort;
     int waitMs = kSearchWaitMs;
+    std::string interfaceName;
     bool yes = false;
 };
 
@@ -42,6 +43,8 @@ bool Parse(int argc, char** argv, Args& a) {
         const std::string w = argv[i];
         if ((w == "--port" || w == "--wait") && i + 1 < argc) {
             (w == "--port" ? a.port : a.waitMs) = std::atoi(argv[++i]);
+        } else if (w == "--interface" && i + 1 < argc) {
+            a.interfaceName = argv[++i];
         } else if (w == "--yes") {
             a.yes = true;
         } else if (w.compare(0, 2, "--") == 0) {
@@ -76,7 +79,7 @@ int Connect(const std::string& host, int port) {
 
 int Detect(const Args& a) {
     std::vector<std::string> entries;
-    if (!SearchDevices(entries, a.waitMs)) {
+    if (!SearchDevices(entries, a.waitMs, a.interfaceName.empty() ? nullptr : a.interfaceName.c_str())) {
         std::fprintf(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
         return 3;
     }

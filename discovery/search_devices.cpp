@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr const char* kSsdpGroup = "239.255.255.250";
+
 struct ReceiveContext {
     NetSocket socket;
     std::atomic<bool> stop{false};
@@ -38,21 +40,24 @@ void SsdpReceiveThread(void* argument) {
 
 }  // namespace
 
-bool SearchDevices(std::vector<std::string>& entries, int waitMs) {
+bool SearchDevices(std::vector<std::string>& entries, int waitMs, const char* interfaceName) {
     PrepareMacResolver();
     ReceiveContext context;
     context.socket = NetSearchSocket(1900);
     if (context.socket == kNoSocket) return false;
-    uint32_t own = 0;
-    if (!NetOwnFirstAddress(own)) {
+    std::vector<uint32_t> interfaces;
+    if (!NetSearchInterfaces(interfaceName, interfaces)) {
         NetClose(context.socket);
         return false;
     }
-    NetJoinMulticast(context.socket, "239.255.255.250", own);
+    for (uint32_t address : interfaces) NetJoinMulticast(context.socket, kSsdpGroup, address);
     NetThread receiver;
     const bool started = receiver.Start(SsdpReceiveThread, &context);
     if (!started) DeviceTable.slotCount = 0;  // never list an earlier search's devices
-    NetSendTo(context.socket, kSearchRequest, kSearchRequestSize, "239.255.255.250", 1900);
+    for (uint32_t address : interfaces) {
+        NetUseMulticastInterface(context.socket, address);
+        NetSendTo(context.socket, kSearchRequest, kSearchRequestSize, kSsdpGroup, 1900);
+    }
     NetSleep(waitMs);
     context.stop.store(true);
     receiver.Join();

@@ -1,6 +1,8 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
@@ -31,11 +33,33 @@ NetSocket NetSearchSocket(uint16_t port) {
 void NetJoinMulticast(NetSocket socket, const char* group, uint32_t interfaceAddress) {
     ip_mreq membership{};
     membership.imr_multiaddr.s_addr = inet_addr(group);
-    membership.imr_interface.s_addr = htonl(INADDR_ANY);
+    membership.imr_interface.s_addr = interfaceAddress;
     setsockopt(static_cast<int>(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership);
+    NetUseMulticastInterface(socket, interfaceAddress);
+}
+
+void NetUseMulticastInterface(NetSocket socket, uint32_t interfaceAddress) {
     in_addr out{};
     out.s_addr = interfaceAddress;
     setsockopt(static_cast<int>(socket), IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out);
+}
+
+bool NetSearchInterfaces(const char* interfaceName, std::vector<uint32_t>& addresses) {
+    addresses.clear();
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return false;
+    for (ifaddrs* i = list; i; i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET) continue;
+        if (interfaceName) {
+            if (std::strcmp(i->ifa_name, interfaceName) != 0) continue;
+        } else {
+            const unsigned wanted = IFF_UP | IFF_MULTICAST;
+            if ((i->ifa_flags & wanted) != wanted || (i->ifa_flags & IFF_LOOPBACK)) continue;
+        }
+        addresses.push_back(reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr);
+    }
+    freeifaddrs(list);
+    return !addresses.empty();
 }
 
 int NetSendTo(NetSocket socket, const char* data, int length, const char* address, uint16_t port) {

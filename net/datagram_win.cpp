@@ -28,6 +28,10 @@ void NetJoinMulticast(NetSocket socket, const char* group, uint32_t interfaceAdd
     membership.imr_interface.s_addr = htonl(INADDR_ANY);
     setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP,
                reinterpret_cast<const char*>(&membership), sizeof membership);
+    NetUseMulticastInterface(socket, interfaceAddress);
+}
+
+void NetUseMulticastInterface(NetSocket socket, uint32_t interfaceAddress) {
     in_addr out = {};
     out.s_addr = interfaceAddress;
     setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&out),
@@ -65,6 +69,14 @@ bool NetOwnFirstAddress(uint32_t& address) {
     hostent* found = gethostbyname(name);
     if (!found || !found->h_addr_list[0]) return false;
     memcpy(&address, found->h_addr_list[0], 4);
+    return true;
+}
+
+bool NetSearchInterfaces(const char* interfaceName, std::vector<uint32_t>& addresses) {
+    addresses.clear();
+    uint32_t own = 0;
+    if (interfaceName || !NetOwnFirstAddress(own)) return false;
+    addresses.push_back(own);
     return true;
 }
 

@@ -5,6 +5,7 @@ SEG=${SEG:-tq$$}
 SEG_HOST=${SEG}h
 SEG_PIDS=()
 SEG_DEVICES=()
+SEG_SIMS=0
 
 seg_host_exec() { ip netns exec "$SEG_HOST" "$@"; }
 
@@ -20,9 +21,9 @@ seg_create() {
   seg_host_exec ip route add 224.0.0.0/4 dev br0
 }
 
-# seg_add_device INDEX MAC [simulator options...]: device at 10.77.0.(10+INDEX)
-seg_add_device() {
-  local i=$1 mac=$2; shift 2
+# seg_add_station INDEX MAC: a namespace ${SEG}dINDEX at 10.77.0.(10+INDEX), nothing running
+seg_add_station() {
+  local i=$1 mac=$2
   local ns=${SEG}d$i addr=10.77.0.$((10 + i))
   ip netns add "$ns"
   ip link add "${SEG}v$i" type veth peer name "${SEG}p$i"
@@ -34,15 +35,22 @@ seg_add_device() {
   ip netns exec "$ns" ip addr add "$addr/24" dev "${SEG}v$i"
   ip netns exec "$ns" ip link set "${SEG}v$i" up
   ip netns exec "$ns" ip route add 224.0.0.0/4 dev "${SEG}v$i"
-  ip netns exec "$ns" "$SIM" --bind "$addr" "$@" > "$ARTIFACTS/sim-$i.log" 2>&1 &
-  SEG_PIDS+=($!)
   SEG_DEVICES+=("$ns")
+}
+
+# seg_add_device INDEX MAC [simulator options...]: a simulated device at 10.77.0.(10+INDEX)
+seg_add_device() {
+  local i=$1 mac=$2; shift 2
+  seg_add_station "$i" "$mac"
+  ip netns exec "${SEG}d$i" "$SIM" --bind "10.77.0.$((10 + i))" "$@" > "$ARTIFACTS/sim-$i.log" 2>&1 &
+  SEG_PIDS+=($!)
+  SEG_SIMS=$((SEG_SIMS + 1))
 }
 
 seg_wait_devices() {
   local i
   for i in $(seq 50); do
-    [ "$(grep -l listening "$ARTIFACTS"/sim-*.log 2>/dev/null | wc -l)" -ge "${#SEG_DEVICES[@]}" ] && return 0
+    [ "$(grep -l listening "$ARTIFACTS"/sim-*.log 2>/dev/null | wc -l)" -ge "$SEG_SIMS" ] && return 0
     sleep 0.1
   done
   return 1
