@@ -21,3 +21,11 @@ target_compile_options(update PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932
 target_compile_definitions(update PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
 target_link_libraries(update PRIVATE discovery_core console_core firmware_core app_core net ws2_32 comctl32 ole32 -static -static-libgcc -static-libstdc++)
 set_target_properties(update PROPERTIES OUTPUT_NAME update RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Test tool for the Wine tests (which run the 64-bit build): reads the
+# dialog's texts and control states from another process.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_executable(dialog_probe tests/wine/dialog_probe.cpp)
+  target_link_libraries(dialog_probe PRIVATE -static -static-libgcc -static-libstdc++)
+  set_target_properties(dialog_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()

@@ -6,6 +6,7 @@ SEG_HOST=${SEG}h
 SEG_PIDS=()
 SEG_DEVICES=()
 SEG_SIMS=0
+SEG_PC_ADDR=${SEG_PC_ADDR:-10.77.0.1}
 
 seg_host_exec() { ip netns exec "$SEG_HOST" "$@"; }
 
@@ -13,10 +14,10 @@ seg_create() {
   ip netns add "$SEG_HOST"
   mkdir -p "/etc/netns/$SEG_HOST"
   # The host's own name resolves to its segment address, as on a PC on that segment.
-  printf '127.0.0.1 localhost\n10.77.0.1 %s\n' "$(hostname)" > "/etc/netns/$SEG_HOST/hosts"
+  printf '127.0.0.1 localhost\n%s %s\n' "$SEG_PC_ADDR" "$(hostname)" > "/etc/netns/$SEG_HOST/hosts"
   seg_host_exec ip link set lo up
   seg_host_exec ip link add br0 type bridge
-  seg_host_exec ip addr add 10.77.0.1/24 dev br0
+  seg_host_exec ip addr add "$SEG_PC_ADDR/24" dev br0
   seg_host_exec ip link set br0 up
   seg_host_exec ip route add 224.0.0.0/4 dev br0
 }

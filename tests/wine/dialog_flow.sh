@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# update.exe under Wine on a virtual segment, driven by its keys: the start
+# state, Detect with no device and with devices, the version verdict, Update
+# declined and accepted, a device that drops mid-transfer, and Exit. The
+# dialog's texts are read back with dialog_probe; screenshots are kept.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+EXE=$1 PROBE=$2 SIM=$3 ARTIFACTS=$4 IMAGE=$5
+mkdir -p "$ARTIFACTS"
+source "$here/wine_env.sh"
+source "$here/../netns/segment.sh"
+source "$here/dialog_checks.sh"
+cleanup() { wine_stop_all; seg_teardown; }
+trap cleanup EXIT
+
+# The PC sorts after the devices, and its own looped-back request is dropped
+# as Windows' SendARP would have filtered it (Wine's SendARP is a stub).
+SEG_PC_ADDR=10.77.0.200
+seg_create
+seg_host_exec iptables -A INPUT -s "$SEG_PC_ADDR" -p udp --dport 1900 -j DROP
+WINE_NETNS=$SEG_HOST wine_start_display || exit 1
+wine_server_in_netns "$SEG_HOST" || { echo "wineserver is not in the test namespace: not searching"; exit 1; }
+
+PROBE_DESKTOP=flow
+ip netns exec "$SEG_HOST" "$WINE" explorer "/desktop=$PROBE_DESKTOP,1024x768" "$EXE" &
+wine_wait_window "$DIALOG_TITLE" 60 || { echo "no dialog"; exit 1; }
+sleep 1
+dialog=$(xdotool search --onlyvisible --name "$DIALOG_TITLE" | head -1)
+press() { xdotool windowfocus --sync "$dialog" 2>/dev/null; xdotool key --window "$dialog" "$1"; }
+
+probe_dialog
+wine_screenshot "$ARTIFACTS/1-start.png"
+expect "start: latest version" latest 1.0.05
+expect "start: operator prompt" status 'TQM-530R デバイスを検出します。\n「検出」ボタンを押してください。'
+expect "start: list disabled" list.enabled 0
+expect "start: Update disabled" update.enabled 0
+expect "start: erase hidden" erase.visible 0
+expect "start: progress hidden" progress.visible 0
+
+press alt+d
+wait_status 'TQM-530R デバイスが検出されませんでした。' 20
+expect "no device: nothing listed" list.count 0
+expect "no device: Update disabled" update.enabled 0
+
+seg_add_device 0 02:4c:1a:03:12:ab --log "$ARTIFACTS/device.log" --compare "$IMAGE"
+seg_add_device 1 02:4c:1a:00:00:07 --close-after-lines 3000 --log "$ARTIFACTS/dropper.log"
+seg_wait_devices || { echo "simulators did not start"; exit 1; }
+
+press alt+d
+wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 20
+wine_screenshot "$ARTIFACTS/2-after-detect.png"
+expect "detect: both devices listed" list.count 2
+expect "detect: sorted, first entry" list.0 'TQM-530R(ffff) [10.77.0.10]'
+expect "detect: second entry" list.1 'TQM-530R(ffff) [10.77.0.11]'
+expect "detect: first entry selected" list.selected 0
+expect "detect: device version shown" current 1.0.01
+expect "detect: Update enabled" update.enabled 1
+expect "detect: list enabled" list.enabled 1
+
+# Update, answered No: nothing is sent.
+press alt+u
+sleep 2
+wine_screenshot "$ARTIFACTS/3-confirm.png"
+probe --box "$DIALOG_TITLE" > "$ARTIFACTS/confirm.txt" 2>/dev/null
+grep -q "アップデートを開始しますか？" "$ARTIFACTS/confirm.txt" && pass "confirm: the question is asked" ||
+  failed "confirm: the question is asked" "$(cat "$ARTIFACTS/confirm.txt")"
+probe --press "$DIALOG_TITLE" 7   # IDNO
+sleep 2
+grep -q initbuf "$ARTIFACTS/device.log" && failed "No: nothing sent" "initbuf arrived" || pass "No: nothing sent"
+
+# Update, answered Yes: the whole image, the completion text.
+press alt+u
+sleep 2
+probe --press "$DIALOG_TITLE" 6   # IDYES
+wait_value "during update: progress shown" progress.visible 1 10
+wine_screenshot "$ARTIFACTS/4-during-update.png"
+expect "during update: Detect disabled" detect.enabled 0
+expect "during update: Exit disabled" exit.enabled 0
+wait_status 'アップデートが完了しました。' 300
+wine_screenshot "$ARTIFACTS/5-after-update.png"
+grep -q "flash matches image: yes" "$ARTIFACTS/device.log" && pass "update: the device's flash equals the image" ||
+  failed "update: the device's flash equals the image" "$(tail -5 "$ARTIFACTS/device.log")"
+expect "update: current version is the image's" current 1.0.05
+expect "update: Update disabled" update.enabled 0
+expect "update: progress hidden" progress.visible 0
+expect "update: Detect enabled" detect.enabled 1
+
+# The device that drops the connection after 3000 lines: the failure text.
+press alt+d
+wait_status '最新のファームウェアです。' 20
+probe --select 1   # the dropping device, second in the list
+wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 20
+expect "drop: the second device is selected" list.selected 1
+press alt+u
+sleep 2
+probe --press "$DIALOG_TITLE" 6
+wait_status 'アップデートに失敗しました。\nもう一度デバイスを選択してください。' 120
+wine_screenshot "$ARTIFACTS/6-after-drop.png"
+expect "drop: current version empty" current ""
+expect "drop: Update disabled" update.enabled 0
+expect "drop: progress hidden" progress.visible 0
+expect "drop: list, Detect and Exit enabled" list.enabled 1
+expect "drop: Exit enabled" exit.enabled 1
+grep -q '^reset' "$ARTIFACTS/dropper.log" && failed "drop: no reset sent" "reset arrived" || pass "drop: no reset sent"
+
+press Escape
+for _ in $(seq 40); do [ "$(wine_count_windows "$DIALOG_TITLE")" = 0 ] && break; sleep 0.25; done
+expect_windows "Escape closes the dialog" 0
+finish

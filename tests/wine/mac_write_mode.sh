@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The MAC-write mode under Wine: "/mac:HOST:DIGITS:" writes the two bytes
+# into the device, shows one message box and ends with exit code 0 without
+# the dialog; invalid digits send nothing; "/MAC:" opens the dialog instead.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+EXE=$1 PROBE=$2 SIM=$3 ARTIFACTS=$4
+mkdir -p "$ARTIFACTS"
+source "$here/wine_env.sh"
+source "$here/../netns/segment.sh"
+source "$here/dialog_checks.sh"
+cleanup() { wine_stop_all; seg_teardown; }
+trap cleanup EXIT
+SEG_PC_ADDR=10.77.0.200
+seg_create
+WINE_NETNS=$SEG_HOST wine_start_display || exit 1
+wine_server_in_netns "$SEG_HOST" || { echo "wineserver is not in the test namespace"; exit 1; }
+seg_add_device 0 02:4c:1a:03:12:ab --no-ssdp --log "$ARTIFACTS/device.log"
+seg_wait_devices || { echo "simulator did not start"; exit 1; }
+PROBE_DESKTOP=   # the box is a window of its own on the default desktop
+
+# run_mac_mode NAME ARGUMENT: runs update.exe, keeps the box's
+# texts in $ARTIFACTS/NAME.txt, presses OK and leaves the exit code in $mode_rc.
+run_mac_mode() {
+  local name=$1 argument=$2 i
+  ip netns exec "$SEG_HOST" "$WINE" "$EXE" "$argument" &
+  local pid=$!
+  : > "$ARTIFACTS/$name.txt"
+  for i in $(seq 60); do
+    probe --box TQM-530R > "$ARTIFACTS/$name.txt" 2>/dev/null && [ -s "$ARTIFACTS/$name.txt" ] && break
+    sleep 0.5
+  done
+  wine_screenshot "$ARTIFACTS/$name.png"
+  probe --press TQM-530R 1 >/dev/null 2>&1
+  wait "$pid"; mode_rc=$?
+}
+box_says() {  # box_says NAME CHECK TEXT
+  if tr -d '\r' < "$ARTIFACTS/$1.txt" | grep -qxF "text=$3"; then pass "$2"; else failed "$2" "$(cat "$ARTIFACTS/$1.txt")"; fi
+}
+
+run_mac_mode written "/mac:10.77.0.10:12ab:"
+box_says written "the success box names the MAC address" "MAC address [02-4C-1A-03-12-ab] written."
+[ "$mode_rc" = 0 ] && pass "MAC-write mode ends with exit code 0" || failed "MAC-write mode ends with exit code 0" "rc=$mode_rc"
+grep -q "mac tail 12AB" "$ARTIFACTS/device.log" && pass "the device stores 12ab" ||
+  failed "the device stores 12ab" "$(tail -5 "$ARTIFACTS/device.log")"
+[ "$(wine_count_windows "$DIALOG_TITLE")" = 0 ] && pass "no dialog in MAC-write mode" || failed "no dialog in MAC-write mode" "a dialog opened"
+
+lines_before=$(wc -l < "$ARTIFACTS/device.log")
+run_mac_mode invalid "/mac:10.77.0.10:zz:"
+box_says invalid "invalid digits: the invalid-MAC box" "Invalid MAC address"
+[ "$(wc -l < "$ARTIFACTS/device.log")" = "$lines_before" ] && pass "invalid digits: nothing sent" ||
+  failed "invalid digits: nothing sent" "$(tail -3 "$ARTIFACTS/device.log")"
+
+run_mac_mode nohost "/mac:no-such-host.invalid:12ab:"
+box_says nohost "a host that does not resolve: the invalid-IP box" "Invalid IP address"
+
+# The upper-case option is not the MAC-write mode: the dialog opens.
+ip netns exec "$SEG_HOST" "$WINE" "$EXE" "/MAC:10.77.0.10:12ab:" &
+upper_pid=$!
+if wine_wait_window "$DIALOG_TITLE" 30; then pass '"/MAC:" opens the dialog'; else failed '"/MAC:" opens the dialog' "no dialog"; fi
+wine_screenshot "$ARTIFACTS/upper-case.png"
+probe --press "$DIALOG_TITLE" 2 >/dev/null 2>&1
+kill "$upper_pid" 2>/dev/null
+finish

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# update.exe "/maint" under Wine: a device that never answers the login is
+# shown like a failed connect in bounded time; the hidden erase button is
+# shown, erases the selected device after Yes, and leaves Update disabled.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+EXE=$1 PROBE=$2 SIM=$3 ARTIFACTS=$4
+mkdir -p "$ARTIFACTS"
+source "$here/wine_env.sh"
+source "$here/../netns/segment.sh"
+source "$here/dialog_checks.sh"
+cleanup() { wine_stop_all; seg_teardown; }
+trap cleanup EXIT
+SEG_PC_ADDR=10.77.0.200
+seg_create
+seg_host_exec iptables -A INPUT -s "$SEG_PC_ADDR" -p udp --dport 1900 -j DROP
+WINE_NETNS=$SEG_HOST wine_start_display || exit 1
+wine_server_in_netns "$SEG_HOST" || { echo "wineserver is not in the test namespace"; exit 1; }
+# Under Wine every MAC tail reads ffff, so the list sorts by address.
+seg_add_device 0 02:4c:1a:00:00:07 --silent
+seg_add_device 1 02:4c:1a:03:12:ab --log "$ARTIFACTS/device.log"
+seg_wait_devices || { echo "simulators did not start"; exit 1; }
+
+PROBE_DESKTOP=maint
+ip netns exec "$SEG_HOST" "$WINE" explorer "/desktop=$PROBE_DESKTOP,1024x768" "$EXE" /maint &
+wine_wait_window "$DIALOG_TITLE" 60 || { echo "no dialog"; exit 1; }
+sleep 1
+probe_dialog
+expect "/maint: the erase button is shown" erase.visible 1
+
+probe --click 1006   # Detect: the silent device is selected first
+start=$(date +%s)
+wait_status 'このデバイスには接続できません。\n他のデバイスを選択してください。' 40
+elapsed=$(( $(date +%s) - start ))
+[ "$elapsed" -le 30 ] && pass "a silent device is given up in bounded time (${elapsed} s)" ||
+  failed "a silent device is given up in bounded time" "${elapsed} s"
+expect "silent device: current version empty" current ""
+expect "silent device: Update disabled" update.enabled 0
+wine_screenshot "$ARTIFACTS/1-silent-device.png"
+
+probe --select 1
+wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 20
+probe --click 1012   # erase
+for _ in $(seq 20); do probe --box "$DIALOG_TITLE" > "$ARTIFACTS/erase-box.txt" 2>/dev/null && [ -s "$ARTIFACTS/erase-box.txt" ] && break; sleep 0.5; done
+tr -d '\r' < "$ARTIFACTS/erase-box.txt" | grep -qxF 'text=ROMのデータを消去します。' && pass "erase asks first" ||
+  failed "erase asks first" "$(cat "$ARTIFACTS/erase-box.txt")"
+wine_screenshot "$ARTIFACTS/2-erase-question.png"
+probe --press "$DIALOG_TITLE" 6
+for _ in $(seq 20); do grep -q '^bye' "$ARTIFACTS/device.log" && break; sleep 0.5; done
+erased=$(grep -c '^era ' "$ARTIFACTS/device.log")
+[ "$erased" = 14 ] && pass "the device received the 14 erase commands" || failed "the device received the 14 erase commands" "$erased"
+wait_value "after the erase Update is disabled" update.enabled 0 5
+finish
