@@ -18,6 +18,9 @@ wine_start_display() {
     if xdpyinfo >/dev/null 2>&1 || [ -e /tmp/.X11-unix/X$n ]; then
       # Wine's sockets live in its wineserver: start it where the test's network is.
       ${WINE_NETNS:+ip netns exec "$WINE_NETNS"} "$WINE" wineboot -i >/dev/null 2>&1
+      # The dialog's proportional font: without this Wine draws it with the
+      # fixed-width IPA Gothic and the longer labels are cut.
+      "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1
       return 0
     fi
   done
