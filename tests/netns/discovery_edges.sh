@@ -75,11 +75,36 @@ check "--interface br0 finds the device" 'TQM-530R(12ab) [10.77.0.10]' "$out"
 seg_host_exec "$CLI" detect --wait 300 --interface nosuch0 >/dev/null 2>&1
 check "an unknown interface is a search error" 3 "$?"
 
+# A second segment on a second bridge: by default the search joins and sends
+# on every multicast interface; --interface keeps it to one.
+seg_host_exec ip link add br1 address 02:00:00:78:00:01 type bridge
+seg_host_exec ip addr add 10.78.0.1/24 dev br1
+seg_host_exec ip link set br1 up
+ip netns add "${SEG}d9"
+SEG_DEVICES+=("${SEG}d9")
+ip link add "${SEG}v9" type veth peer name "${SEG}p9"
+ip link set "${SEG}v9" netns "${SEG}d9"
+ip link set "${SEG}p9" netns "$SEG_HOST"
+seg_host_exec ip link set "${SEG}p9" master br1 up
+ip netns exec "${SEG}d9" ip link set lo up
+ip netns exec "${SEG}d9" ip link set "${SEG}v9" address 02:4c:1a:00:00:99
+ip netns exec "${SEG}d9" ip addr add 10.78.0.10/24 dev "${SEG}v9"
+ip netns exec "${SEG}d9" ip link set "${SEG}v9" up
+ip netns exec "${SEG}d9" ip route add 224.0.0.0/4 dev "${SEG}v9"
+ip netns exec "${SEG}d9" "$SIM" --bind 10.78.0.10 > "$ARTIFACTS/sim-9.log" 2>&1 &
+SEG_PIDS+=($!)
+for _ in $(seq 50); do grep -q listening "$ARTIFACTS/sim-9.log" && break; sleep 0.1; done
+out=$(seg_host_exec "$CLI" detect --wait 800)
+check "the default search covers both segments" \
+  $'TQM-530R(0099) [10.78.0.10]\nTQM-530R(12ab) [10.77.0.10]' "$out"
+out=$(seg_host_exec "$CLI" detect --wait 800 --interface br1)
+check "--interface br1 covers only that segment" 'TQM-530R(0099) [10.78.0.10]' "$out"
+
 # The PC hears its own request; it is listed only when its own MAC carries
 # the maker's bits.
 seg_host_exec ip link set br0 address 02:4c:1a:00:99:01
 ip netns exec "${SEG}d0" ip neigh flush all   # the device forgets the PC's old MAC
 out=$(seg_host_exec "$CLI" detect --wait 500)
 check "a PC whose MAC carries the maker's bits lists itself" \
-  $'TQM-530R(12ab) [10.77.0.10]\nTQM-530R(9901) [10.77.0.1]' "$out"
+  $'TQM-530R(0099) [10.78.0.10]\nTQM-530R(12ab) [10.77.0.10]\nTQM-530R(9901) [10.77.0.1]' "$out"
 exit $fail

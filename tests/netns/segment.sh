@@ -16,7 +16,8 @@ seg_create() {
   # The host's own name resolves to its segment address, as on a PC on that segment.
   printf '127.0.0.1 localhost\n%s %s\n' "$SEG_PC_ADDR" "$(hostname)" > "/etc/netns/$SEG_HOST/hosts"
   seg_host_exec ip link set lo up
-  seg_host_exec ip link add br0 type bridge
+  # A fixed MAC without the maker's bits: a random one would carry them now and then.
+  seg_host_exec ip link add br0 address 02:00:00:77:00:01 type bridge
   seg_host_exec ip addr add "$SEG_PC_ADDR/24" dev br0
   seg_host_exec ip link set br0 up
   seg_host_exec ip route add 224.0.0.0/4 dev br0
