@@ -45,26 +45,28 @@ start_sim() {
 }
 stop_sim() { kill "$sim_pid"; wait "$sim_pid" || true; sim_pid=""; }
 
-# Best of $reps runs of one program: its "lines=... seconds=..." line.
-best_run() {
-  local best="" line
-  for _ in $(seq "$reps"); do
-    line="$("$@")" || { echo "bench: $* failed" >&2; exit 1; }
-    if [ -z "$best" ] || awk -v a="$line" -v b="$best" 'BEGIN{split(a,x,"[ =]");split(b,y,"[ =]");exit !(x[4]<y[4])}'; then
-      best="$line"
-    fi
-  done
-  echo "$best"
+# Keeps the faster of two "lines=... seconds=..." lines.
+faster() {
+  if [ -z "$2" ] || awk -v a="$1" -v b="$2" 'BEGIN{split(a,x,"[ =]");split(b,y,"[ =]");exit !(x[4]<y[4])}'; then
+    echo "$1"
+  else
+    echo "$2"
+  fi
 }
 field() { echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
 
 rows=()
-# One row pair: engine and floor against the same simulator.
+# One row pair: floor and engine against the same simulator, run in turns
+# ($reps each) so that a change in the machine's load hits both alike.
 measure() {
   local label="$1" host="$2" port="$3"; shift 3
-  local floor engine
-  floor="$(best_run "$@" "$build/bench_floor" "$host" "$port")"
-  engine="$(best_run "$@" "$build/bench_engine" "$host" "$port")"
+  local floor="" engine="" line
+  for _ in $(seq "$reps"); do
+    line="$("$@" "$build/bench_floor" "$host" "$port")" || { echo "bench: floor failed" >&2; exit 1; }
+    floor="$(faster "$line" "$floor")"
+    line="$("$@" "$build/bench_engine" "$host" "$port")" || { echo "bench: engine failed" >&2; exit 1; }
+    engine="$(faster "$line" "$engine")"
+  done
   rows+=("$label|floor|$floor|$floor" "$label|engine|$engine|$floor")
 }
 
