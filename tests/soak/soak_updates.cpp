@@ -76,6 +76,7 @@ public:
         std::atomic<bool> killed{false};
         if (kill) {
             const int afterMs = std::uniform_int_distribution<int>(0, 2000)(random_);
+            killedAtMs_ = afterMs;
             killer = std::thread([this, afterMs, &killed] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
                 ::kill(sim_->Pid(), SIGKILL);  // by PID: our own child only
@@ -89,8 +90,9 @@ public:
         CloseConsole();
         const auto seconds = std::chrono::duration<double>(Clock::now() - start).count();
         if (killer.joinable()) killer.join();
-        std::printf("round %3d: %s%s, %.2f s\n", round, ok ? "updated" : "failed (reported)",
-                    kill ? (killed ? ", device killed" : "") : "", seconds);
+        std::printf("round %3d: %s, %.2f s", round, ok ? "updated" : "failed (reported)", seconds);
+        if (killed) std::printf(", device killed at %d ms%s", killedAtMs_, ok ? " (after the flash)" : "");
+        std::printf("\n");
         if (seconds > kRoundBoundSeconds) return Fail(round, "took longer than its bound");
         if (!ok && !kill) return Fail(round, "an untouched device failed");
         if (kill) {
@@ -133,6 +135,7 @@ private:
     std::mt19937 random_;
     std::string dir_;
     std::unique_ptr<SimulatorProcess> sim_;
+    int killedAtMs_ = 0;
     int updated_ = 0;
     int failed_ = 0;
 };
@@ -140,6 +143,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // one line per round, as it ends
     Options o;
     if (!ReadOptions(argc, argv, o) || !LoadFirmwareImage(nullptr)) return 2;
     // Short bounds: a killed device is noticed in seconds, a working one never waits this long.
