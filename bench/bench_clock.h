@@ -21,9 +21,12 @@ struct BenchMark {
     }
 };
 
-// "lines=N seconds=S cpu_us_per_line=C" on stdout, read by bench/run.sh.
+// "lines=N seconds=S cpu_us_per_line=C total_seconds=T max_rss_kb=K" on
+// stdout, read by bench/run.sh.
 inline void PrintBenchLine(unsigned lines, const BenchMark& from, const BenchMark& to, double totalSeconds) {
     const double seconds = std::chrono::duration<double>(to.wall - from.wall).count();
-    std::printf("lines=%u seconds=%.4f cpu_us_per_line=%.2f total_seconds=%.4f\n", lines, seconds,
-                lines ? (to.cpu - from.cpu) * 1e6 / lines : 0.0, totalSeconds);
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    std::printf("lines=%u seconds=%.4f cpu_us_per_line=%.2f total_seconds=%.4f max_rss_kb=%ld\n", lines, seconds,
+                lines ? (to.cpu - from.cpu) * 1e6 / lines : 0.0, totalSeconds, u.ru_maxrss);
 }

@@ -6,13 +6,13 @@
 # kernel without netem, by bench_delay_relay in the device's namespace. Prints
 # one table; the ratio compares each engine run with the floor of the same row.
 #   sudo bench/run.sh     (namespaces and tc need root)
-# REPS=N: runs per sender in the rows without added delay (default 5), best
-# kept; DELAY_REPS=N the same for the delayed rows (default 1); DELAYS="0 0.5 2".
+# REPS=N: runs per sender in the rows without added delay (default 15), best
+# kept; DELAY_REPS=N the same for the delayed rows (default 2); DELAYS="0 0.5 2".
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/bench"
-reps="${REPS:-5}"
-delay_reps="${DELAY_REPS:-1}"
+reps="${REPS:-15}"
+delay_reps="${DELAY_REPS:-2}"
 delays=(${DELAYS:-0 0.5 2})
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DENABLE_SANITIZERS=OFF >/dev/null
@@ -88,7 +88,7 @@ measure "veth" 10.231.0.2 "$sim_port" ip netns exec "$ns_host"
 if ip netns exec "$ns_host" tc qdisc add dev veth-h root netem delay 0ms 2>/dev/null; then
   for d in "${delays[@]}"; do
     ip netns exec "$ns_host" tc qdisc change dev veth-h root netem delay "${d}ms"
-    reps="$delay_reps"; [ "$d" = 0 ] && reps="${REPS:-5}"
+    reps="$delay_reps"; [ "$d" = 0 ] && reps="${REPS:-15}"
     measure "veth+netem ${d} ms" 10.231.0.2 "$sim_port" ip netns exec "$ns_host"
   done
 else
@@ -98,7 +98,7 @@ else
     ip netns exec "$ns_dev" "$build/bench_delay_relay" 10.231.0.2 4000 10.231.0.2 "$sim_port" "$us" >"$build/relay.out" &
     relay_pid=$!
     for _ in $(seq 100); do grep -q relaying "$build/relay.out" 2>/dev/null && break; sleep 0.05; done
-    reps="$delay_reps"; [ "$d" = 0 ] && reps="${REPS:-5}"
+    reps="$delay_reps"; [ "$d" = 0 ] && reps="${REPS:-15}"
     measure "veth+relay ${d} ms" 10.231.0.2 4000 ip netns exec "$ns_host"
     kill "$relay_pid"; wait "$relay_pid" 2>/dev/null || true; relay_pid=""
   done
@@ -108,12 +108,12 @@ stop_sim
 # --- Rows to come (added by the lead): parallel `tqm530r update` of 1, 4, 16
 # --- and 32 simulated devices at 1 ms, and update.exe (x64) under Wine.
 
-printf '\n%-20s %-8s %10s %10s %10s %14s\n' "link" "sender" "lines/s" "time s" "vs floor" "CPU us/line"
+printf '\n%-20s %-8s %10s %10s %10s %12s %12s\n' "link" "sender" "lines/s" "time s" "vs floor" "CPU us/line" "peak RSS KB"
 for r in "${rows[@]}"; do
   IFS='|' read -r label who line floor <<<"$r"
   s="$(field "$line" seconds)"; n="$(field "$line" lines)"; f="$(field "$floor" seconds)"
   awk -v l="$label" -v w="$who" -v n="$n" -v s="$s" -v f="$f" -v c="$(field "$line" cpu_us_per_line)" \
-    'BEGIN{printf "%-20s %-8s %10.0f %10.3f %10.3f %14.2f\n", l, w, n/s, s, s/f, c}'
+    -v m="$(field "$line" max_rss_kb)" 'BEGIN{printf "%-20s %-8s %10.0f %10.3f %10.3f %12.2f %12d\n", l, w, n/s, s, s/f, c, m}'
 done
 echo "(time: first image line to \"sum  :\"; vs floor: engine time / floor time in the same row)"
 echo "parallel tqm530r update (1/4/16/32 devices, 1 ms): to come"
