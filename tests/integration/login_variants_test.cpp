@@ -1,6 +1,7 @@
 // The prompts and version answers a device may give, through the simulator's
 // switches: what the engine accepts, and what it gives up on within its bound.
 #include <chrono>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct LoginCase {
     bool logsIn;
     std::string version;  // "(none)" when no answer is read
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LoginCase& c, std::ostream* os) { *os << c.name; }
 
 class LoginVariantTest : public SimulatorTest, public ::testing::WithParamInterface<LoginCase> {};
 
