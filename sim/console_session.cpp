@@ -9,7 +9,10 @@
 namespace {
 
 const char* const kBanner = "TQM-530R network device console\r\n";
-constexpr int kVersionGapMs = 50;
+// Longer than the updater's pause after "version", so the two parts reach it
+// in receives of their own instead of joined in the socket.
+constexpr int kVersionGapMs = 300;
+constexpr int kPromptGapMs = 100;
 constexpr int kWriteGapMs = 100;  // from "erase complete" to "write complete"
 
 ConsoleAction Send(std::string text, int delayMs = 0) { return {ConsoleAction::Kind::Send, std::move(text), delayMs}; }
@@ -51,7 +54,9 @@ std::vector<ConsoleAction> ConsoleSession::Connected() {
         out.push_back(Send(kBanner + login));
     } else {
         if (faults_.banner) out.push_back(Send(kBanner));
-        out.push_back(Send(login));
+        // After a banner the prompt waits, so that it reaches the updater in a
+        // receive of its own instead of joined to the banner in the socket.
+        out.push_back(Send(login, faults_.banner ? kPromptGapMs : 0));
     }
     return out;
 }

@@ -13,7 +13,7 @@ struct ConsoleFaults {
     bool banner = false;            // a banner text in a send of its own before "login: "
     bool bannerWithPrompt = false;  // banner and "login: " in one send
     PromptCase promptCase = PromptCase::Normal;
-    bool splitVersion = false;      // the version answer in two sends, 50 ms apart
+    bool splitVersion = false;      // the version answer in two sends, 300 ms apart
     bool silent = false;            // accept the connection, never send anything
     int closeAfterLines = -1;       // drop the connection after this many image lines
     bool badCheck = false;          // "check" answers "error" when a line was bad

@@ -37,7 +37,7 @@ const char* UsageText() {
            "  --banner                send a banner on its own before \"login: \"\n"
            "  --banner-with-prompt    send the banner and \"login: \" in one send\n"
            "  --prompt-case upper|lower  \"LOGIN: \"/\"PASSWORD: \" or \"login: \"/\"password: \"\n"
-           "  --split-version         answer \"version\" in two sends, 50 ms apart\n"
+           "  --split-version         answer \"version\" in two sends, 300 ms apart\n"
            "  --silent                accept connections and never send anything\n"
            "  --close-after-lines N   close the connection after N image lines\n"
            "  --bad-check             answer \"check\" with \"error\" when a line had a bad checksum\n"

@@ -1,0 +1,95 @@
+// The engine's handling of what a device answers: login, version query,
+// transfer with "check" and "flash", then a MAC write, all fed from the fuzz
+// input through the scripted network layer. Besides the sanitizers, the run
+// stops on any broken promise of the engine: progress outside 0..99 or going
+// back, a "reset" after a failed update, success without the whole image and
+// "check" and "flash" after it, a
+// version text longer than 16 characters or holding a CR.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "console/console_session.h"
+#include "console/firmware_transfer.h"
+#include "console/maintenance.h"
+#include "console/version_verdict.h"
+#include "firmware/firmware_image.h"
+#include "fuzz/scripted_net.h"
+
+namespace {
+
+// Five records; the second variant lacks the final line feed.
+const char kImage[] = "S00600004844521B\r\nS1130000285F245F2212226A000424290008237C2A\r\n"
+                      "S11300100002000800082629001853812341001813\r\nS5030003F9\r\nS9030000FC\r\n";
+const char kUnterminated[] = "S00600004844521B\r\nS1130000285F245F2212226A000424290008237C2A\r\nS9030000FC";
+
+#define REQUIRE(condition) \
+    do {                   \
+        if (!(condition)) std::abort(); \
+    } while (0)
+
+struct CheckingObserver : UpdateObserver {
+    int last = -1;
+    int finished = -1;
+    void OnProgress(int percent, const char* text) override {
+        REQUIRE(percent >= 0 && percent <= 99);
+        REQUIRE(percent >= last);
+        REQUIRE(text != nullptr && std::strlen(text) < 1024);
+        last = percent;
+    }
+    void OnFinished(bool ok) override { finished = ok ? 1 : 0; }
+};
+
+void CheckVersion(const char (&version)[17]) {
+    REQUIRE(version[16] == '\0');
+    REQUIRE(std::strchr(version, '\r') == nullptr);
+}
+
+void Update(bool unterminated) {
+    const char* image = unterminated ? kUnterminated : kImage;
+    const size_t size = unterminated ? sizeof kUnterminated - 1 : sizeof kImage - 1;
+    UseFirmwareImage(image, static_cast<uint32_t>(size));
+    const size_t before = Peer().sent.size();
+    CheckingObserver observer;
+    const UpdateResult r = RunFirmwareUpdate(observer);
+    REQUIRE(observer.finished == (r.ok ? 1 : 0));
+    const std::string sent = Peer().sent.substr(before);
+    if (r.ok) {
+        REQUIRE(r.sentBytes == size);
+        // Success means the image went whole and "flash" followed it; the closing
+        // "reset", "echo 1" and "bye" are sent but their results not required.
+        REQUIRE(sent.find(std::string(image, size) + "check\r\nflash\r\n") != std::string::npos);
+    } else {
+        REQUIRE(sent.find("reset\r\n") == std::string::npos);
+        REQUIRE(ConsoleSocket == kNoSocket);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    // First byte: bit 7 picks the unterminated image; low bits N > 0 make
+    // send number N (from 1) and every later one fail.
+    const int failSendAt = (data[0] & 0x1F) - 1;
+    ResetPeer(data + 1, size - 1, failSendAt);
+    ConsoleSocket = kNoSocket;
+
+    if (OpenConsole("device") != ConsoleOpenResult::Connected) std::abort();
+    if (ConsoleLogin() > 0) {
+        char version[17];
+        if (QueryDeviceVersion(version)) {
+            CheckVersion(version);
+            (void)VerdictStatusText(JudgeDeviceVersion(version, "1.0.05"));
+        } else {
+            REQUIRE(version[0] == '\0');
+        }
+    }
+    Update((data[0] & 0x80) != 0);
+    CloseConsole();
+
+    const MacWriteOutcome mac = RunMacWrite("device", "12ab");
+    REQUIRE(mac == MacWriteOutcome::Written || mac == MacWriteOutcome::WriteFailed);
+    REQUIRE(ConsoleSocket == kNoSocket);
+    return 0;
+}

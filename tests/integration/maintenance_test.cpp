@@ -1,0 +1,71 @@
+// The MAC write and the ROM erase against the simulated device: what it
+// stores, and that refused digits never open a connection.
+#include <cstring>
+#include <string>
+
+#include "console/maintenance.h"
+#include "tests/integration/sim_fixture.h"
+
+namespace {
+
+class MaintenanceTest : public SimulatorTest {
+protected:
+    void SetUp() override {
+        SimulatorTest::SetUp();
+        ConsoleWaits.loginMs = 1000;
+        StartDevice({});
+    }
+    MacWriteOutcome Write(const char* digits) { return RunMacWrite("127.0.0.1", digits, Device().Port()); }
+};
+
+}  // namespace
+
+TEST_F(MaintenanceTest, MacDigitsReachTheDeviceAsTyped) {
+    struct Case {
+        const char* digits;
+        const char* command;  // as the device logged it, zero padding dropped
+        const char* stored;
+    };
+    const Case cases[] = {{"12ab", "fw 304 12ab", "12AB"},
+                          {"CDEF", "fw 304 CDEF", "CDEF"},
+                          {"9a8B7", "fw 304 9a8B", "9A8B"}};  // the fifth digit is ignored
+    for (const Case& c : cases) {
+        EXPECT_EQ(Write(c.digits), MacWriteOutcome::Written) << c.digits;
+        ASSERT_TRUE(WaitUntilIdle());
+        const std::string log = DeviceLog();
+        EXPECT_NE(log.find(std::string("debug 1\n") + c.command + "\nmac tail " + c.stored + "\ndebug 0\necho 1\nbye\n"),
+                  std::string::npos)
+            << log;
+    }
+    EXPECT_NE(StopAndSummarise().find("mac tail: 9A8B\n"), std::string::npos);
+    char message[1024];
+    EXPECT_STREQ(MacWriteOutcomeText(MacWriteOutcome::Written, "9a8B7", message),
+                 "MAC address [02-4C-1A-03-9a-8B] written.");
+}
+
+TEST_F(MaintenanceTest, RefusedDigitsSendNothing) {
+    for (const char* digits : {"zz", "abc", "12g4", ""}) EXPECT_EQ(Write(digits), MacWriteOutcome::InvalidDigits) << digits;
+    EXPECT_EQ(ConsoleSocket, kNoSocket);
+    const std::string summary = StopAndSummarise();
+    EXPECT_NE(summary.find("mac tail: -\n"), std::string::npos) << summary;
+    EXPECT_FALSE(LogHas("connected"));  // no connection was even opened
+}
+
+TEST_F(MaintenanceTest, MacWriteToAnEndedLoginFails) {
+    // A device that never prompts for the password: the write is not reported as done.
+    Device().Kill();
+    StartDevice({"--banner-with-prompt"});
+    EXPECT_EQ(Write("12ab"), MacWriteOutcome::WriteFailed);
+    EXPECT_NE(StopAndSummarise().find("mac tail: -\n"), std::string::npos);
+    EXPECT_FALSE(LogHas("fw 304"));
+}
+
+TEST_F(MaintenanceTest, EraseSendsTheEighteenLinesAndTheDeviceClears) {
+    ASSERT_TRUE(ConnectAndLogin());
+    SendEraseCommands();
+    CloseConsole();
+    StopAndSummarise();
+    std::string expected = "echo 0\n";
+    for (const char* command : kEraseCommands) expected += std::string(command, strlen(command) - 2) + "\n";
+    EXPECT_NE(DeviceLog().find(expected + "closed\n"), std::string::npos) << DeviceLog();
+}

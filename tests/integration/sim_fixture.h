@@ -1,0 +1,88 @@
+#pragma once
+
+// One simulated device per test, started with the test's fault switches, and
+// the engine's own steps to reach it: connect, log in, read the version.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console/console_limits.h"
+#include "console/console_session.h"
+#include "console/firmware_transfer.h"
+#include "firmware/firmware_image.h"
+#include "tests/integration/simulator_process.h"
+
+// What the engine tells the dialog or the command line, kept for the checks.
+struct RecordingObserver : UpdateObserver {
+    std::vector<int> percents;
+    std::vector<std::pair<unsigned, int>> beforeLine;  // (bytes sent, percent shown) before each line
+    int finished = -1;
+    void OnProgress(int percent, const char*) override { percents.push_back(percent); }
+    void OnLine(unsigned sent, unsigned) override { beforeLine.emplace_back(sent, percents.back()); }
+    void OnFinished(bool ok) override { finished = ok ? 1 : 0; }
+};
+
+class SimulatorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/tqm530r-integration-XXXXXX";
+        ASSERT_NE(::mkdtemp(name), nullptr);
+        dir_ = name;
+        ASSERT_TRUE(LoadFirmwareImage(nullptr));
+    }
+    void TearDown() override {
+        CloseConsole();
+        sim_.reset();
+        ConsoleWaits = ConsoleTimeouts{};
+        LoadFirmwareImage(nullptr);
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+
+    // Starts the device with these switches, a log and the carried image to compare with.
+    void StartDevice(std::vector<std::string> options) {
+        options.insert(options.end(), {"--log", LogPath(), "--compare", TQM530R_IMAGE});
+        sim_ = std::make_unique<SimulatorProcess>(TQM530R_SIM, options);
+        ASSERT_GT(sim_->Port(), 0) << sim_->Output();
+    }
+    SimulatorProcess& Device() { return *sim_; }
+    std::string LogPath() const { return dir_ + "/device.log"; }
+    std::string DeviceLog() const { return SimulatorProcess::ReadFile(LogPath()); }
+    bool LogHas(const std::string& text) const { return DeviceLog().find(text) != std::string::npos; }
+    // Waits until the device has seen every connection end, so that its log
+    // holds all that was sent (it reads on after this side has closed).
+    bool WaitUntilIdle(int ms = 5000) const {
+        const auto until = SimulatorProcess::Clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            const std::string log = "\n" + DeviceLog();
+            if (Lines(log, "\nconnected\n") == Lines(log, "\nclosed\n")) return true;
+            if (SimulatorProcess::Clock::now() > until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    // The summary the device prints when it is stopped.
+    std::string StopAndSummarise() {
+        EXPECT_TRUE(WaitUntilIdle());
+        EXPECT_TRUE(sim_->Stop());
+        return sim_->Output();
+    }
+
+    ConsoleOpenResult Connect() { return OpenConsole("127.0.0.1", sim_->Port()); }
+    // Connect and log in as a device selection does; false when either step fails.
+    bool ConnectAndLogin() { return Connect() == ConsoleOpenResult::Connected && ConsoleLogin() > 0; }
+    std::string ReadVersion() {
+        char version[17];
+        return QueryDeviceVersion(version) ? std::string(version) : std::string("(none)");
+    }
+
+    static size_t Lines(const std::string& text, const std::string& line) {
+        size_t n = 0;
+        for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++n;
+        return n;
+    }
+
+    std::string dir_;
+    std::unique_ptr<SimulatorProcess> sim_;
+};
