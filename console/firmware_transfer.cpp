@@ -103,10 +103,13 @@ bool RunSteps(TransferState& s) {
     if (!Send(s, "check\r\n") || !AwaitChecksum(s)) return false;
     Report(s.observer, 98);
     if (!Send(s, "flash\r\n") || !AwaitFlashComplete(s)) return false;
-    Send(s, "reset\r\n");
+    // A "reset" that cannot be sent leaves a flashed device that never
+    // restarted: not a finished update. The device drops the connection
+    // while it restarts, so what happens to "echo 1" and "bye" says nothing.
+    if (!Send(s, "reset\r\n")) return false;
     NetSleep(1000);
-    Send(s, "echo 1\r\n");
-    Send(s, "bye\r\n");
+    SendCommand("echo 1\r\n");
+    SendCommand("bye\r\n");
     return true;
 }
 

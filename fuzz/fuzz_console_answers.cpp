@@ -56,9 +56,9 @@ void Update(bool unterminated) {
     const std::string sent = Peer().sent.substr(before);
     if (r.ok) {
         REQUIRE(r.sentBytes == size);
-        // Success means the image went whole and "flash" followed it; the closing
-        // "reset", "echo 1" and "bye" are sent but their results not required.
-        REQUIRE(sent.find(std::string(image, size) + "check\r\nflash\r\n") != std::string::npos);
+        // Success means the image went whole, "flash" followed it and "reset"
+        // reached the device; "echo 1" and "bye" go to a restarting device.
+        REQUIRE(sent.find(std::string(image, size) + "check\r\nflash\r\nreset\r\n") != std::string::npos);
     } else {
         REQUIRE(sent.find("reset\r\n") == std::string::npos);
         REQUIRE(ConsoleSocket == kNoSocket);

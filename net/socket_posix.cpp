@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -22,9 +23,37 @@ bool NetResolveHost(const char* host, uint32_t& address) {
     return true;
 }
 
+namespace {
+
+// The receive wait last set on a socket, as (socket << 32 | milliseconds).
+// The image lines all wait the same time, so the wait is set once and each
+// line costs one receive instead of a poll and a receive.
+std::atomic<int64_t> WaitSetOnSocket{-1};
+
+int64_t WaitKey(int socket, int milliseconds) { return (static_cast<int64_t>(socket) << 32) | milliseconds; }
+
+void ForgetWait(int socket) {
+    int64_t key = WaitSetOnSocket.load();
+    while ((key >> 32) == socket && !WaitSetOnSocket.compare_exchange_weak(key, -1)) {
+    }
+}
+
+bool SetReceiveWait(int socket, int milliseconds) {
+    const int64_t key = WaitKey(socket, milliseconds);
+    if (WaitSetOnSocket.load() == key) return true;
+    timeval wait{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    if (setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0) return false;
+    WaitSetOnSocket.store(key);
+    return true;
+}
+
+}  // namespace
+
 NetSocket NetTcpSocket() {
     int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    return s < 0 ? kNoSocket : s;
+    if (s < 0) return kNoSocket;
+    ForgetWait(s);  // a new socket under a closed one's number has no wait yet
+    return s;
 }
 
 bool NetConnect(NetSocket socket, uint32_t address, uint16_t port) {
@@ -43,20 +72,27 @@ int NetSend(NetSocket socket, const char* data, int length) {
 }
 
 int NetReceive(NetSocket socket, char* buffer, int capacity, int timeoutMs) {
-    pollfd p{static_cast<int>(socket), POLLIN, 0};
-    int ready;
-    do ready = ::poll(&p, 1, timeoutMs);
-    while (ready < 0 && errno == EINTR);
-    if (ready == 0) return kReceiveTimedOut;
-    if (ready < 0) return kReceiveFailed;
+    const int fd = static_cast<int>(socket);
+    // A socket wait of 0 would mean no bound at all: poll for those.
+    if (timeoutMs <= 0 || !SetReceiveWait(fd, timeoutMs)) {
+        pollfd p{fd, POLLIN, 0};
+        int ready;
+        do ready = ::poll(&p, 1, timeoutMs < 0 ? 0 : timeoutMs);
+        while (ready < 0 && errno == EINTR);
+        if (ready == 0) return kReceiveTimedOut;
+        if (ready < 0) return kReceiveFailed;
+    }
     ssize_t got;
-    do got = ::recv(static_cast<int>(socket), buffer, static_cast<size_t>(capacity), 0);
+    do got = ::recv(fd, buffer, static_cast<size_t>(capacity), 0);
     while (got < 0 && errno == EINTR);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kReceiveTimedOut;
     return got < 0 ? kReceiveFailed : static_cast<int>(got);
 }
 
 void NetClose(NetSocket socket) {
-    if (socket != kNoSocket) ::close(static_cast<int>(socket));
+    if (socket == kNoSocket) return;
+    ForgetWait(static_cast<int>(socket));
+    ::close(static_cast<int>(socket));
 }
 
 void NetSleep(int milliseconds) {
