@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# One transfer through update.exe (x64) under Wine and one through tqm530r,
+# each against a fresh simulator on the same namespace segment. Both are timed
+# by the simulator's log, from "initbuf" to its summary after "bye", so the
+# figures hold the same steps (lines, check, flash, reset, the 1000 ms pause).
+#   bench/wine_vs_cli.sh CLI SIM EXE PROBE      prints one line: wine=S cli=S ratio=R
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+CLI=$1 SIM=$2 EXE=$3 PROBE=$4
+ARTIFACTS=$(mktemp -d /tmp/tqbench-wine.XXXXXX)
+source "$root/tests/wine/wine_env.sh"
+source "$root/tests/netns/segment.sh"
+source "$root/tests/wine/dialog_checks.sh" >/dev/null
+cleanup() { wine_stop_all; seg_teardown; rm -rf "$ARTIFACTS"; }
+trap cleanup EXIT
+SEG_PC_ADDR=10.77.0.200
+seg_create
+seg_host_exec iptables -A INPUT -s "$SEG_PC_ADDR" -p udp --dport 1900 -j DROP
+WINE_NETNS=$SEG_HOST wine_start_display >/dev/null || exit 1
+wine_server_in_netns "$SEG_HOST" || { echo "bench: wineserver is not in the segment" >&2; exit 1; }
+
+now() { date +%s.%N; }
+# transfer_seconds LOG: waits for "initbuf" in LOG, then for the summary.
+transfer_seconds() {
+  local start end
+  for _ in $(seq 6000); do grep -q '^initbuf' "$1" 2>/dev/null && break; sleep 0.01; done
+  start=$(now)
+  for _ in $(seq 60000); do grep -q 'flash matches image' "$1" 2>/dev/null && break; sleep 0.01; done
+  end=$(now)
+  awk -v a="$start" -v b="$end" 'BEGIN{printf "%.2f", b - a}'
+}
+
+seg_add_device 0 02:4c:1a:03:12:ab --log "$ARTIFACTS/wine.log" --compare "$root/res/firmware.mot"
+seg_wait_devices || exit 1
+PROBE_DESKTOP=bench
+ip netns exec "$SEG_HOST" "$WINE" explorer "/desktop=$PROBE_DESKTOP,1024x768" "$EXE" >/dev/null 2>&1 &
+wine_wait_window "$DIALOG_TITLE" 60 || { echo "bench: no dialog" >&2; exit 1; }
+sleep 1
+probe --click 1006 >/dev/null 2>&1
+for _ in $(seq 30); do probe_dialog; [ "$(probe_value update.enabled)" = 1 ] && break; sleep 1; done
+probe --click 1007 >/dev/null 2>&1
+for _ in $(seq 20); do probe --press "$DIALOG_TITLE" 6 >/dev/null 2>&1 && break; sleep 0.3; done
+wine_seconds=$(transfer_seconds "$ARTIFACTS/wine.log")
+grep -q 'flash matches image: yes' "$ARTIFACTS/wine.log" || { echo "bench: the Wine update did not complete" >&2; exit 1; }
+
+seg_add_device 1 02:4c:1a:00:00:07 --no-ssdp --log "$ARTIFACTS/cli.log" --compare "$root/res/firmware.mot"
+for _ in $(seq 50); do grep -q listening "$ARTIFACTS/sim-1.log" && break; sleep 0.1; done
+seg_host_exec "$CLI" update 10.77.0.11 --yes >/dev/null 2>&1 &
+cli_pid=$!
+cli_seconds=$(transfer_seconds "$ARTIFACTS/cli.log")
+wait $cli_pid
+awk -v w="$wine_seconds" -v c="$cli_seconds" 'BEGIN{printf "wine=%s cli=%s ratio=%.2f\n", w, c, w / c}'
