@@ -8,6 +8,7 @@
 #include "cli/device_lock.h"
 #include "cli/exit_codes.h"
 #include "cli/history.h"
+#include "console/console_limits.h"
 #include "console/console_session.h"
 #include "console/maintenance.h"
 
@@ -99,7 +100,12 @@ int RunMac(const CliOptions& o, const ImageReport&) {
             std::fprintf(stderr, "tqm530r: warning: MAC tail %s was already written to %s on %s\n", tail.c_str(),
                          earlier.value("device", "?").c_str(), earlier.value("time", "?").c_str());
     }
-    const MacWriteOutcome outcome = RunMacWrite(m.device.host.c_str(), digits, m.device.port);
+    MacWriteOutcome outcome;
+    {
+        // Bounds the connect inside; a login receive that it interrupts is simply waited again.
+        ConnectDeadline deadline(ConsoleWaits.loginMs);
+        outcome = RunMacWrite(m.device.host.c_str(), digits, m.device.port);
+    }
     m.mac = CurrentMac(m.ip);
     char message[1024];
     const char* text = MacWriteOutcomeText(outcome, digits, message);

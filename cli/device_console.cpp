@@ -1,6 +1,8 @@
 #include "cli/device_console.h"
 
 #include <arpa/inet.h>
+#include <signal.h>
+#include <sys/time.h>
 
 #include <cstdio>
 #include <cstring>
@@ -27,14 +29,41 @@ std::string LoginWaitText() {
     return text;
 }
 
+namespace {
+void OnAlarm(int) {}
+}  // namespace
+
+ConnectDeadline::ConnectDeadline(int ms) {
+    struct sigaction action {};
+    action.sa_handler = OnAlarm;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: the connect returns EINTR
+    sigaction(SIGALRM, &action, nullptr);
+    itimerval timer{};
+    timer.it_value.tv_sec = ms / 1000;
+    timer.it_value.tv_usec = (ms % 1000) * 1000;
+    setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+ConnectDeadline::~ConnectDeadline() {
+    itimerval off{};
+    setitimer(ITIMER_REAL, &off, nullptr);
+}
+
 bool ConnectConsole(const HostSpec& device, std::string& error) {
-    switch (OpenConsole(device.host.c_str(), device.port)) {
+    ConsoleOpenResult opened;
+    {
+        ConnectDeadline deadline(ConsoleWaits.loginMs);
+        opened = OpenConsole(device.host.c_str(), device.port);
+    }
+    switch (opened) {
         case ConsoleOpenResult::Connected: break;
         case ConsoleOpenResult::HostNotResolved: error = "host name does not resolve"; return false;
         case ConsoleOpenResult::NoSocket: error = "no socket"; return false;
         case ConsoleOpenResult::NotConnected:
             CloseConsole();
-            error = "cannot connect to the console (port " + std::to_string(device.port) + ")";
+            error = "cannot connect to the console (port " + std::to_string(device.port) + ", refused or no answer within " +
+                    LoginWaitText() + ")";
             return false;
     }
     return true;

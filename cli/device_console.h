@@ -10,7 +10,17 @@
 // Resolves the host to its dotted IPv4 text. False when it does not resolve.
 bool ResolveHostText(const std::string& host, std::string& ip);
 
-// OpenConsole. On false the socket is closed.
+// Bounds a blocking connect: while it lives, SIGALRM arrives after ms and
+// interrupts the connect (the handler does nothing, without SA_RESTART).
+class ConnectDeadline {
+public:
+    explicit ConnectDeadline(int ms);
+    ~ConnectDeadline();
+    ConnectDeadline(const ConnectDeadline&) = delete;
+    ConnectDeadline& operator=(const ConnectDeadline&) = delete;
+};
+
+// OpenConsole, within the login wait. On false the socket is closed.
 bool ConnectConsole(const HostSpec& device, std::string& error);
 // ConsoleLogin on the open console. On false the socket is closed.
 bool LoginConsole(std::string& error);

@@ -34,6 +34,27 @@ sim_start() {
   printf -v "PORT_$name" '%s' "$port"
 }
 
+# unanswered_start: a loopback port whose accept queue is full, so that a
+# connect to it is never answered (SYNs dropped); sets PORT_unanswered.
+unanswered_start() {
+  python3 -c '
+import socket, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(0)
+port = s.getsockname()[1]
+held = []
+for _ in range(3):
+    c = socket.socket(); c.setblocking(False)
+    try: c.connect(("127.0.0.1", port))
+    except BlockingIOError: pass
+    held.append(c)
+print(port, flush=True)
+time.sleep(50)' > "$ARTIFACTS/unanswered.port" &
+  SIM_PIDS+=($!)
+  local i
+  for i in $(seq 100); do [ -s "$ARTIFACTS/unanswered.port" ] && break; sleep 0.05; done
+  PORT_unanswered=$(cat "$ARTIFACTS/unanswered.port")
+}
+
 # run NAME CMD...: runs CMD, its stdout in OUT, stderr in ERR, exit code in RC,
 # all also kept as $ARTIFACTS/NAME.{stdout,stderr}.
 run() {

@@ -177,6 +177,11 @@ case_timeout() {
   run update "$CLI" update --yes --timeout 1 127.0.0.1:$PORT_silent
   check "update of a silent device: exit 1 within a few seconds" eval \
     'is $RC 1 && has "$OUT" failed && [ $((SECONDS - t0)) -lt 5 ]'
+  unanswered_start
+  t0=$SECONDS
+  run connect "$CLI" update --yes --timeout 1 127.0.0.1:$PORT_unanswered
+  check "a connect that is never answered: failed after --timeout" eval \
+    'is $RC 1 && has "$OUT" "no answer within 1 s" && [ $((SECONDS - t0)) -lt 5 ]'
   sim_start mute --one-complete
   t0=$SECONDS
   run flash "$CLI" update --yes --flash-timeout 1 127.0.0.1:$PORT_mute
