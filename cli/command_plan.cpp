@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_console.h"
+#include "cli/device_lock.h"
 #include "cli/exit_codes.h"
 #include "cli/json_events.h"
 #include "cli/targets.h"
@@ -20,6 +21,12 @@ PlanRow PlanDevice(const UpdateTarget& t, const CliOptions& o, const ImageReport
     std::string error;
     if (!ResolveHostText(t.device.host, row.ip)) {
         row.reason = "host name does not resolve";
+        return row;
+    }
+    DeviceLock lock;
+    if (!lock.Acquire(row.ip, t.device.port, error)) {
+        row.action = "busy";
+        row.reason = error;
         return row;
     }
     if (!ConnectConsole(t.device, error)) {
@@ -57,7 +64,7 @@ int RunPlan(const CliOptions& o, const ImageReport& image) {
     bool unreachable = false;
     for (const UpdateTarget& t : targets) {
         rows.push_back(PlanDevice(t, o, image));
-        unreachable = unreachable || rows.back().action == "error";
+        unreachable = unreachable || rows.back().action == "error" || rows.back().action == "busy";
     }
     if (o.json) {
         nlohmann::json list = nlohmann::json::array();

@@ -23,7 +23,8 @@ class UpdateBatch {
 public:
     UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<UpdateTarget>& targets)
         : o_(o), image_(image), targets_(targets), bars_(stderr), plain_(stderr) {
-        terminal_ = !o.json && ::isatty(STDERR_FILENO);
+        // Bars redraw in place, so they need a terminal with room for all of them.
+        terminal_ = !o.json && ::isatty(STDERR_FILENO) && targets.size() + 2 < TerminalRows(STDERR_FILENO, 24);
         for (const UpdateTarget& t : targets) {
             DeviceProgress p;
             p.label = t.device.Label();
@@ -60,11 +61,11 @@ public:
         dirty_ = true;
     }
 
-    void OnExit(size_t i, const std::string& exitText, bool clean) {
+    // A child that ended without its result (killed, crashed) failed.
+    void OnExit(size_t i, const std::string& exitText) {
         if (reported_[i]) return;
         nlohmann::json event = OutcomeToJson(outcomes_[i]);
         event["detail"] = "the updater process ended without a result (" + exitText + ")";
-        (void)clean;
         OnEvent(i, event);
     }
 
@@ -183,7 +184,7 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
         send(OutcomeToJson(RunUpdateJob(targets[i], settings, send)));
     };
     jobs.onEvent = [&](size_t i, const nlohmann::json& e) { batch.OnEvent(i, e); };
-    jobs.onExit = [&](size_t i, const std::string& text, bool clean) { batch.OnExit(i, text, clean); };
+    jobs.onExit = [&](size_t i, const std::string& text, bool) { batch.OnExit(i, text); };
     jobs.onTick = [&]() { batch.OnTick(); };
     RunParallel(jobs);
     return batch.Finish();

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_console.h"
+#include "cli/device_lock.h"
 #include "cli/exit_codes.h"
 #include "cli/host_spec.h"
 #include "cli/json_events.h"
@@ -28,6 +29,12 @@ int RunVersion(const CliOptions& o, const ImageReport& image) {
     if (!ParseHostSpec(o.hosts.at(0), static_cast<unsigned short>(o.port), device, error)) {
         std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
         return kExitUsage;
+    }
+    std::string ip;
+    DeviceLock lock;  // a device that another tqm530r drives is not disturbed
+    if (ResolveHostText(device.host, ip) && !lock.Acquire(ip, device.port, error)) {
+        std::fprintf(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), error.c_str());
+        return kExitBusy;
     }
     if (!ConnectAndLogin(device, error) || !ReadDeviceVersion(version, error)) {
         std::fprintf(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), error.c_str());

@@ -56,6 +56,12 @@ int TerminalWidth(int fd, int fallback) {
     return fallback;
 }
 
+size_t TerminalRows(int fd, size_t fallback) {
+    winsize size{};
+    if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_row > 0) return size.ws_row;
+    return fallback;
+}
+
 void TerminalBars::Draw(const std::vector<DeviceProgress>& devices) {
     size_t labelWidth = 0;
     for (const DeviceProgress& d : devices) labelWidth = std::max(labelWidth, d.label.size());

@@ -46,5 +46,6 @@ private:
     FILE* out_;
 };
 
-// The width of the terminal on fd, or fallback.
+// The width and the height of the terminal on fd, or fallback.
 int TerminalWidth(int fd, int fallback);
+size_t TerminalRows(int fd, size_t fallback);

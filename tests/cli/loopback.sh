@@ -161,6 +161,8 @@ case_lock() {
     'is $RC 5 && has "$OUT" "busy" && has "$OUT" "another tqm530r"'
   run mac "$CLI" mac 127.0.0.1:$PORT_dev 12ab
   check "a MAC write meanwhile is refused too" eval 'is $RC 5 && has "$ERR" "another tqm530r"'
+  run version "$CLI" version 127.0.0.1:$PORT_dev
+  check "so is a version query (exit 5 at once)" eval 'is $RC 5 && has "$ERR" "another tqm530r"'
   wait $first
   check "the first updater finished: exit 0" is $? 0
   run third "$CLI" update --yes --reinstall 127.0.0.1:$PORT_dev
