@@ -9,8 +9,9 @@ namespace {
 
 const char* const kFooter =
     "Exit codes: 0 done (detect: devices found), 1 a device failed, was refused or not\n"
-    "verified (detect: none found), 2 usage error, 3 the search could not be set up,\n"
-    "4 the carried image is missing or damaged, 5 another tqm530r drives the device.";
+    "verified, or the question was answered no (detect: none found), 2 usage error (also\n"
+    "no --yes without a terminal), 3 the search could not be set up, 4 the carried image\n"
+    "is missing or damaged, 5 another tqm530r drives the device.";
 
 void AddPort(CLI::App& c, CliOptions& o) {
     c.add_option("--port", o.port, "console port for hosts given without :PORT")
@@ -20,8 +21,8 @@ void AddPort(CLI::App& c, CliOptions& o) {
 
 void AddTimeout(CLI::App& c, CliOptions& o) {
     c.add_option("--timeout", o.timeoutSeconds,
-                 "SECONDS for each short wait on the device: login, version, image lines, \"sum  :\" "
-                 "(default 10, 10, 10, 30)")
+                 "SECONDS for each short wait on the device: connect, login, version, each image line, "
+                 "\"sum  :\" (default 10 each, 30 for \"sum  :\")")
         ->check(CLI::PositiveNumber);
 }
 
