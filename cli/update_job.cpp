@@ -74,7 +74,8 @@ struct Job {
     const EventSink& sink;
     DeviceOutcome outcome;
 
-    bool Fail(DeviceResult result, std::string detail) {
+    // Records how the job ended; false, so that a step can end with it.
+    bool End(DeviceResult result, std::string detail) {
         outcome.result = result;
         outcome.detail = std::move(detail);
         return false;
@@ -84,20 +85,20 @@ struct Job {
     bool Open(DeviceLock& lock) {
         const HostSpec& device = target.device;
         sink(PhaseEvent("connect"));
-        if (!ResolveHostText(device.host, outcome.ip)) return Fail(DeviceResult::Failed, "host name does not resolve");
+        if (!ResolveHostText(device.host, outcome.ip)) return End(DeviceResult::Failed, "host name does not resolve");
         std::string error;
-        if (!lock.Acquire(outcome.ip, device.port, error)) return Fail(DeviceResult::Busy, error);
-        if (!ConnectConsole(device, error)) return Fail(DeviceResult::Failed, error);
+        if (!lock.Acquire(outcome.ip, device.port, error)) return End(DeviceResult::Busy, error);
+        if (!ConnectConsole(device, error)) return End(DeviceResult::Failed, error);
         outcome.mac = CurrentMac(outcome.ip);  // the connect has just refreshed the neighbour entry
         if (!target.searchMac.empty() && outcome.mac != target.searchMac) {
             CloseConsole();
-            return Fail(DeviceResult::Mismatch, "MAC changed since the search: was " + target.searchMac + ", now " +
+            return End(DeviceResult::Mismatch, "MAC changed since the search: was " + target.searchMac + ", now " +
                                                     (outcome.mac.empty() ? "unresolved" : outcome.mac));
         }
         if (outcome.mac.empty()) outcome.mac = target.searchMac;
         sink(PhaseEvent("login"));
         if (!LoginConsole(error) || !ReadDeviceVersion(outcome.oldVersion, error))
-            return Fail(DeviceResult::Failed, error);
+            return End(DeviceResult::Failed, error);
         return true;
     }
 
@@ -107,27 +108,25 @@ struct Job {
         const UpdateResult r = RunFirmwareUpdate(observer);
         outcome.lines = r.lineSends;
         CloseConsole();
-        if (!r.ok) return Fail(DeviceResult::Failed, FailureText(r.failure));
+        if (!r.ok) return End(DeviceResult::Failed, FailureText(r.failure));
         return true;
     }
 
     void Verify() {
         if (!settings.verify) {
-            outcome.result = DeviceResult::Updated;
-            outcome.detail = "written, not verified (--no-verify)";
+            End(DeviceResult::Updated, "written, not verified (--no-verify)");
             return;
         }
         sink(PhaseEvent("verify"));
         const VerifyResult v = AwaitDeviceVersion(target.device, settings.verifyTimeoutMs);
         outcome.newVersion = v.version;
         if (!v.answered) {
-            Fail(DeviceResult::Unverified, v.error);
+            End(DeviceResult::Unverified, v.error);
         } else if (!(ParseFirmwareVersion(v.version.c_str()) == ParseFirmwareVersion(settings.imageVersion.c_str()))) {
-            Fail(DeviceResult::Unverified, "the device came back with " + v.version + ", not the image's " +
-                                               settings.imageVersion);
+            End(DeviceResult::Unverified,
+                "the device came back with " + v.version + ", not the image's " + settings.imageVersion);
         } else {
-            outcome.result = DeviceResult::Verified;
-            outcome.detail = "running " + v.version + " after the reset";
+            End(DeviceResult::Verified, "running " + v.version + " after the reset");
         }
     }
 
@@ -139,7 +138,7 @@ struct Job {
         if (decision.action != PlanAction::Update) {
             CloseConsole();
             outcome.newVersion = outcome.oldVersion;
-            Fail(decision.action == PlanAction::Skip ? DeviceResult::Skipped : DeviceResult::Refused, decision.reason);
+            End(decision.action == PlanAction::Skip ? DeviceResult::Skipped : DeviceResult::Refused, decision.reason);
             return;
         }
         if (Transfer()) Verify();
