@@ -21,6 +21,4 @@ endforeach()
 
 add_executable(draw_icon tools/draw_icon.cpp)
 
-add_executable(tqm530r cli/main.cpp)
-target_link_libraries(tqm530r PRIVATE discovery_core console_core embedded_image)
-set_target_properties(tqm530r PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_subdirectory(cli)

@@ -73,9 +73,12 @@ void ConsoleServer::Run(const std::atomic<bool>& stop) {
         if (::poll(&p, 1, kPollMs) <= 0 || !(p.revents & POLLIN)) continue;
         const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) continue;
+        const unsigned resets = device_.resets;
         Serve(client, stop);
         ::close(client);
         if (hooks_.connectionClosed) hooks_.connectionClosed();
+        // Restarting: a new connection is taken only after the restart time.
+        if (device_.resets != resets && faults_.resetDelayMs > 0) Wait(faults_.resetDelayMs, stop);
     }
 }
 

@@ -170,8 +170,11 @@ void ConsoleSession::Command(const std::string& command, std::vector<ConsoleActi
     } else if (command == "flash") {
         Flash(out);
     } else if (command == "reset") {
+        ++device_.resets;
         const std::string flashed = ImageVersion(device_.flash);
-        if (!flashed.empty() && flashed != device_.version) {
+        if (faults_.resetKeepsVersion) {
+            out.push_back(Log("reset keeps version " + device_.version));
+        } else if (!flashed.empty() && flashed != device_.version) {
             device_.version = flashed;
             out.push_back(Log("running version " + flashed));
             out.push_back(Save());

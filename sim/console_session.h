@@ -19,6 +19,8 @@ struct ConsoleFaults {
     bool badCheck = false;          // "check" answers "error" when a line was bad
     int slowFlashMs = 0;            // wait this long before each "complete"
     bool oneComplete = false;       // only the erase completes, then silence
+    bool resetKeepsVersion = false; // "reset" restarts into the old version
+    int resetDelayMs = 0;           // after "reset", the next connection waits this long
 };
 
 // What the connection does next, in order.

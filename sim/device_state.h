@@ -14,6 +14,7 @@ struct DeviceState {
     std::string macTail;
     std::set<uint32_t> erasedBlocks;
 
+    unsigned resets = 0;  // "reset" commands taken, not kept in the state file
     unsigned linesReceived = 0;
     unsigned badLines = 0;
 };

@@ -42,7 +42,9 @@ const char* UsageText() {
            "  --close-after-lines N   close the connection after N image lines\n"
            "  --bad-check             answer \"check\" with \"error\" when a line had a bad checksum\n"
            "  --slow-flash MS         wait MS before each \"complete\" of \"flash\"\n"
-           "  --one-complete          \"flash\" reports the erase only, then the device is mute\n";
+           "  --one-complete          \"flash\" reports the erase only, then the device is mute\n"
+           "  --reset-keeps-version   \"reset\" restarts into the old version (the flash did not take)\n"
+           "  --reset-delay MS        after \"reset\", take the next connection only after MS (restart time)\n";
 }
 
 ParseResult ParseOptions(int argc, const char* const* argv, SimOptions& o, std::string& error) {
@@ -116,6 +118,10 @@ ParseResult ParseOptions(int argc, const char* const* argv, SimOptions& o, std::
             if (!takeNumber(0, 3600000, o.faults.slowFlashMs)) return ParseResult::Error;
         } else if (a == "--one-complete") {
             o.faults.oneComplete = true;
+        } else if (a == "--reset-keeps-version") {
+            o.faults.resetKeepsVersion = true;
+        } else if (a == "--reset-delay") {
+            if (!takeNumber(0, 3600000, o.faults.resetDelayMs)) return ParseResult::Error;
         } else {
             error = "unknown option " + a;
             return ParseResult::Error;

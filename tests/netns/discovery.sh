@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # One search on a virtual segment lists exactly the maker's devices, sorted,
-# with the MAC tails that ARP found; a foreign MAC and the PC itself are not listed.
+# with the MAC tails and addresses that ARP found; a foreign MAC and the PC itself are not listed.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 CLI=$1 SIM=$2 ARTIFACTS=$3
@@ -15,7 +15,8 @@ seg_wait_devices || { echo "simulators did not start"; cat "$ARTIFACTS"/sim-*.lo
 
 fail=0
 out=$(seg_host_exec "$CLI" detect); rc=$?
-expected=$'TQM-530R(0007) [10.77.0.11]\nTQM-530R(12ab) [10.77.0.10]'
+expected=$(printf '%-32s  %-15s  %s\n' 'TQM-530R(0007) [10.77.0.11]' 10.77.0.11 02-4c-1a-00-00-07 \
+                                    'TQM-530R(12ab) [10.77.0.10]' 10.77.0.10 02-4c-1a-03-12-ab)
 if [ "$rc" != 0 ] || [ "$out" != "$expected" ]; then
   echo "detect gave rc=$rc:"; echo "$out"; fail=1
 else

@@ -116,6 +116,16 @@ TEST(ConsoleFlash, TwoCompletesThenResetRunsTheFlashedVersion) {
     EXPECT_EQ(c.Say("version\r\n"), Replies{"ver.1.0.05\r\n"});
 }
 
+TEST(ConsoleFaultsTest, ResetKeepsVersionRestartsIntoTheOldVersion) {
+    ConsoleFaults f;
+    f.resetKeepsVersion = true;
+    Console c(f);
+    c.Upload(SmallImage("1.0.05"));
+    c.Say("flash\r\nreset\r\n");
+    EXPECT_EQ(c.device.resets, 1u);
+    EXPECT_EQ(c.Say("version\r\n"), Replies{"ver.1.0.01\r\n"});
+}
+
 TEST(ConsoleFaultsTest, OneCompleteLeavesTheFlashErasedAndTheDeviceMute) {
     ConsoleFaults one;
     one.oneComplete = true;

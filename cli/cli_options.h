@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Everything the command line says, for every command.
+struct CliOptions {
+    std::string command;  // detect, version, update, plan, erase, mac, image, history
+    std::vector<std::string> hosts;  // HOST[:PORT] as typed
+    std::string host;                // the one device of version, erase and mac (also in hosts)
+    std::string macDigits;
+    bool all = false;
+    bool yes = false;
+    bool json = false;
+    bool reinstall = false;
+    bool allowOlder = false;
+    bool verify = true;
+    int port = 23;
+    int jobs = 0;  // 0: every device at once
+    int waitMs = 3000;
+    std::string interfaceName;
+    double timeoutSeconds = 0;       // 0: the engine's own short waits
+    double flashTimeoutSeconds = 120;
+    double verifyTimeoutSeconds = 60;
+    std::string historyPath;
+};
+
+// Parses argv with CLI11. Returns -1 when the command should run, or the
+// exit code to end with at once (0 after --help or --version, 2 after an
+// error, whose one-line reason is already on stderr).
+int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliOptions& options);

@@ -1,0 +1,87 @@
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/device_console.h"
+#include "cli/device_lock.h"
+#include "cli/exit_codes.h"
+#include "cli/json_events.h"
+#include "cli/targets.h"
+#include "cli/version_policy.h"
+#include "console/console_session.h"
+
+namespace {
+
+struct PlanRow {
+    std::string device, ip, mac, version, action, reason;
+};
+
+// Reads the device's version, writing nothing; the action that update would take.
+PlanRow PlanDevice(const UpdateTarget& t, const CliOptions& o, const ImageReport& image) {
+    PlanRow row{t.device.Label(), "", t.searchMac, "", "error", ""};
+    std::string error;
+    if (!ResolveHostText(t.device.host, row.ip)) {
+        row.reason = "host name does not resolve";
+        return row;
+    }
+    DeviceLock lock;
+    if (!lock.Acquire(row.ip, t.device.port, error)) {
+        row.action = "busy";
+        row.reason = error;
+        return row;
+    }
+    if (!ConnectConsole(t.device, error)) {
+        row.reason = error;
+        return row;
+    }
+    const std::string mac = CurrentMac(row.ip);
+    if (!t.searchMac.empty() && mac != t.searchMac) {
+        CloseConsole();
+        row.action = "refuse";
+        row.reason = "MAC changed since the search: now " + (mac.empty() ? std::string("unresolved") : mac);
+        return row;
+    }
+    if (row.mac.empty()) row.mac = mac;
+    if (!LoginConsole(error) || !ReadDeviceVersion(row.version, error)) {
+        row.reason = error;
+        return row;
+    }
+    CloseConsole();
+    const PolicyDecision d = DecideAction(row.version, image.version, o.reinstall, o.allowOlder);
+    row.action = ActionName(d.action);
+    row.reason = d.reason;
+    return row;
+}
+
+std::string Or(const std::string& text) { return text.empty() ? "-" : text; }
+
+}  // namespace
+
+int RunPlan(const CliOptions& o, const ImageReport& image) {
+    std::vector<UpdateTarget> targets;
+    const int rc = CollectTargets(o, targets);
+    if (rc >= 0) return rc;
+    std::vector<PlanRow> rows;
+    bool unreachable = false;
+    for (const UpdateTarget& t : targets) {
+        rows.push_back(PlanDevice(t, o, image));
+        unreachable = unreachable || rows.back().action == "error" || rows.back().action == "busy";
+    }
+    if (o.json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const PlanRow& r : rows)
+            list.push_back({{"device", r.device}, {"ip", r.ip}, {"mac", r.mac}, {"current_version", r.version},
+                            {"image_version", image.version}, {"action", r.action}, {"reason", r.reason}});
+        PrintJsonDocument({{"image_version", image.version}, {"devices", list}});
+    } else {
+        size_t w = 6;
+        for (const PlanRow& r : rows) w = std::max(w, r.device.size());
+        const int width = static_cast<int>(w);
+        std::printf("%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s\n", width, "DEVICE", "MAC", "IP", "CURRENT", "IMAGE",
+                    "ACTION", "REASON");
+        for (const PlanRow& r : rows)
+            std::printf("%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s\n", width, r.device.c_str(), Or(r.mac).c_str(),
+                        Or(r.ip).c_str(), Or(r.version).c_str(), image.version.c_str(), r.action.c_str(),
+                        r.reason.c_str());
+    }
+    return unreachable ? kExitFailed : kExitOk;
+}

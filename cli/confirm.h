@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+// The --yes rule of the commands that write a device: with --yes go ahead;
+// on a terminal ask question (y/N); without a terminal refuse. Returns -1 to
+// go ahead, or the exit code to end with (2 refused, 1 answered no).
+int ConfirmOrRefuse(bool yes, const std::string& what, const std::string& question);

@@ -1,0 +1,11 @@
+#pragma once
+
+// The tool's exit codes, the same for every command.
+enum ExitCode : int {
+    kExitOk = 0,           // done (detect: devices found)
+    kExitFailed = 1,       // a device failed, was refused or not verified (detect: none found)
+    kExitUsage = 2,        // bad command line, or --yes missing where it is required
+    kExitSearchError = 3,  // the device search could not be set up
+    kExitImage = 4,        // the carried image is missing or damaged
+    kExitBusy = 5,         // another tqm530r drives the device (nothing else failed)
+};

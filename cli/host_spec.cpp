@@ -1,0 +1,25 @@
+#include "cli/host_spec.h"
+
+#include <cstdlib>
+
+std::string HostSpec::Label() const { return port == 23 ? host : host + ":" + std::to_string(port); }
+
+bool ParseHostSpec(const std::string& text, unsigned short defaultPort, HostSpec& spec, std::string& error) {
+    const size_t colon = text.rfind(':');
+    spec.host = text.substr(0, colon);
+    spec.port = defaultPort;
+    if (spec.host.empty()) {
+        error = "empty host in \"" + text + "\"";
+        return false;
+    }
+    if (colon == std::string::npos) return true;
+    const std::string portText = text.substr(colon + 1);
+    char* end = nullptr;
+    const long port = std::strtol(portText.c_str(), &end, 10);
+    if (portText.empty() || *end != '\0' || port < 1 || port > 65535) {
+        error = "bad port in \"" + text + "\" (1..65535)";
+        return false;
+    }
+    spec.port = static_cast<unsigned short>(port);
+    return true;
+}

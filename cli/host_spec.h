@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// A device on the command line: HOST or HOST:PORT.
+struct HostSpec {
+    std::string host;
+    unsigned short port = 23;
+
+    // "HOST" at the console's own port 23, "HOST:PORT" otherwise.
+    std::string Label() const;
+};
+
+// Reads "HOST[:PORT]"; a missing port is defaultPort. False with a reason
+// for an empty host or a port outside 1..65535.
+bool ParseHostSpec(const std::string& text, unsigned short defaultPort, HostSpec& spec, std::string& error);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The self-check of an S-record image, run by `image` and before every update.
+struct AddressRange {
+    uint32_t first = 0;
+    uint32_t last = 0;  // inclusive
+};
+
+struct ImageReport {
+    std::string version;        // from the version record; empty without one
+    uint32_t size = 0;          // bytes
+    unsigned lines = 0;         // lines as the transfer sends them
+    unsigned records = 0;       // S-records read
+    unsigned badRecords = 0;    // wrong checksum, length or syntax
+    unsigned firstBadLine = 0;  // 1-based, 0 when none
+    std::vector<AddressRange> ranges;  // data records joined where they touch
+    bool hasStart = false;
+    uint32_t start = 0;         // start address of the S7/S8/S9 record
+    std::string sha256;         // of the whole image text, lower-case hex
+};
+
+// Reads every record of text [text, text + size); empty lines are skipped.
+ImageReport CheckImage(const char* text, uint32_t size);
+
+// True when the image has a version record and every record is sound.
+bool ImageIsSound(const ImageReport& report);
+// One line saying what is wrong, for the refusal message; empty when sound.
+std::string ImageProblem(const ImageReport& report);
+
+// Lower-case hex SHA-256 of the bytes.
+std::string Sha256Hex(const char* data, size_t size);

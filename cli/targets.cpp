@@ -1,0 +1,57 @@
+#include "cli/targets.h"
+
+#include <net/if.h>
+
+#include <cstdio>
+
+#include "cli/device_search.h"
+#include "cli/exit_codes.h"
+
+namespace {
+
+int FromSearch(const CliOptions& o, std::vector<UpdateTarget>& targets) {
+    if (!o.interfaceName.empty() && if_nametoindex(o.interfaceName.c_str()) == 0) {
+        std::fprintf(stderr, "tqm530r: no network interface %s\n", o.interfaceName.c_str());
+        return kExitUsage;
+    }
+    std::vector<FoundDevice> devices;
+    if (!SearchMakerDevices(o.waitMs, o.interfaceName, devices)) {
+        std::fprintf(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
+        return kExitSearchError;
+    }
+    if (devices.empty()) {
+        std::fprintf(stderr, "tqm530r: no TQM-530R device answered the search\n");
+        return kExitFailed;
+    }
+    for (const FoundDevice& d : devices) {
+        UpdateTarget t;
+        t.device.host = d.ip;
+        t.device.port = static_cast<unsigned short>(o.port);
+        // Without a resolved MAC (ff-ff-...) there is nothing to check again.
+        if (d.mac != "ff-ff-ff-ff-ff-ff") t.searchMac = d.mac;
+        targets.push_back(t);
+    }
+    return -1;
+}
+
+}  // namespace
+
+int CollectTargets(const CliOptions& o, std::vector<UpdateTarget>& targets) {
+    targets.clear();
+    if (o.all) return FromSearch(o, targets);
+    if (o.hosts.empty()) {
+        std::fprintf(stderr, "tqm530r: %s needs HOST... or --all (see tqm530r %s --help)\n", o.command.c_str(),
+                     o.command.c_str());
+        return kExitUsage;
+    }
+    for (const std::string& text : o.hosts) {
+        UpdateTarget t;
+        std::string error;
+        if (!ParseHostSpec(text, static_cast<unsigned short>(o.port), t.device, error)) {
+            std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        targets.push_back(t);
+    }
+    return -1;
+}

@@ -1,0 +1,46 @@
+#include "cli/verify_reset.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "cli/device_console.h"
+#include "console/console_limits.h"
+#include "console/console_session.h"
+#include "net/socket.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRestartPauseMs = 1000;  // the device is restarting: do not knock at once
+constexpr int kRetryPauseMs = 500;
+
+int MsLeft(Clock::time_point until) {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count());
+}
+
+}  // namespace
+
+VerifyResult AwaitDeviceVersion(const HostSpec& device, int timeoutMs) {
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const int loginMs = ConsoleWaits.loginMs;
+    VerifyResult r;
+    NetSleep(std::min(kRestartPauseMs, std::max(0, MsLeft(until))));
+    for (int left = MsLeft(until); left > 0; left = MsLeft(until)) {
+        ConsoleWaits.loginMs = std::min(loginMs, left);  // a device still booting must not hold us past the bound
+        std::string error;
+        const bool ok = ConnectAndLogin(device, error) && ReadDeviceVersion(r.version, error);
+        CloseConsole();
+        if (ok) {
+            r.answered = true;
+            break;
+        }
+        r.error = error;
+        NetSleep(std::min(kRetryPauseMs, std::max(0, MsLeft(until))));
+    }
+    ConsoleWaits.loginMs = loginMs;
+    if (!r.answered)
+        r.error = "the device did not come back within " + std::to_string(timeoutMs / 1000) + " s" +
+                  (r.error.empty() ? "" : " (last try: " + r.error + ")");
+    return r;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+// What `update` does with a device, by its version against the image's.
+enum class PlanAction { Update, Skip, Refuse };
+
+struct PolicyDecision {
+    PlanAction action = PlanAction::Update;
+    std::string reason;  // one line for the plan and the summary
+};
+
+// Equal versions are skipped unless reinstall; an image older than the
+// device's is refused unless allowOlder. Versions compare as the dialog
+// compares them (ParseFirmwareVersion).
+PolicyDecision DecideAction(const std::string& deviceVersion, const std::string& imageVersion, bool reinstall,
+                            bool allowOlder);
+
+// "update", "skip" or "refuse".
+const char* ActionName(PlanAction action);

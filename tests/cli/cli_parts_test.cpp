@@ -1,0 +1,167 @@
+// The command line's parts that need no device: host specs, the version
+// policy, the image self-check, the display lines, the history lookup, the lock.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "cli/device_lock.h"
+#include "cli/history.h"
+#include "cli/host_spec.h"
+#include "cli/image_check.h"
+#include "cli/json_events.h"
+#include "cli/progress_display.h"
+#include "cli/summary_table.h"
+#include "cli/version_policy.h"
+#include "firmware/firmware_image.h"
+
+TEST(HostSpecTest, HostAloneTakesTheDefaultPortAndAPortOverridesIt) {
+    HostSpec s;
+    std::string error;
+    ASSERT_TRUE(ParseHostSpec("10.77.0.10", 23, s, error));
+    EXPECT_EQ(s.host, "10.77.0.10");
+    EXPECT_EQ(s.port, 23);
+    EXPECT_EQ(s.Label(), "10.77.0.10");
+    ASSERT_TRUE(ParseHostSpec("127.0.0.1:2323", 23, s, error));
+    EXPECT_EQ(s.port, 2323);
+    EXPECT_EQ(s.Label(), "127.0.0.1:2323");
+    ASSERT_TRUE(ParseHostSpec("device", 2400, s, error));
+    EXPECT_EQ(s.port, 2400);
+    for (const char* bad : {"", ":23", "host:", "host:0", "host:65536", "host:2x"})
+        EXPECT_FALSE(ParseHostSpec(bad, 23, s, error)) << bad;
+}
+
+TEST(VersionPolicyTest, SkipsCurrentRefusesOlderUpdatesNewer) {
+    EXPECT_EQ(DecideAction("1.0.01", "1.0.05", false, false).action, PlanAction::Update);
+    EXPECT_EQ(DecideAction("0.1.0", "1.0.05", false, false).action, PlanAction::Update);
+    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", false, false).action, PlanAction::Skip);
+    EXPECT_EQ(DecideAction("1.0.5", "1.0.05", false, false).action, PlanAction::Skip);  // compared as numbers
+    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", true, false).action, PlanAction::Update);
+    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", false, false).action, PlanAction::Refuse);
+    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", false, true).action, PlanAction::Update);
+    EXPECT_NE(DecideAction("1.1.0", "1.0.05", false, false).reason.find("--allow-older"), std::string::npos);
+    EXPECT_STREQ(ActionName(PlanAction::Skip), "skip");
+}
+
+TEST(ImageCheckTest, CarriedImageIsSoundWithItsShape) {
+    ASSERT_TRUE(LoadFirmwareImage(nullptr));
+    const ImageReport r = CheckImage(FirmwareImage.text, FirmwareImage.size);
+    EXPECT_TRUE(ImageIsSound(r)) << ImageProblem(r);
+    EXPECT_EQ(r.version, "1.0.05");
+    EXPECT_EQ(r.size, 527014u);
+    EXPECT_EQ(r.lines, 11460u);
+    EXPECT_TRUE(r.hasStart);
+    EXPECT_EQ(r.start, 0x020488u);
+    ASSERT_FALSE(r.ranges.empty());
+    EXPECT_EQ(r.ranges.front().first, 0x020000u);
+    EXPECT_EQ(r.sha256.size(), 64u);
+}
+
+TEST(ImageCheckTest, DamagedRecordIsFoundAndNamed) {
+    // A header, the version record, two data bytes at 0 and the end; then one checksum off by one.
+    const std::string good =
+        "S0030000FC\r\nS20F0202007665722E312E302E3035004F\r\nS10500000102F7\r\nS9030000FC\r\n";
+    ImageReport r = CheckImage(good.data(), static_cast<uint32_t>(good.size()));
+    EXPECT_EQ(r.badRecords, 0u) << r.firstBadLine;
+    EXPECT_EQ(r.version, "1.0.05");
+    ASSERT_EQ(r.ranges.size(), 2u);
+    EXPECT_EQ(r.ranges[1].first, 0u);
+    EXPECT_EQ(r.ranges[1].last, 1u);
+    std::string bad = good;
+    bad.replace(bad.find("0102F7"), 6, "0102F6");
+    r = CheckImage(bad.data(), static_cast<uint32_t>(bad.size()));
+    EXPECT_EQ(r.badRecords, 1u);
+    EXPECT_EQ(r.firstBadLine, 3u);
+    EXPECT_FALSE(ImageIsSound(r));
+    EXPECT_NE(ImageProblem(r).find("line 3"), std::string::npos);
+    const std::string noVersion = "S10500000102F7\r\n";
+    EXPECT_FALSE(ImageIsSound(CheckImage(noVersion.data(), static_cast<uint32_t>(noVersion.size()))));
+}
+
+TEST(ImageCheckTest, Sha256OfKnownText) {
+    EXPECT_EQ(Sha256Hex("abc", 3), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+TEST(ProgressDisplayTest, LineShowsPercentLinesRateAndTimeLeft) {
+    DeviceProgress p;
+    p.label = "10.77.0.10";
+    p.phase = "transfer";
+    p.percent = 49;
+    p.lines = 5000;
+    p.totalLines = 10000;
+    p.transferSeconds = 1.0;
+    const std::string line = FormatProgressLine(p, 12, 10);
+    EXPECT_EQ(line.rfind("10.77.0.10    [####......]  49%", 0), 0u) << line;
+    EXPECT_NE(line.find("5000/10000 lines"), std::string::npos) << line;
+    EXPECT_NE(line.find("5000 lines/s"), std::string::npos) << line;
+    EXPECT_NE(line.find("0:01 left"), std::string::npos) << line;
+    p.finished = true;
+    p.ok = true;
+    p.result = "verified";
+    EXPECT_NE(FormatProgressLine(p, 12, 10).find("[##########] 100%"), std::string::npos);
+    EXPECT_EQ(FormatDuration(62), "1:02");
+    EXPECT_EQ(FormatDuration(3723), "1:02:03");
+}
+
+TEST(SummaryTest, ExitCodeSaysWhetherEveryDeviceSucceeded) {
+    DeviceOutcome ok, skipped, busy, failed;
+    ok.result = DeviceResult::Verified;
+    skipped.result = DeviceResult::Skipped;
+    busy.result = DeviceResult::Busy;
+    failed.result = DeviceResult::Unverified;
+    EXPECT_EQ(BatchExitCode({ok, skipped}), 0);
+    EXPECT_EQ(BatchExitCode({ok, busy}), 5);
+    EXPECT_EQ(BatchExitCode({ok, busy, failed}), 1);
+}
+
+TEST(JsonEventsTest, OutcomeSurvivesThePipe) {
+    DeviceOutcome o;
+    o.result = DeviceResult::Mismatch;
+    o.detail = "MAC changed";
+    o.oldVersion = "1.0.01";
+    o.lines = 7;
+    const DeviceOutcome back = OutcomeFromJson(nlohmann::json::parse(OutcomeToJson(o).dump()));
+    EXPECT_EQ(back.result, DeviceResult::Mismatch);
+    EXPECT_EQ(back.detail, "MAC changed");
+    EXPECT_EQ(back.oldVersion, "1.0.01");
+    EXPECT_EQ(back.lines, 7u);
+    EXPECT_EQ(OutcomeFromJson({{"result", "nonsense"}}).result, DeviceResult::Failed);
+}
+
+TEST(HistoryTest, AppendsLinesAndFindsAMacTailWrittenElsewhere) {
+    const std::string path = testing::TempDir() + "/cli_parts_history/" + std::to_string(::getpid()) + "/h.jsonl";
+    std::string error;
+    ASSERT_TRUE(AppendHistory(path, {{"command", "mac"}, {"result", "written"}, {"mac_tail", "12AB"},
+                                     {"ip", "10.0.0.1"}, {"port", 23}, {"device", "10.0.0.1"}}, error))
+        << error;
+    ASSERT_TRUE(AppendHistory(path, {{"command", "update"}, {"result", "verified"}}, error));
+    std::ofstream(path, std::ios::app) << "not json\n";
+    std::vector<nlohmann::json> records;
+    ASSERT_TRUE(ReadHistory(path, records, error));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_FALSE(FindMacTailElsewhere(records, "12ab", "10.0.0.2", 23).is_null());
+    EXPECT_TRUE(FindMacTailElsewhere(records, "12ab", "10.0.0.1", 23).is_null());  // the same device
+    EXPECT_TRUE(FindMacTailElsewhere(records, "12ac", "10.0.0.2", 23).is_null());
+    ASSERT_TRUE(ReadHistory(path + ".missing", records, error));
+    EXPECT_TRUE(records.empty());
+    std::remove(path.c_str());
+}
+
+TEST(DeviceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo) {
+    const std::string dir = testing::TempDir();
+    ::setenv("TQM530R_LOCK_DIR", dir.c_str(), 1);
+    std::string error;
+    {
+        DeviceLock first;
+        ASSERT_TRUE(first.Acquire("127.0.0.9", 4242, error)) << error;
+        // flock locks belong to the open file: a second open in this process is refused too.
+        DeviceLock second;
+        EXPECT_FALSE(second.Acquire("127.0.0.9", 4242, error));
+        EXPECT_NE(error.find("another tqm530r"), std::string::npos) << error;
+        DeviceLock other;
+        EXPECT_TRUE(other.Acquire("127.0.0.9", 4243, error));
+    }
+    DeviceLock again;
+    EXPECT_TRUE(again.Acquire("127.0.0.9", 4242, error));
+}

@@ -1,0 +1,232 @@
+#!/usr/bin/env bash
+# tqm530r against tqm530r-sim on 127.0.0.1: one case per ctest entry.
+# Usage: loopback.sh CASE CLI SIM IMAGE ARTIFACTS
+set -uo pipefail
+CASE=$1 CLI=$2 SIM=$3 IMAGE=$4 ARTIFACTS=$5/$1
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$ARTIFACTS"
+source "$here/lib.sh"
+
+case_usage() {
+  run help "$CLI" --help
+  check "--help exits 0 and lists the commands" eval 'is $RC 0 && has "$OUT" "update" && has "$OUT" "Exit codes"'
+  for c in detect version update plan erase mac image history; do
+    run help-$c "$CLI" $c --help
+    check "$c --help exits 0" eval 'is $RC 0 && has "$OUT" "Usage: tqm530r $c"'
+  done
+  run version-flag "$CLI" --version
+  check "--version names the tool and the image" eval 'is $RC 0 && has "$OUT" "carried image 1.0.05"'
+  run none "$CLI"
+  check "no command: exit 2, one reason on stderr" eval 'is $RC 2 && has "$ERR" "tqm530r:" && is "$OUT" ""'
+  run unknown "$CLI" update --bogus
+  check "unknown option: exit 2" eval 'is $RC 2 && has "$ERR" "--bogus"'
+  run badport "$CLI" version 127.0.0.1:99999
+  check "bad port: exit 2" eval 'is $RC 2 && has "$ERR" "bad port"'
+  run nohost "$CLI" update --yes
+  check "update without hosts or --all: exit 2" eval 'is $RC 2 && has "$ERR" "--all"'
+  run both "$CLI" update --all 127.0.0.1
+  check "hosts and --all together: exit 2" eval 'is $RC 2'
+}
+
+case_image() {
+  run image "$CLI" image
+  local sum; sum=$(sha256sum "$IMAGE" | cut -d' ' -f1)
+  check "image: version, size, lines, start, SHA-256, self-check" eval \
+    'is $RC 0 && has "$OUT" "1.0.05" && has "$OUT" "527014 bytes" && has "$OUT" "11460" && has "$OUT" "020488" && has "$OUT" "$sum" && has "$OUT" "checksum is right"'
+  run image-json "$CLI" image --json
+  check "image --json is valid JSON" json_doc_ok "$ARTIFACTS/image-json.stdout"
+  check "image --json: ranges, sha256, checksums_ok" eval \
+    '[ "$(json_get "$ARTIFACTS/image-json.stdout" "(d[\"lines\"], d[\"sha256\"], d[\"checksums_ok\"], d[\"ranges\"][0][\"first\"])")" = "(11460, '"'"'$sum'"'"', True, '"'"'020000'"'"')" ]'
+}
+
+case_version() {
+  sim_start dev
+  run version "$CLI" version 127.0.0.1:$PORT_dev
+  check "version: device, image and verdict" eval \
+    'is $RC 0 && has "$OUT" "1.0.01" && has "$OUT" "1.0.05" && has "$OUT" "can be updated"'
+  run version-json "$CLI" version 127.0.0.1 --port $PORT_dev --json
+  check "version --json (and --port) is valid JSON with the verdict" eval \
+    'is $RC 0 && json_doc_ok "$ARTIFACTS/version-json.stdout" && [ "$(json_get "$ARTIFACTS/version-json.stdout" "d[\"verdict\"]")" = can-update ]'
+  run version-ja env LANG=ja_JP.UTF-8 LC_ALL= "$CLI" version 127.0.0.1:$PORT_dev
+  check "version under a Japanese locale adds the dialog's text" eval 'has "$OUT" "最新のファームウェアへアップデートできます。"'
+  sims_stop
+  run refused "$CLI" version 127.0.0.1:$PORT_dev
+  check "version of a device that is gone: exit 1, reason on stderr" eval \
+    'is $RC 1 && has "$ERR" "cannot connect" && is "$OUT" ""'
+}
+
+case_needs_yes() {
+  sim_start dev
+  run update "$CLI" update 127.0.0.1:$PORT_dev
+  check "update without --yes on a non-terminal: exit 2" eval 'is $RC 2 && has "$ERR" "--yes"'
+  run erase "$CLI" erase 127.0.0.1:$PORT_dev
+  check "erase without --yes on a non-terminal: exit 2" eval 'is $RC 2 && has "$ERR" "--yes"'
+  check "nothing reached the device" eval '! grep -q connected "$ARTIFACTS/dev.log"'
+  # On a terminal (script gives a pty) the tool asks; "n" sends nothing.
+  echo n | script -qec "$CLI update 127.0.0.1:$PORT_dev" /dev/null > "$ARTIFACTS/ask.out" 2>&1
+  RC=$?
+  check "on a terminal it asks, and no means exit 1 with nothing sent" eval \
+    'is $RC 1 && grep -q "\[y/N\]" "$ARTIFACTS/ask.out" && grep -q cancelled "$ARTIFACTS/ask.out" && ! grep -q connected "$ARTIFACTS/dev.log"'
+}
+
+case_update_verify() {
+  sim_start dev
+  run update "$CLI" update --yes 127.0.0.1:$PORT_dev
+  check "update: exit 0, verified in the summary" eval 'is $RC 0 && has "$OUT" "verified" && has "$OUT" "1 succeeded, 0 failed"'
+  check "plain progress lines without a terminal" eval 'has "$ERR" "transfer" && has "$ERR" "50% (" && has "$ERR" "verify"'
+  sims_stop
+  check "the device's flash equals the image" grep -q "flash matches image: yes" "$ARTIFACTS/dev.out"
+  check "the device runs 1.0.05" grep -q "version: 1.0.05" "$ARTIFACTS/dev.out"
+  check "one history line: versions, image SHA-256, result" eval \
+    '[ "$(history_count "r[\"command\"]==\"update\" and r[\"old_version\"]==\"1.0.01\" and r[\"new_version\"]==\"1.0.05\" and len(r[\"image_sha256\"])==64 and r[\"result\"]==\"verified\" and r[\"seconds\"]>0")" = 1 ]'
+  run history "$CLI" history
+  check "history prints the update" eval 'is $RC 0 && has "$OUT" "verified" && has "$OUT" "127.0.0.1:$PORT_dev"'
+  run history-json "$CLI" history --json
+  check "history --json: valid JSON lines" json_lines_ok "$ARTIFACTS/history-json.stdout"
+
+  sim_start json
+  run json "$CLI" update --yes --json 127.0.0.1:$PORT_json
+  check "update --json: every line is a JSON object" json_lines_ok "$ARTIFACTS/json.stdout"
+  check "update --json: start, phases, progress, result and summary" eval \
+    'has "$OUT" "\"event\":\"start\"" && has "$OUT" "\"phase\":\"transfer\"" && has "$OUT" "\"event\":\"progress\"" && has "$OUT" "\"result\":\"verified\"" && has "$OUT" "\"event\":\"summary\"" && is "$ERR" ""'
+}
+
+case_unverified() {
+  sim_start dev --reset-keeps-version
+  run update "$CLI" update --yes 127.0.0.1:$PORT_dev
+  check "a device that comes back with the old version: not verified, exit 1" eval \
+    'is $RC 1 && has "$OUT" "unverified" && has "$OUT" "came back with 1.0.01"'
+  check "history says unverified" eval '[ "$(history_count "r[\"result\"]==\"unverified\"")" = 1 ]'
+  # A device that takes a while to restart is waited for; one that never comes back is not verified.
+  sim_start slow --reset-delay 2500
+  run slow "$CLI" update --yes --timeout 1 127.0.0.1:$PORT_slow
+  check "a device that restarts for 2.5 s is waited for and verified" eval 'is $RC 0 && has "$OUT" "verified"'
+  sim_start gone --reset-delay 60000
+  local t0=$SECONDS
+  run gone "$CLI" update --yes --timeout 1 --verify-timeout 3 127.0.0.1:$PORT_gone
+  check "a device that does not come back: unverified after the bound" eval \
+    'is $RC 1 && has "$OUT" "did not come back within 3 s" && [ $((SECONDS - t0)) -lt 15 ]'
+}
+
+case_policy() {
+  sim_start current --firmware-version 1.0.05
+  sim_start newer --firmware-version 1.1.0
+  sim_start old --firmware-version 0.1.0
+  run plan "$CLI" plan 127.0.0.1:$PORT_current 127.0.0.1:$PORT_newer 127.0.0.1:$PORT_old
+  check "plan: skip, refuse, update" eval \
+    'is $RC 0 && has "$(grep :$PORT_current <<<"$OUT")" skip && has "$(grep :$PORT_newer <<<"$OUT")" refuse && has "$(grep :$PORT_old <<<"$OUT")" update'
+  run plan-json "$CLI" plan --json 127.0.0.1:$PORT_current 127.0.0.1:$PORT_newer
+  check "plan --json is valid with the actions" eval \
+    'json_doc_ok "$ARTIFACTS/plan-json.stdout" && [ "$(json_get "$ARTIFACTS/plan-json.stdout" "[x[\"action\"] for x in d[\"devices\"]]")" = "['"'"'skip'"'"', '"'"'refuse'"'"']" ]'
+  check "plan wrote nothing" eval '! grep -q "initbuf" "$ARTIFACTS"/{current,newer,old}.log'
+  run update "$CLI" update --yes 127.0.0.1:$PORT_current 127.0.0.1:$PORT_newer 127.0.0.1:$PORT_old
+  check "update: current skipped, newer refused, old verified; exit 1" eval \
+    'is $RC 1 && has "$(grep :$PORT_current <<<"$OUT")" skipped && has "$(grep :$PORT_newer <<<"$OUT")" refused && has "$(grep :$PORT_old <<<"$OUT")" verified'
+  check "no image line reached the skipped and the refused device" eval '! grep -q "initbuf" "$ARTIFACTS"/{current,newer}.log'
+  run again "$CLI" update --yes --reinstall --allow-older 127.0.0.1:$PORT_current 127.0.0.1:$PORT_newer
+  check "--reinstall and --allow-older write both: exit 0" eval 'is $RC 0 && has "$OUT" "2 succeeded, 0 failed"'
+}
+
+case_parallel() {
+  sim_start a
+  sim_start b --close-after-lines 2000
+  sim_start c
+  run update "$CLI" update --yes 127.0.0.1:$PORT_a 127.0.0.1:$PORT_b 127.0.0.1:$PORT_c
+  check "three devices, one drops its connection: exit 1, 2 succeeded, 1 failed" eval \
+    'is $RC 1 && has "$OUT" "2 succeeded, 1 failed" && has "$(grep :$PORT_b <<<"$OUT")" "closed the connection"'
+  sims_stop
+  check "the two others hold the image" eval 'grep -q "flash matches image: yes" "$ARTIFACTS/a.out" && grep -q "flash matches image: yes" "$ARTIFACTS/c.out"'
+  check "the dropped one does not" eval '! grep -q "flash matches image: yes" "$ARTIFACTS/b.out"'
+  check "the updates overlapped (parallel)" eval '[ "$(grep -c "connect" "$ARTIFACTS/update.stderr")" -ge 3 ]'
+  check "three history lines" eval '[ "$(history_count True)" = 3 ]'
+  # --jobs 1 runs them one after another.
+  sim_start d
+  sim_start e
+  run jobs "$CLI" update --yes --jobs 1 --no-verify --json 127.0.0.1:$PORT_d 127.0.0.1:$PORT_e
+  check "--jobs 1: the second starts after the first ended" python3 -c '
+import json,sys
+ev=[json.loads(l) for l in open(sys.argv[1])]
+first_result=next(i for i,e in enumerate(ev) if e["event"]=="result")
+second_connect=[i for i,e in enumerate(ev) if e.get("phase")=="connect"][1]
+assert second_connect > first_result, (first_result, second_connect)' "$ARTIFACTS/jobs.stdout"
+}
+
+case_lock() {
+  sim_start dev --slow-flash 1500
+  "$CLI" update --yes --json 127.0.0.1:$PORT_dev > "$ARTIFACTS/first.stdout" 2> "$ARTIFACTS/first.stderr" < /dev/null &
+  local first=$! i
+  for i in $(seq 100); do grep -q '"phase":"flash"' "$ARTIFACTS/first.stdout" && break; sleep 0.05; done
+  run second "$CLI" update --yes localhost:$PORT_dev
+  check "a second updater of the same device: exit 5 with the reason" eval \
+    'is $RC 5 && has "$OUT" "busy" && has "$OUT" "another tqm530r"'
+  run mac "$CLI" mac 127.0.0.1:$PORT_dev 12ab
+  check "a MAC write meanwhile is refused too" eval 'is $RC 5 && has "$ERR" "another tqm530r"'
+  run version "$CLI" version 127.0.0.1:$PORT_dev
+  check "so is a version query (exit 5 at once)" eval 'is $RC 5 && has "$ERR" "another tqm530r"'
+  wait $first
+  check "the first updater finished: exit 0" is $? 0
+  run third "$CLI" update --yes --reinstall 127.0.0.1:$PORT_dev
+  check "after it, the device can be updated again" is $RC 0
+}
+
+case_timeout() {
+  sim_start silent --silent
+  local t0=$SECONDS
+  run version "$CLI" version --timeout 1 127.0.0.1:$PORT_silent
+  check "version of a silent device: exit 1 within a few seconds" eval \
+    'is $RC 1 && has "$ERR" "within 1 s" && [ $((SECONDS - t0)) -lt 5 ]'
+  t0=$SECONDS
+  run update "$CLI" update --yes --timeout 1 127.0.0.1:$PORT_silent
+  check "update of a silent device: exit 1 within a few seconds" eval \
+    'is $RC 1 && has "$OUT" failed && [ $((SECONDS - t0)) -lt 5 ]'
+  unanswered_start
+  t0=$SECONDS
+  run connect "$CLI" update --yes --timeout 1 127.0.0.1:$PORT_unanswered
+  check "a connect that is never answered: failed after --timeout" eval \
+    'is $RC 1 && has "$OUT" "no answer within 1 s" && [ $((SECONDS - t0)) -lt 5 ]'
+  sim_start mute --one-complete
+  t0=$SECONDS
+  run flash "$CLI" update --yes --flash-timeout 1 127.0.0.1:$PORT_mute
+  check "a flash that never completes: failed after --flash-timeout" eval \
+    'is $RC 1 && has "$OUT" "complete" && [ $((SECONDS - t0)) -lt 8 ]'
+}
+
+case_maintenance() {
+  sim_start a
+  sim_start b
+  run bad "$CLI" mac 127.0.0.1:$PORT_a 12zz
+  check "invalid MAC digits: exit 2, Invalid MAC address" eval 'is $RC 2 && has "$ERR" "Invalid MAC address"'
+  run short "$CLI" mac 127.0.0.1:$PORT_a 12a
+  check "three digits are invalid too" is $RC 2
+  check "nothing was sent for invalid digits" eval '! grep -q connected "$ARTIFACTS/a.log"'
+  run mac "$CLI" mac 127.0.0.1:$PORT_a 12ab
+  check "mac: the Windows program's message, exit 0" eval 'is $RC 0 && is "$OUT" "MAC address [02-4C-1A-03-12-ab] written."'
+  check "the device stored the tail" grep -q "mac tail 12AB" "$ARTIFACTS/a.log"
+  run again "$CLI" mac 127.0.0.1:$PORT_a 12ab
+  check "the same device again: no warning" eval 'is $RC 0 && lacks "$ERR" "warning"'
+  run dup "$CLI" mac 127.0.0.1:$PORT_b 12AB
+  check "the same tail to another device: a warning naming the first" eval \
+    'is $RC 0 && has "$ERR" "warning" && has "$ERR" "127.0.0.1:$PORT_a"'
+  run host "$CLI" mac no-such-host.invalid 12ab
+  check "a host that does not resolve: Invalid IP address" eval 'is $RC 1 && has "$ERR" "Invalid IP address"'
+  run erase "$CLI" erase --yes 127.0.0.1:$PORT_b
+  check "erase --yes: exit 0" is $RC 0
+  check "the device got the 14 erase commands" eval '[ "$(grep -c "^era " "$ARTIFACTS/b.log")" = 14 ]'
+  check "history: two MAC writes per device and one erase" eval \
+    '[ "$(history_count "r[\"command\"]==\"mac\" and r[\"result\"]==\"written\"")" = 3 ] && [ "$(history_count "r[\"command\"]==\"erase\"")" = 1 ]'
+}
+
+case_terminal() {
+  sim_start a --slow-flash 300
+  sim_start b --slow-flash 300
+  script -qec "$CLI update --yes 127.0.0.1:$PORT_a 127.0.0.1:$PORT_b" /dev/null > "$ARTIFACTS/tty.out" 2>&1 < /dev/null
+  RC=$?
+  check "on a terminal: exit 0" is $RC 0
+  check "a bar per device, redrawn in place" eval \
+    'grep -q "lines/s" "$ARTIFACTS/tty.out" && grep -q "left" "$ARTIFACTS/tty.out" && grep -qF "[####" "$ARTIFACTS/tty.out" && grep -qF $'"'"'\033[2A'"'"' "$ARTIFACTS/tty.out"'
+  check "then the summary" grep -q "2 succeeded, 0 failed" "$ARTIFACTS/tty.out"
+}
+
+type "case_$CASE" > /dev/null 2>&1 || { echo "no case $CASE"; exit 2; }
+"case_$CASE"
+finish
