@@ -16,7 +16,7 @@ delay_reps="${DELAY_REPS:-2}"
 delays=(${DELAYS:-0 0.5 2})
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DENABLE_SANITIZERS=OFF >/dev/null
-cmake --build "$build" -j2 --target tqm530r-sim bench_engine bench_floor bench_delay_relay >/dev/null
+cmake --build "$build" -j2 --target tqm530r-sim tqm530r bench_engine bench_floor bench_delay_relay >/dev/null
 
 ns_dev="tqbench-dev-$$"
 ns_host="tqbench-host-$$"
@@ -105,8 +105,47 @@ else
 fi
 stop_sim
 
-# --- Rows to come (added by the lead): parallel `tqm530r update` of 1, 4, 16
-# --- and 32 simulated devices at 1 ms, and update.exe (x64) under Wine.
+# Parallel updates: N simulated devices on loopback, each behind its own
+# delay relay (1 ms per chunk from the updater), all updated by one
+# `tqm530r update --jobs N`. Wall time relative to one device; peak RSS is the
+# largest of the tool's processes (the parent or one device's child).
+parallel_rows=()
+parallel_sims=()
+parallel_relays=()
+stop_parallel() {
+  local p
+  for p in "${parallel_relays[@]}" "${parallel_sims[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${parallel_relays[@]}" "${parallel_sims[@]}"; do wait "$p" 2>/dev/null; done
+  parallel_sims=(); parallel_relays=()
+}
+trap 'stop_parallel; cleanup' EXIT
+for n in ${PARALLEL:-1 4 16 32}; do
+  hosts=()
+  for i in $(seq "$n"); do
+    out="$build/psim-$i.out"
+    "$build/tqm530r-sim" --bind 127.0.0.1 --port 0 --no-ssdp >"$out" &
+    parallel_sims+=($!)
+    for _ in $(seq 100); do grep -q '^listening on' "$out" 2>/dev/null && break; sleep 0.05; done
+    port="$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$out")"
+    relay_port=$((4100 + i))
+    "$build/bench_delay_relay" 127.0.0.1 "$relay_port" 127.0.0.1 "$port" 1000 >"$build/prelay-$i.out" &
+    parallel_relays+=($!)
+    for _ in $(seq 100); do grep -q relaying "$build/prelay-$i.out" 2>/dev/null && break; sleep 0.05; done
+    hosts+=("127.0.0.1:$relay_port")
+  done
+  result="$(python3 - "$build/tqm530r" update --yes --no-verify --jobs "$n" --history "$build/history.jsonl" "${hosts[@]}" <<'PY'
+import resource, subprocess, sys, time
+start = time.monotonic()
+done = subprocess.run(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+wall = time.monotonic() - start
+print(f"{wall:.3f} {resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss} {done.returncode}")
+PY
+)"
+  read -r wall rss rc <<<"$result"
+  [ "$rc" = 0 ] || { echo "bench: parallel update of $n devices failed (exit $rc)" >&2; exit 1; }
+  parallel_rows+=("$n $wall $rss")
+  stop_parallel
+done
 
 printf '\n%-20s %-8s %10s %10s %10s %12s %12s\n' "link" "sender" "lines/s" "time s" "vs floor" "CPU us/line" "peak RSS KB"
 for r in "${rows[@]}"; do
@@ -116,5 +155,22 @@ for r in "${rows[@]}"; do
     -v m="$(field "$line" max_rss_kb)" 'BEGIN{printf "%-20s %-8s %10.0f %10.3f %10.3f %12.2f %12d\n", l, w, n/s, s, s/f, c, m}'
 done
 echo "(time: first image line to \"sum  :\"; vs floor: engine time / floor time in the same row)"
-echo "parallel tqm530r update (1/4/16/32 devices, 1 ms): to come"
-echo "update.exe under Wine vs CLI: to come"
+printf '\n%-10s %10s %14s %12s\n' "devices" "wall s" "vs 1 device" "peak RSS KB"
+one=""
+for r in "${parallel_rows[@]}"; do
+  read -r n wall rss <<<"$r"
+  [ -z "$one" ] && one=$wall
+  awk -v n="$n" -v w="$wall" -v o="$one" -v m="$rss" 'BEGIN{printf "%-10s %10.2f %14.2f %12d\n", n, w, w / o, m}'
+done
+echo "(tqm530r update --jobs N of N simulated devices, each behind a 1 ms delay relay on loopback)"
+
+# The dialog under Wine against the same transfer by the command line.
+win="$root/build/win64"
+if [ -x /usr/lib/wine/wine64 ] && [ -f "$win/update.exe" ] && [ -f "$win/bench_engine_win.exe" ]; then
+  echo
+  echo "update.exe (x64) under Wine, the engine alone under Wine, tqm530r (whole update, seconds):"
+  "$root/bench/wine_vs_cli.sh" "$build/tqm530r" "$build/tqm530r-sim" "$win/update.exe" "$win/dialog_probe.exe" \
+    "$win/bench_engine_win.exe"
+else
+  echo "update.exe under Wine: skipped (needs scripts/build's win64 and wine64)"
+fi

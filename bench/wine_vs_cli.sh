@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# One transfer through update.exe (x64) under Wine and one through tqm530r,
-# each against a fresh simulator on the same namespace segment. Both are timed
+# One transfer through update.exe (x64) under Wine, one through the console
+# engine alone under Wine (bench_engine_win.exe: no dialog, so the difference
+# is the dialog's per-line display) and one through tqm530r, each against a
+# fresh simulator on the same namespace segment. Both are timed
 # by the simulator's log, from "initbuf" to its summary after "bye", so the
 # figures hold the same steps (lines, check, flash, reset, the 1000 ms pause).
-#   bench/wine_vs_cli.sh CLI SIM EXE PROBE      prints one line: wine=S cli=S ratio=R
+#   bench/wine_vs_cli.sh CLI SIM EXE PROBE ENGINE_EXE
+#   prints one line: dialog=S engine=S cli=S dialog/cli=R dialog/engine=R
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-CLI=$1 SIM=$2 EXE=$3 PROBE=$4
+CLI=$1 SIM=$2 EXE=$3 PROBE=$4 ENGINE_EXE=$5
 ARTIFACTS=$(mktemp -d /tmp/tqbench-wine.XXXXXX)
 source "$root/tests/wine/wine_env.sh"
 source "$root/tests/netns/segment.sh"
@@ -49,4 +52,11 @@ seg_host_exec "$CLI" update 10.77.0.11 --yes >/dev/null 2>&1 &
 cli_pid=$!
 cli_seconds=$(transfer_seconds "$ARTIFACTS/cli.log")
 wait $cli_pid
-awk -v w="$wine_seconds" -v c="$cli_seconds" 'BEGIN{printf "wine=%s cli=%s ratio=%.2f\n", w, c, w / c}'
+seg_add_device 2 02:4c:1a:00:00:08 --no-ssdp --log "$ARTIFACTS/engine.log" --compare "$root/res/firmware.mot"
+for _ in $(seq 50); do grep -q listening "$ARTIFACTS/sim-2.log" && break; sleep 0.1; done
+ip netns exec "$SEG_HOST" "$WINE" "$ENGINE_EXE" 10.77.0.12 23 >/dev/null 2>&1 &
+engine_pid=$!
+engine_seconds=$(transfer_seconds "$ARTIFACTS/engine.log")
+wait $engine_pid
+awk -v w="$wine_seconds" -v e="$engine_seconds" -v c="$cli_seconds" \
+  'BEGIN{printf "dialog=%s engine=%s cli=%s dialog/cli=%.2f dialog/engine=%.2f\n", w, e, c, w / c, w / e}'

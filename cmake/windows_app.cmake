@@ -29,3 +29,12 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_link_libraries(dialog_probe PRIVATE -static -static-libgcc -static-libstdc++)
   set_target_properties(dialog_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
+
+# Benchmark tool: the console engine without the dialog, for the Wine row.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_executable(bench_engine_win bench/win_engine_driver.cpp firmware/load_firmware_win.cpp bench/win_engine.rc)
+  set_source_files_properties(bench/win_engine.rc PROPERTIES OBJECT_DEPENDS "${FIRMWARE_IMAGE}")
+  target_compile_options(bench_engine_win PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
+  target_link_libraries(bench_engine_win PRIVATE console_core firmware_core net ws2_32 -static -static-libgcc -static-libstdc++)
+  set_target_properties(bench_engine_win PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()

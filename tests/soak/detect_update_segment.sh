@@ -47,8 +47,8 @@ for round in $(seq 1 "$rounds"); do
   if [ "$found" != "$devices" ]; then echo "round $round: search listed $found devices"; echo "$list"; fail=1; break; fi
 
   pids=() hosts=()
-  for host in $(sed 's/.*\[\(.*\)\]/\1/' <<<"$list"); do
-    seg_host_exec timeout "$update_bound" "$CLI" update "$host" --yes > "$ARTIFACTS/update-$round-$host.log" 2>&1 &
+  for host in $(awk '{print $3}' <<<"$list"); do   # rows: entry text (two words), IP, MAC
+    seg_host_exec timeout "$update_bound" "$CLI" update "$host" --yes --reinstall > "$ARTIFACTS/update-$round-$host.log" 2>&1 &
     pids+=($!) hosts+=("$host")
   done
   killed=()
@@ -84,7 +84,7 @@ done
 if grep -l 'starting fresh' "$ARTIFACTS"/sim-*.log; then echo "a state file was torn"; fail=1; fi
 for i in $(seq 0 $((devices - 1))); do
   out=$(seg_host_exec "$CLI" version "10.77.0.$((10 + i))")
-  grep -q "^device $(seg_host_exec "$CLI" image | sed -n 's/^version //p')$" <<<"$out" ||
+  grep -qE "^device +$(seg_host_exec "$CLI" image | sed -n 's/^version *//p')$" <<<"$out" ||
     { echo "device $i does not run the image after the last round: $out"; fail=1; }
 done
 [ "$fail" = 0 ] && echo "segment soak: $rounds rounds of $devices devices passed"

@@ -1,0 +1,35 @@
+// The console engine alone under Windows (or Wine): connect, log in and
+// RunFirmwareUpdate with an observer that does nothing, so that the dialog's
+// time can be split into the network's share and its own per-line display.
+//   bench_engine_win.exe HOST PORT     prints seconds=S (the whole update)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "console/console_session.h"
+#include "console/firmware_transfer.h"
+#include "firmware/firmware_image.h"
+
+namespace {
+struct QuietObserver : UpdateObserver {
+    void OnProgress(int, const char*) override {}
+    void OnFinished(bool) override {}
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3 || !LoadFirmwareImage(GetModuleHandleA(nullptr))) return 2;
+    if (OpenConsole(argv[1], static_cast<unsigned short>(std::atoi(argv[2]))) != ConsoleOpenResult::Connected ||
+        ConsoleLogin() <= 0)
+        return 1;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    QuietObserver observer;
+    const UpdateResult result = RunFirmwareUpdate(observer);
+    QueryPerformanceCounter(&end);
+    std::printf("seconds=%.3f ok=%d\n", double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart),
+                result.ok ? 1 : 0);
+    return result.ok ? 0 : 1;
+}
