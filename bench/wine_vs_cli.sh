@@ -11,16 +11,9 @@ set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 CLI=$1 SIM=$2 EXE=$3 PROBE=$4 ENGINE_EXE=$5
 ARTIFACTS=$(mktemp -d /tmp/tqbench-wine.XXXXXX)
-source "$root/tests/wine/wine_env.sh"
-source "$root/tests/netns/segment.sh"
-source "$root/tests/wine/dialog_checks.sh" >/dev/null
-cleanup() { wine_stop_all; seg_teardown; rm -rf "$ARTIFACTS"; }
-trap cleanup EXIT
-SEG_PC_ADDR=10.77.0.200
-seg_create
-seg_host_exec iptables -A INPUT -s "$SEG_PC_ADDR" -p udp --dport 1900 -j DROP
-WINE_NETNS=$SEG_HOST wine_start_display >/dev/null || exit 1
-wine_server_in_netns "$SEG_HOST" || { echo "bench: wineserver is not in the segment" >&2; exit 1; }
+source "$root/tests/wine/wine_segment.sh"
+trap 'wine_segment_cleanup; rm -rf "$ARTIFACTS"' EXIT
+wine_segment_start >/dev/null || exit 1
 
 now() { date +%s.%N; }
 # transfer_seconds LOG: waits for "initbuf" in LOG, then for the summary.

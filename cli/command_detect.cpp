@@ -1,5 +1,3 @@
-#include <net/if.h>
-
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -8,15 +6,8 @@
 #include "cli/json_events.h"
 
 int RunDetect(const CliOptions& o) {
-    if (!o.interfaceName.empty() && if_nametoindex(o.interfaceName.c_str()) == 0) {
-        std::fprintf(stderr, "tqm530r: no network interface %s\n", o.interfaceName.c_str());
-        return kExitUsage;
-    }
     std::vector<FoundDevice> devices;
-    if (!SearchMakerDevices(o.waitMs, o.interfaceName, devices)) {
-        std::fprintf(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
-        return kExitSearchError;
-    }
+    if (int failed = SearchForCommand(o.waitMs, o.interfaceName, devices)) return failed;
     if (o.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const FoundDevice& d : devices) list.push_back({{"entry", d.entry}, {"ip", d.ip}, {"mac", d.mac}});

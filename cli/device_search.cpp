@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include <net/if.h>
+
+#include "cli/exit_codes.h"
 #include "discovery/device_table.h"
 #include "discovery/search_devices.h"
 
@@ -29,4 +32,16 @@ bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vecto
         devices.push_back({entry, host, FirstMac(host)});
     }
     return true;
+}
+
+int SearchForCommand(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices) {
+    if (!interfaceName.empty() && if_nametoindex(interfaceName.c_str()) == 0) {
+        std::fprintf(stderr, "tqm530r: no network interface %s\n", interfaceName.c_str());
+        return kExitUsage;
+    }
+    if (!SearchMakerDevices(waitMs, interfaceName, devices)) {
+        std::fprintf(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
+        return kExitSearchError;
+    }
+    return 0;
 }

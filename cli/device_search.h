@@ -14,3 +14,7 @@ struct FoundDevice {
 // The devices come sorted like the dialog's list. False when the search
 // could not be set up.
 bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices);
+
+// The same for a command: an unknown interface or a search that cannot be set
+// up is told on stderr. 0 when the search ran, else the exit code to return.
+int SearchForCommand(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices);

@@ -1,7 +1,5 @@
 #include "cli/targets.h"
 
-#include <net/if.h>
-
 #include <cstdio>
 
 #include "cli/device_search.h"
@@ -10,15 +8,8 @@
 namespace {
 
 int FromSearch(const CliOptions& o, std::vector<UpdateTarget>& targets) {
-    if (!o.interfaceName.empty() && if_nametoindex(o.interfaceName.c_str()) == 0) {
-        std::fprintf(stderr, "tqm530r: no network interface %s\n", o.interfaceName.c_str());
-        return kExitUsage;
-    }
     std::vector<FoundDevice> devices;
-    if (!SearchMakerDevices(o.waitMs, o.interfaceName, devices)) {
-        std::fprintf(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
-        return kExitSearchError;
-    }
+    if (int failed = SearchForCommand(o.waitMs, o.interfaceName, devices)) return failed;
     if (devices.empty()) {
         std::fprintf(stderr, "tqm530r: no TQM-530R device answered the search\n");
         return kExitFailed;

@@ -7,19 +7,8 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 EXE=$1 PROBE=$2 SIM=$3 ARTIFACTS=$4 IMAGE=$5
 mkdir -p "$ARTIFACTS"
-source "$here/wine_env.sh"
-source "$here/../netns/segment.sh"
-source "$here/dialog_checks.sh"
-cleanup() { wine_stop_all; seg_teardown; }
-trap cleanup EXIT
-
-# The PC sorts after the devices, and its own looped-back request is dropped
-# as Windows' SendARP would have filtered it (Wine's SendARP is a stub).
-SEG_PC_ADDR=10.77.0.200
-seg_create
-seg_host_exec iptables -A INPUT -s "$SEG_PC_ADDR" -p udp --dport 1900 -j DROP
-WINE_NETNS=$SEG_HOST wine_start_display || exit 1
-wine_server_in_netns "$SEG_HOST" || { echo "wineserver is not in the test namespace: not searching"; exit 1; }
+source "$here/wine_segment.sh"
+wine_segment_start || exit 1
 
 PROBE_DESKTOP=flow
 ip netns exec "$SEG_HOST" "$WINE" explorer "/desktop=$PROBE_DESKTOP,1024x768" "$EXE" &

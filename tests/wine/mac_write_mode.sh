@@ -6,15 +6,8 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 EXE=$1 PROBE=$2 SIM=$3 ARTIFACTS=$4
 mkdir -p "$ARTIFACTS"
-source "$here/wine_env.sh"
-source "$here/../netns/segment.sh"
-source "$here/dialog_checks.sh"
-cleanup() { wine_stop_all; seg_teardown; }
-trap cleanup EXIT
-SEG_PC_ADDR=10.77.0.200
-seg_create
-WINE_NETNS=$SEG_HOST wine_start_display || exit 1
-wine_server_in_netns "$SEG_HOST" || { echo "wineserver is not in the test namespace"; exit 1; }
+source "$here/wine_segment.sh"
+wine_segment_start || exit 1
 seg_add_device 0 02:4c:1a:03:12:ab --no-ssdp --log "$ARTIFACTS/device.log"
 seg_wait_devices || { echo "simulator did not start"; exit 1; }
 PROBE_DESKTOP=   # the box is a window of its own on the default desktop

@@ -6,16 +6,8 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 EXE=$1 PROBE=$2 SIM=$3 ARTIFACTS=$4
 mkdir -p "$ARTIFACTS"
-source "$here/wine_env.sh"
-source "$here/../netns/segment.sh"
-source "$here/dialog_checks.sh"
-cleanup() { wine_stop_all; seg_teardown; }
-trap cleanup EXIT
-SEG_PC_ADDR=10.77.0.200
-seg_create
-seg_host_exec iptables -A INPUT -s "$SEG_PC_ADDR" -p udp --dport 1900 -j DROP
-WINE_NETNS=$SEG_HOST wine_start_display || exit 1
-wine_server_in_netns "$SEG_HOST" || { echo "wineserver is not in the test namespace"; exit 1; }
+source "$here/wine_segment.sh"
+wine_segment_start || exit 1
 # Under Wine every MAC tail reads ffff, so the list sorts by address.
 seg_add_device 0 02:4c:1a:00:00:07 --silent
 seg_add_device 1 02:4c:1a:03:12:ab --log "$ARTIFACTS/device.log"
