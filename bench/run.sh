@@ -114,12 +114,13 @@ parallel_sims=()
 parallel_relays=()
 stop_parallel() {
   local p
-  for p in "${parallel_relays[@]}" "${parallel_sims[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${parallel_relays[@]}" "${parallel_sims[@]}"; do wait "$p" 2>/dev/null; done
+  for p in "${parallel_relays[@]}" "${parallel_sims[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${parallel_relays[@]}" "${parallel_sims[@]}"; do wait "$p" 2>/dev/null || true; done
   parallel_sims=(); parallel_relays=()
 }
 trap 'stop_parallel; cleanup' EXIT
 for n in ${PARALLEL:-1 4 16 32}; do
+  [ "$n" = 0 ] && continue
   hosts=()
   for i in $(seq "$n"); do
     out="$build/psim-$i.out"
