@@ -63,6 +63,7 @@ const char* FailureText(UpdateFailure failure) {
         case UpdateFailure::TimedOut: return "the device stopped answering image lines";
         case UpdateFailure::NoChecksum: return "no \"sum  :\" after \"check\" (the device refused the image?)";
         case UpdateFailure::FlashIncomplete: return "flashing did not report \"complete\" twice in time";
+        case UpdateFailure::ResetNotSent: return "flashed, but \"reset\" could not be sent: restart the device";
         case UpdateFailure::None: break;
     }
     return "the update failed";

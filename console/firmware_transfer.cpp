@@ -106,7 +106,10 @@ bool RunSteps(TransferState& s) {
     // A "reset" that cannot be sent leaves a flashed device that never
     // restarted: not a finished update. The device drops the connection
     // while it restarts, so what happens to "echo 1" and "bye" says nothing.
-    if (!Send(s, "reset\r\n")) return false;
+    if (!Send(s, "reset\r\n")) {
+        s.result.failure = UpdateFailure::ResetNotSent;
+        return false;
+    }
     NetSleep(1000);
     SendCommand("echo 1\r\n");
     SendCommand("bye\r\n");

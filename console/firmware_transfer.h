@@ -13,7 +13,8 @@ public:
 };
 
 // Why an update stopped, for the command-line tool's messages.
-enum class UpdateFailure { None, SendFailed, ConnectionEnded, TimedOut, NoChecksum, FlashIncomplete };
+// ResetNotSent: the device was flashed but "reset" could not be sent.
+enum class UpdateFailure { None, SendFailed, ConnectionEnded, TimedOut, NoChecksum, FlashIncomplete, ResetNotSent };
 
 struct UpdateResult {
     bool ok = false;

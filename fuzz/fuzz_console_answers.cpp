@@ -57,7 +57,7 @@ void Update(bool unterminated) {
     if (r.ok) {
         REQUIRE(r.sentBytes == size);
         // Success means the image went whole, "flash" followed it and "reset"
-        // reached the device; "echo 1" and "bye" go to a restarting device.
+        // was sent; "echo 1" and "bye" go to a restarting device.
         REQUIRE(sent.find(std::string(image, size) + "check\r\nflash\r\nreset\r\n") != std::string::npos);
     } else {
         REQUIRE(sent.find("reset\r\n") == std::string::npos);

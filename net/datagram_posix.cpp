@@ -8,9 +8,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "net/datagram.h"
 
@@ -48,6 +50,7 @@ bool NetSearchInterfaces(const char* interfaceName, std::vector<uint32_t>& addre
     addresses.clear();
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0) return false;
+    std::vector<std::string> names;
     for (ifaddrs* i = list; i; i = i->ifa_next) {
         if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET) continue;
         if (interfaceName) {
@@ -56,6 +59,10 @@ bool NetSearchInterfaces(const char* interfaceName, std::vector<uint32_t>& addre
             const unsigned wanted = IFF_UP | IFF_MULTICAST;
             if ((i->ifa_flags & wanted) != wanted || (i->ifa_flags & IFF_LOOPBACK)) continue;
         }
+        // One address an interface: a second one on the same link would send
+        // the search there twice and have every device answer twice.
+        if (std::find(names.begin(), names.end(), i->ifa_name) != names.end()) continue;
+        names.push_back(i->ifa_name);
         addresses.push_back(reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr);
     }
     freeifaddrs(list);

@@ -17,7 +17,9 @@ NetSocket NetTcpSocket();
 bool NetConnect(NetSocket socket, uint32_t address, uint16_t port);
 // One send of exactly these bytes; the result of the platform's send.
 int NetSend(NetSocket socket, const char* data, int length);
-// One receive of at most capacity bytes, waiting at most timeoutMs.
+// One receive of at most capacity bytes, waiting at most timeoutMs, on a
+// socket from NetTcpSocket that is closed with NetClose (the POSIX build keeps
+// the last wait it set on the socket).
 int NetReceive(NetSocket socket, char* buffer, int capacity, int timeoutMs);
 void NetClose(NetSocket socket);
 void NetSleep(int milliseconds);

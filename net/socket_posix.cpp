@@ -26,6 +26,8 @@ bool NetResolveHost(const char* host, uint32_t& address) {
 namespace {
 
 // The receive wait last set on a socket, as (socket << 32 | milliseconds).
+// Only sockets from NetTcpSocket and closed by NetClose come here, so a
+// number that comes back for a new socket has been forgotten first.
 // The image lines all wait the same time, so the wait is set once and each
 // line costs one receive instead of a poll and a receive.
 std::atomic<int64_t> WaitSetOnSocket{-1};
@@ -73,11 +75,12 @@ int NetSend(NetSocket socket, const char* data, int length) {
 
 int NetReceive(NetSocket socket, char* buffer, int capacity, int timeoutMs) {
     const int fd = static_cast<int>(socket);
-    // A socket wait of 0 would mean no bound at all: poll for those.
-    if (timeoutMs <= 0 || !SetReceiveWait(fd, timeoutMs)) {
+    // A socket wait of 0 would mean no bound at all: poll for those (and for
+    // a negative wait, which poll takes as no bound, as before).
+    if (fd < 0 || timeoutMs <= 0 || !SetReceiveWait(fd, timeoutMs)) {
         pollfd p{fd, POLLIN, 0};
         int ready;
-        do ready = ::poll(&p, 1, timeoutMs < 0 ? 0 : timeoutMs);
+        do ready = ::poll(&p, 1, timeoutMs);
         while (ready < 0 && errno == EINTR);
         if (ready == 0) return kReceiveTimedOut;
         if (ready < 0) return kReceiveFailed;

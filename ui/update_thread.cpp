@@ -10,22 +10,13 @@
 
 namespace {
 
-// The engine reports before every image line; the window changes only when
-// the value does. Each update is a message to the dialog's thread, which
-// under Wine costs more than the line itself, so an unchanged value is not
-// sent again: the operator sees the same status and bar either way.
 class DialogProgress : public UpdateObserver {
 public:
     void OnProgress(int percent, const char* statusText) override {
-        if (percent == shownPercent_) return;
-        shownPercent_ = percent;
         SetDlgItemTextA(ControlHandles.dialog, IDC_STATUS, statusText);
         SendMessageA(ControlHandles.progress, PBM_SETPOS, percent, 0);
     }
     void OnFinished(bool) override {}
-
-private:
-    int shownPercent_ = -1;
 };
 
 void SetControlsForTransfer(bool running) {

@@ -6,7 +6,7 @@ CHECK_FAILS=0
 pass() { echo "ok: $1"; }
 failed() { printf 'FAIL: %s\n  %s\n' "$1" "$2"; CHECK_FAILS=$((CHECK_FAILS + 1)); }
 
-probe() { "$WINE" "$PROBE" ${PROBE_DESKTOP:+--desktop "$PROBE_DESKTOP"} "$@"; }
+probe() { ${WINE_NETNS:+ip netns exec "$WINE_NETNS"} "$WINE" "$PROBE" ${PROBE_DESKTOP:+--desktop "$PROBE_DESKTOP"} "$@"; }
 probe_dialog() { probe > "$ARTIFACTS/probe.txt" 2>/dev/null; }
 probe_value() { tr -d "\r" < "$ARTIFACTS/probe.txt" | grep -m1 "^$1=" | cut -d= -f2-; }
 
@@ -37,6 +37,17 @@ wait_value() {
     sleep 1
   done
   failed "$1" "$2: expected [$3], got [$(probe_value "$2")] for $4 s"
+}
+
+# answer_box NAME BUTTON: waits for a message box with the dialog's title,
+# keeps its texts in $ARTIFACTS/NAME.txt and presses BUTTON (6 yes, 7 no).
+answer_box() {
+  local i
+  for i in $(seq 40); do
+    probe --box "$DIALOG_TITLE" > "$ARTIFACTS/$1.txt" 2>/dev/null && [ -s "$ARTIFACTS/$1.txt" ] && break
+    sleep 0.25
+  done
+  probe --press "$DIALOG_TITLE" "$2" >/dev/null 2>&1 || { failed "$1: a box to answer" "no message box"; return 1; }
 }
 
 expect_windows() {

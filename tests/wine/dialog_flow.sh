@@ -48,19 +48,17 @@ expect "detect: list enabled" list.enabled 1
 
 # Update, answered No: nothing is sent.
 press alt+u
-sleep 2
+sleep 1
 wine_screenshot "$ARTIFACTS/3-confirm.png"
-probe --box "$DIALOG_TITLE" > "$ARTIFACTS/confirm.txt" 2>/dev/null
+answer_box confirm 7   # No
 grep -q "アップデートを開始しますか？" "$ARTIFACTS/confirm.txt" && pass "confirm: the question is asked" ||
   failed "confirm: the question is asked" "$(cat "$ARTIFACTS/confirm.txt")"
-probe --press "$DIALOG_TITLE" 7   # IDNO
 sleep 2
 grep -q initbuf "$ARTIFACTS/device.log" && failed "No: nothing sent" "initbuf arrived" || pass "No: nothing sent"
 
 # Update, answered Yes: the whole image, the completion text.
 press alt+u
-sleep 2
-probe --press "$DIALOG_TITLE" 6   # IDYES
+answer_box confirm-yes 6
 wait_value "during update: progress shown" progress.visible 1 10
 wine_screenshot "$ARTIFACTS/4-during-update.png"
 expect "during update: Detect disabled" detect.enabled 0
@@ -81,8 +79,7 @@ probe --select 1   # the dropping device, second in the list
 wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 20
 expect "drop: the second device is selected" list.selected 1
 press alt+u
-sleep 2
-probe --press "$DIALOG_TITLE" 6
+answer_box confirm-drop 6
 wait_status 'アップデートに失敗しました。\nもう一度デバイスを選択してください。' 120
 wine_screenshot "$ARTIFACTS/6-after-drop.png"
 expect "drop: current version empty" current ""

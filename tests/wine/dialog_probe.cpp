@@ -60,8 +60,12 @@ void PrintText(HWND dialog, const char* name, int id) {
 
 void PrintState(HWND dialog, const char* name, int id) {
     HWND control = GetDlgItem(dialog, id);
-    std::printf("%s.enabled=%d\n%s.visible=%d\n", name, control && IsWindowEnabled(control) ? 1 : 0, name,
-                control && IsWindowVisible(control) ? 1 : 0);
+    if (!control) {
+        std::printf("%s.enabled=missing\n%s.visible=missing\n", name, name);
+        return;
+    }
+    std::printf("%s.enabled=%d\n%s.visible=%d\n", name, IsWindowEnabled(control) ? 1 : 0, name,
+                IsWindowVisible(control) ? 1 : 0);
 }
 
 void PrintList(HWND dialog) {
@@ -77,25 +81,27 @@ void PrintList(HWND dialog) {
     std::printf("list.selected=%ld\n", static_cast<long>(selected));
 }
 
-struct BoxSearch {
+// The updater dialog and its message boxes carry the same title; the dialog
+// is the window with a status line.
+struct WindowSearch {
     const wchar_t* title;
+    bool dialog;
     HWND found;
 };
 
-// A message box with the title; the updater dialog may carry the same title,
-// but it is the window with a status line.
-BOOL CALLBACK MatchBox(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<BoxSearch*>(context);
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
     wchar_t title[256] = {};
     GetWindowTextW(window, title, 256);
-    if (lstrcmpW(title, search->title) != 0 || GetDlgItem(window, IDC_STATUS) || !IsWindowVisible(window)) return TRUE;
+    const bool isDialog = GetDlgItem(window, IDC_STATUS) != nullptr;
+    if (lstrcmpW(title, search->title) != 0 || isDialog != search->dialog || !IsWindowVisible(window)) return TRUE;
     search->found = window;
     return FALSE;
 }
 
-HWND FindBox(const std::wstring& title) {
-    BoxSearch search{title.c_str(), nullptr};
-    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+HWND FindTitled(const std::wstring& title, bool dialog) {
+    WindowSearch search{title.c_str(), dialog, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -133,7 +139,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if ((mode == "--box" || mode == "--press") && argc > 2) {
-        HWND window = FindBox(Wide(argv[2], CP_ACP));
+        HWND window = FindTitled(Wide(argv[2], CP_ACP), false);
         if (!window) return 1;
         if (mode == "--box") EnumChildWindows(window, PrintChildText, 0);
         if (mode == "--press" && argc > 3) PostMessageA(window, WM_COMMAND, std::atoi(argv[3]), 0);
@@ -142,14 +148,17 @@ int main(int argc, char** argv) {
     const std::wstring title = argc > 1 && mode.empty() ? Wide(argv[1], CP_ACP) : Wide( "TQM-530R \xe3\x83\x95\xe3\x82\xa1\xe3\x83\xbc\xe3\x83\xa0\xe3\x82\xa6"
                                              "\xe3\x82\xa7\xe3\x82\xa2\xe3\x82\xa2\xe3\x83\x83\xe3\x83\x97\xe3\x83"
                                              "\x87\xe3\x83\xbc\xe3\x83\x88", CP_UTF8);
-    HWND dialog = FindWindowW(nullptr, title.c_str());
+    HWND dialog = FindTitled(title, true);
     if (!dialog) {
         std::fprintf(stderr, "dialog_probe: no such window: %s\n", Utf8(title.c_str()).c_str());
         return 1;
     }
     if (mode == "--click" && argc > 2) {
+        // Only what the operator could click: a visible, enabled button.
         const int id = std::atoi(argv[2]);
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+        HWND button = GetDlgItem(dialog, id);
+        if (!button || !IsWindowEnabled(button) || !IsWindowVisible(button)) return 1;
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
         return 0;
     }
     if (mode == "--select" && argc > 2) {

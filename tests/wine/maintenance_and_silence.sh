@@ -33,11 +33,11 @@ wine_screenshot "$ARTIFACTS/1-silent-device.png"
 probe --select 1
 wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 20
 probe --click 1012   # erase
-for _ in $(seq 20); do probe --box "$DIALOG_TITLE" > "$ARTIFACTS/erase-box.txt" 2>/dev/null && [ -s "$ARTIFACTS/erase-box.txt" ] && break; sleep 0.5; done
+sleep 1
+wine_screenshot "$ARTIFACTS/2-erase-question.png"
+answer_box erase-box 6
 tr -d '\r' < "$ARTIFACTS/erase-box.txt" | grep -qxF 'text=ROMのデータを消去します。' && pass "erase asks first" ||
   failed "erase asks first" "$(cat "$ARTIFACTS/erase-box.txt")"
-wine_screenshot "$ARTIFACTS/2-erase-question.png"
-probe --press "$DIALOG_TITLE" 6
 for _ in $(seq 20); do grep -q '^bye' "$ARTIFACTS/device.log" && break; sleep 0.5; done
 erased=$(grep -c '^era ' "$ARTIFACTS/device.log")
 [ "$erased" = 14 ] && pass "the device received the 14 erase commands" || failed "the device received the 14 erase commands" "$erased"

@@ -1,6 +1,7 @@
 # Shared set-up for the Wine tests: a private prefix, Xvfb on a free display,
 # the Japanese locale (ANSI code page 932). Only processes started here are ended.
 export WINE=${WINE:-/usr/lib/wine/wine64}
+export WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 export WINEDEBUG=-all
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEPREFIX=${WINEPREFIX:-$(mktemp -d /tmp/tqm530r-wine.XXXXXX)}
@@ -16,7 +17,10 @@ wine_start_display() {
     export DISPLAY=:$n
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     if xdpyinfo >/dev/null 2>&1 || [ -e /tmp/.X11-unix/X$n ]; then
-      # Wine's sockets live in its wineserver: start it where the test's network is.
+      # Wine's sockets live in its wineserver: start it where the test's
+      # network is, and keep it (-p) so that no later Wine process starts a
+      # new one elsewhere once this one would have idled out.
+      ${WINE_NETNS:+ip netns exec "$WINE_NETNS"} "$WINESERVER" -p >/dev/null 2>&1
       ${WINE_NETNS:+ip netns exec "$WINE_NETNS"} "$WINE" wineboot -i >/dev/null 2>&1
       # The dialog's proportional font: without this Wine draws it with the
       # fixed-width IPA Gothic and the longer labels are cut.
@@ -33,14 +37,15 @@ wine_run_desktop() {
   "$WINE" explorer "/desktop=$name,1024x768" "$@"
 }
 
-# True when every wineserver of this prefix runs in namespace $1.
+# True when this prefix has a wineserver and every one runs in namespace $1.
 wine_server_in_netns() {
-  local p ok=1
+  local p ok=1 seen=0
   for p in $(pidof wineserver64 wineserver 2>/dev/null); do
     [ "$(tr '\0' '\n' < /proc/$p/environ 2>/dev/null | grep -c "^WINEPREFIX=$WINEPREFIX$")" = 1 ] || continue
+    seen=1
     ip netns pids "$1" | grep -qx "$p" || ok=0
   done
-  [ $ok = 1 ]
+  [ $ok = 1 ] && [ $seen = 1 ]
 }
 
 wine_count_windows() {
@@ -62,8 +67,9 @@ wine_screenshot() {
 
 wine_stop_all() {
   local p
-  WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1
+  WINEPREFIX=$WINEPREFIX "$WINESERVER" -k >/dev/null 2>&1
   for p in $(jobs -p); do kill "$p" 2>/dev/null; done
+  WINEPREFIX=$WINEPREFIX timeout 10 "$WINESERVER" -w >/dev/null 2>&1   # done with the prefix before it goes
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
   case "$WINEPREFIX" in /tmp/tqm530r-wine.*) rm -rf "$WINEPREFIX" ;; esac
 }

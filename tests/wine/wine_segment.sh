@@ -14,6 +14,7 @@ wine_segment_start() {
   SEG_PC_ADDR=10.77.0.200
   seg_create
   seg_host_exec iptables -A INPUT -s "$SEG_PC_ADDR" -p udp --dport 1900 -j DROP
-  WINE_NETNS=$SEG_HOST wine_start_display || return 1
+  WINE_NETNS=$SEG_HOST
+  wine_start_display || return 1
   wine_server_in_netns "$SEG_HOST" || { echo "wineserver is not in the test namespace: not searching"; return 1; }
 }
