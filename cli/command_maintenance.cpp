@@ -17,7 +17,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Maintenance {
-    HostSpec device;
+    DeviceAddress device;
     std::string ip;
     std::string mac;
     DeviceLock lock;
@@ -27,7 +27,7 @@ struct Maintenance {
 // The device from the command line, resolved and locked. -1 to go on.
 int Prepare(const CliOptions& o, Maintenance& m, const char* unresolvedText) {
     std::string error;
-    if (!ParseHostSpec(o.hosts.at(0), static_cast<unsigned short>(o.port), m.device, error)) {
+    if (!ParseDeviceAddress(o.hosts.at(0), static_cast<unsigned short>(o.port), m.device, error)) {
         std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
         return kExitUsage;
     }

@@ -4,7 +4,7 @@
 #include "cli/device_console.h"
 #include "cli/device_lock.h"
 #include "cli/exit_codes.h"
-#include "cli/host_spec.h"
+#include "cli/device_address.h"
 #include "cli/json_events.h"
 #include "cli/locale_text.h"
 #include "console/console_session.h"
@@ -24,9 +24,9 @@ const char* VerdictName(VersionVerdict v) {
 }  // namespace
 
 int RunVersion(const CliOptions& o, const ImageReport& image) {
-    HostSpec device;
+    DeviceAddress device;
     std::string error, version;
-    if (!ParseHostSpec(o.hosts.at(0), static_cast<unsigned short>(o.port), device, error)) {
+    if (!ParseDeviceAddress(o.hosts.at(0), static_cast<unsigned short>(o.port), device, error)) {
         std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
         return kExitUsage;
     }

@@ -50,7 +50,7 @@ ConnectDeadline::~ConnectDeadline() {
     setitimer(ITIMER_REAL, &off, nullptr);
 }
 
-bool ConnectConsole(const HostSpec& device, std::string& error) {
+bool ConnectConsole(const DeviceAddress& device, std::string& error) {
     ConsoleOpenResult opened;
     {
         ConnectDeadline deadline(ConsoleWaits.loginMs);
@@ -78,7 +78,7 @@ bool LoginConsole(std::string& error) {
     return false;
 }
 
-bool ConnectAndLogin(const HostSpec& device, std::string& error) {
+bool ConnectAndLogin(const DeviceAddress& device, std::string& error) {
     return ConnectConsole(device, error) && LoginConsole(error);
 }
 

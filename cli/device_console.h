@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/host_spec.h"
+#include "cli/device_address.h"
 
 // The console steps of every command, on the one ConsoleSocket, with a
 // one-line reason when a step fails.
@@ -21,11 +21,11 @@ public:
 };
 
 // OpenConsole, within the login wait. On false the socket is closed.
-bool ConnectConsole(const HostSpec& device, std::string& error);
+bool ConnectConsole(const DeviceAddress& device, std::string& error);
 // ConsoleLogin on the open console. On false the socket is closed.
 bool LoginConsole(std::string& error);
 // Both of them.
-bool ConnectAndLogin(const HostSpec& device, std::string& error);
+bool ConnectAndLogin(const DeviceAddress& device, std::string& error);
 // QueryDeviceVersion. On false the socket is closed.
 bool ReadDeviceVersion(std::string& version, std::string& error);
 

@@ -38,7 +38,7 @@ int CollectTargets(const CliOptions& o, std::vector<UpdateTarget>& targets) {
     for (const std::string& text : o.hosts) {
         UpdateTarget t;
         std::string error;
-        if (!ParseHostSpec(text, static_cast<unsigned short>(o.port), t.device, error)) {
+        if (!ParseDeviceAddress(text, static_cast<unsigned short>(o.port), t.device, error)) {
             std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
             return kExitUsage;
         }

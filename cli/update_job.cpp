@@ -84,7 +84,7 @@ struct Job {
 
     // Connect, check the identity, log in, read the version.
     bool Open(DeviceLock& lock) {
-        const HostSpec& device = target.device;
+        const DeviceAddress& device = target.device;
         sink(PhaseEvent("connect"));
         if (!ResolveHostText(device.host, outcome.ip)) return End(DeviceResult::Failed, "host name does not resolve");
         std::string error;

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "cli/device_outcome.h"
-#include "cli/host_spec.h"
+#include "cli/device_address.h"
 
 struct UpdateTarget {
-    HostSpec device;
+    DeviceAddress device;
     std::string searchMac;  // the MAC that the search found (--all); empty otherwise
 };
 

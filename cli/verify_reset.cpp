@@ -21,7 +21,7 @@ int MsLeft(Clock::time_point until) {
 
 }  // namespace
 
-VerifyResult AwaitDeviceVersion(const HostSpec& device, int timeoutMs) {
+VerifyResult AwaitDeviceVersion(const DeviceAddress& device, int timeoutMs) {
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const int loginMs = ConsoleWaits.loginMs;
     VerifyResult r;

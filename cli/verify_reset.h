@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/host_spec.h"
+#include "cli/device_address.h"
 
 struct VerifyResult {
     bool answered = false;  // the device came back and told its version
@@ -13,4 +13,4 @@ struct VerifyResult {
 // After "bye": waits for the device to restart, then tries to connect, log
 // in and read the version until it answers or timeoutMs have passed.
 // Leaves ConsoleSocket closed.
-VerifyResult AwaitDeviceVersion(const HostSpec& device, int timeoutMs);
+VerifyResult AwaitDeviceVersion(const DeviceAddress& device, int timeoutMs);

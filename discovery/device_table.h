@@ -29,5 +29,5 @@ bool AddDevicePair(DeviceTableState& table, const char* ipText, const unsigned c
 std::vector<std::string> BuildDeviceEntries(const DeviceTableState& table);
 
 // The host text of an entry: between its last "[" and its final character.
-// False when the entry has no such part.
+// False when the entry holds no host.
 bool HostFromEntry(const char* entry, char (&host)[256]);

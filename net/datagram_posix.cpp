@@ -87,10 +87,10 @@ int NetReceiveFrom(NetSocket socket, char* buffer, int capacity, int timeoutMs, 
     socklen_t length = sizeof from;
     // A datagram longer than the buffer is an error, as it is on Windows.
     msghdr message{};
-    iovec part{buffer, static_cast<size_t>(capacity)};
+    iovec chunk{buffer, static_cast<size_t>(capacity)};
     message.msg_name = &from;
     message.msg_namelen = length;
-    message.msg_iov = &part;
+    message.msg_iov = &chunk;
     message.msg_iovlen = 1;
     const ssize_t got = ::recvmsg(static_cast<int>(socket), &message, 0);
     if (got < 0 || (message.msg_flags & MSG_TRUNC)) return kReceiveFailed;

@@ -9,7 +9,7 @@
 namespace {
 
 const char* const kBanner = "TQM-530R network device console\r\n";
-// Longer than the updater's pause after "version", so the two parts reach it
+// Longer than the updater's pause after "version", so the two halves reach it
 // in receives of their own instead of joined in the socket.
 constexpr int kVersionGapMs = 300;
 constexpr int kPromptGapMs = 100;

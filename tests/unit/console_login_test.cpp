@@ -58,7 +58,7 @@ TEST_F(ConsoleLoginTest, VersionAnswerVariants) {
     FakeDevice device([](FakeConnection& c) {
         c.Login();
         c.ReadLine();  // version
-        ::usleep(200000);  // past the query's pause, so each part is a receive of its own
+        ::usleep(200000);  // past the query's pause, so each half is a receive of its own
         c.SendAlone("ve");
         ::usleep(100000);
         c.SendAlone("r.9.9.9\r\n");  // "ver." split: not found

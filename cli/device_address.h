@@ -3,7 +3,7 @@
 #include <string>
 
 // A device on the command line: HOST or HOST:PORT.
-struct HostSpec {
+struct DeviceAddress {
     std::string host;
     unsigned short port = 23;
 
@@ -13,4 +13,4 @@ struct HostSpec {
 
 // Reads "HOST[:PORT]"; a missing port is defaultPort. False with a reason
 // for an empty host or a port outside 1..65535.
-bool ParseHostSpec(const std::string& text, unsigned short defaultPort, HostSpec& spec, std::string& error);
+bool ParseDeviceAddress(const std::string& text, unsigned short defaultPort, DeviceAddress& address, std::string& error);

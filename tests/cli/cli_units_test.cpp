@@ -1,4 +1,4 @@
-// The command line's parts that need no device: host specs, the version
+// The command line's pieces that need no device: device addresses, the version
 // policy, the image self-check, the display lines, the history lookup, the lock.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 
 #include "cli/device_lock.h"
 #include "cli/history.h"
-#include "cli/host_spec.h"
+#include "cli/device_address.h"
 #include "cli/image_check.h"
 #include "cli/json_events.h"
 #include "cli/progress_display.h"
@@ -16,20 +16,20 @@
 #include "cli/version_policy.h"
 #include "firmware/firmware_image.h"
 
-TEST(HostSpecTest, HostAloneTakesTheDefaultPortAndAPortOverridesIt) {
-    HostSpec s;
+TEST(DeviceAddressTest, HostAloneTakesTheDefaultPortAndAPortOverridesIt) {
+    DeviceAddress s;
     std::string error;
-    ASSERT_TRUE(ParseHostSpec("10.77.0.10", 23, s, error));
+    ASSERT_TRUE(ParseDeviceAddress("10.77.0.10", 23, s, error));
     EXPECT_EQ(s.host, "10.77.0.10");
     EXPECT_EQ(s.port, 23);
     EXPECT_EQ(s.Label(), "10.77.0.10");
-    ASSERT_TRUE(ParseHostSpec("127.0.0.1:2323", 23, s, error));
+    ASSERT_TRUE(ParseDeviceAddress("127.0.0.1:2323", 23, s, error));
     EXPECT_EQ(s.port, 2323);
     EXPECT_EQ(s.Label(), "127.0.0.1:2323");
-    ASSERT_TRUE(ParseHostSpec("device", 2400, s, error));
+    ASSERT_TRUE(ParseDeviceAddress("device", 2400, s, error));
     EXPECT_EQ(s.port, 2400);
     for (const char* bad : {"", ":23", "host:", "host:0", "host:65536", "host:2x"})
-        EXPECT_FALSE(ParseHostSpec(bad, 23, s, error)) << bad;
+        EXPECT_FALSE(ParseDeviceAddress(bad, 23, s, error)) << bad;
 }
 
 TEST(VersionPolicyTest, SkipsCurrentRefusesOlderUpdatesNewer) {
@@ -130,7 +130,7 @@ TEST(JsonEventsTest, OutcomeSurvivesThePipe) {
 }
 
 TEST(HistoryTest, AppendsLinesAndFindsAMacTailWrittenElsewhere) {
-    const std::string path = testing::TempDir() + "/cli_parts_history/" + std::to_string(::getpid()) + "/h.jsonl";
+    const std::string path = testing::TempDir() + "/cli_units_history/" + std::to_string(::getpid()) + "/h.jsonl";
     std::string error;
     ASSERT_TRUE(AppendHistory(path, {{"command", "mac"}, {"result", "written"}, {"mac_tail", "12AB"},
                                      {"ip", "10.0.0.1"}, {"port", 23}, {"device", "10.0.0.1"}}, error))

@@ -1,14 +1,14 @@
-#include "cli/host_spec.h"
+#include "cli/device_address.h"
 
 #include <cstdlib>
 
-std::string HostSpec::Label() const { return port == 23 ? host : host + ":" + std::to_string(port); }
+std::string DeviceAddress::Label() const { return port == 23 ? host : host + ":" + std::to_string(port); }
 
-bool ParseHostSpec(const std::string& text, unsigned short defaultPort, HostSpec& spec, std::string& error) {
+bool ParseDeviceAddress(const std::string& text, unsigned short defaultPort, DeviceAddress& address, std::string& error) {
     const size_t colon = text.rfind(':');
-    spec.host = text.substr(0, colon);
-    spec.port = defaultPort;
-    if (spec.host.empty()) {
+    address.host = text.substr(0, colon);
+    address.port = defaultPort;
+    if (address.host.empty()) {
         error = "empty host in \"" + text + "\"";
         return false;
     }
@@ -20,6 +20,6 @@ bool ParseHostSpec(const std::string& text, unsigned short defaultPort, HostSpec
         error = "bad port in \"" + text + "\" (1..65535)";
         return false;
     }
-    spec.port = static_cast<unsigned short>(port);
+    address.port = static_cast<unsigned short>(port);
     return true;
 }
