@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "cli/device_outcome.h"
 #include "cli/device_address.h"
+#include "cli/device_outcome.h"
 
 struct UpdateTarget {
     DeviceAddress device;
