@@ -1,9 +1,9 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/device_address.h"
 #include "cli/device_console.h"
 #include "cli/device_lock.h"
-#include "cli/device_address.h"
 #include "cli/exit_codes.h"
 #include "cli/json_events.h"
 #include "cli/locale_text.h"
