@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "app/command_line.h"
+#include "startup/command_line.h"
 #include "app/mac_write_mode.h"
-#include "console/maintenance.h"
+#include "app/mac_write_text.h"
 
 bool WriteMacAddress() {
     if (!MacWriteMode) return true;

@@ -6,10 +6,10 @@
 #include <objbase.h>
 #include <ole2.h>
 
-#include "app/command_line.h"
+#include "startup/command_line.h"
 #include "app/instance_guard.h"
 #include "app/mac_write_mode.h"
-#include "app/module_instance.h"
+#include "startup/module_instance.h"
 #include "firmware/firmware_image.h"
 #include "res/resource.h"
 #include "ui/update_dialog.h"

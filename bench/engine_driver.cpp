@@ -16,23 +16,13 @@ struct TimingObserver : UpdateObserver {
     unsigned lines = 0;
     bool checked = false;
     BenchMark first, afterCheck;
-    void OnLine(unsigned, unsigned) override {
+    void OnLine(int, unsigned, unsigned) override {
         if (lines++ == 0) first = BenchMark::Now();
     }
-    void OnProgress(int, const char*) override {
-        // The first display after the last line is the one after "sum  :".
-        if (lines == FirmwareImageLines() && !checked) {
-            checked = true;
-            afterCheck = BenchMark::Now();
-        }
-    }
-    void OnFinished(bool) override {}
-
-    static unsigned FirmwareImageLines() {
-        static unsigned n = 0;
-        if (n == 0)
-            for (uint32_t i = 0; i < FirmwareImage.size; ++i) n += FirmwareImage.text[i] == '\n';
-        return n;
+    void OnPhase(UpdatePhase phase, int) override {
+        if (phase != UpdatePhase::Flash) return;
+        checked = true;
+        afterCheck = BenchMark::Now();
     }
 };
 
@@ -43,7 +33,6 @@ int main(int argc, char** argv) {
     if (OpenConsole(argv[1], static_cast<unsigned short>(std::atoi(argv[2]))) != ConsoleOpenResult::Connected) return 1;
     if (ConsoleLogin() <= 0) return 1;
     TimingObserver observer;
-    TimingObserver::FirmwareImageLines();
     const BenchMark begin = BenchMark::Now();
     const UpdateResult r = RunFirmwareUpdate(observer);
     const BenchMark end = BenchMark::Now();

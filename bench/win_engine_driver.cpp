@@ -11,13 +11,6 @@
 #include "console/firmware_transfer.h"
 #include "firmware/firmware_image.h"
 
-namespace {
-struct QuietObserver : UpdateObserver {
-    void OnProgress(int, const char*) override {}
-    void OnFinished(bool) override {}
-};
-}  // namespace
-
 int main(int argc, char** argv) {
     if (argc < 3 || !LoadFirmwareImage(GetModuleHandleA(nullptr))) return 2;
     if (OpenConsole(argv[1], static_cast<unsigned short>(std::atoi(argv[2]))) != ConsoleOpenResult::Connected ||
@@ -26,7 +19,7 @@ int main(int argc, char** argv) {
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    QuietObserver observer;
+    UpdateObserver observer;
     const UpdateResult result = RunFirmwareUpdate(observer);
     QueryPerformanceCounter(&end);
     std::printf("seconds=%.3f ok=%d\n", double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart),

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/exit_codes.h"
+#include "console/console_limits.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ const char* const kFooter =
 void AddPort(CLI::App& c, CliOptions& o) {
     c.add_option("--port", o.port, "console port for hosts given without :PORT")
         ->check(CLI::Range(1, 65535))
-        ->default_val(23);
+        ->default_val(kConsolePort);
 }
 
 void AddTimeout(CLI::App& c, CliOptions& o) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "console/console_limits.h"
+
 // Everything the command line says, for every command.
 struct CliOptions {
     std::string command;  // detect, version, update, plan, erase, mac, image, history
@@ -15,7 +17,7 @@ struct CliOptions {
     bool reinstall = false;
     bool allowOlder = false;
     bool verify = true;
-    int port = 23;
+    int port = kConsolePort;
     int jobs = 0;  // 0: every device at once
     int waitMs = 3000;
     std::string interfaceName;

@@ -17,7 +17,7 @@ std::string Text(const nlohmann::json& r, const char* key) {
 }  // namespace
 
 int RunHistory(const CliOptions& o) {
-    const std::string path = o.historyPath.empty() ? DefaultHistoryPath() : o.historyPath;
+    const std::string path = HistoryPath(o.historyPath);
     std::vector<nlohmann::json> records;
     std::string error;
     if (!ReadHistory(path, records, error)) {

@@ -4,10 +4,10 @@
 
 #include "cli/commands.h"
 #include "cli/confirm.h"
-#include "cli/device_console.h"
-#include "cli/device_lock.h"
+#include "cli/device_session.h"
 #include "cli/exit_codes.h"
 #include "cli/history.h"
+#include "cli/targets.h"
 #include "console/console_limits.h"
 #include "console/console_session.h"
 #include "console/maintenance.h"
@@ -18,65 +18,71 @@ using Clock = std::chrono::steady_clock;
 
 struct Maintenance {
     DeviceAddress device;
-    std::string ip;
-    std::string mac;
+    DeviceVisit visit;
     DeviceLock lock;
     Clock::time_point start = Clock::now();
 };
 
 // The device from the command line, resolved and locked. -1 to go on.
-int Prepare(const CliOptions& o, Maintenance& m, const char* unresolvedText) {
-    std::string error;
-    if (!ParseDeviceAddress(o.hosts.at(0), static_cast<unsigned short>(o.port), m.device, error)) {
-        std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
-        return kExitUsage;
-    }
-    if (!ResolveHostText(m.device.host, m.ip)) {
-        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), unresolvedText);
-        return kExitFailed;
-    }
-    if (!m.lock.Acquire(m.ip, m.device.port, error)) {
-        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), error.c_str());
-        return kExitBusy;
-    }
-    return -1;
+int Reserve(const CliOptions& o, Maintenance& m) {
+    if (const int rc = SingleTarget(o, m.device); rc >= 0) return rc;
+    if (ReserveDevice(m.device, m.lock, m.visit)) return -1;
+    std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
+    return m.visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
 }
 
 void Record(const CliOptions& o, const Maintenance& m, nlohmann::json record) {
     record["time"] = UtcTimestamp();
     record["command"] = o.command;
     record["device"] = m.device.Label();
-    record["ip"] = m.ip;
+    record["ip"] = m.visit.ip;
     record["port"] = m.device.port;
-    record["mac"] = m.mac;
+    record["mac"] = m.visit.mac;
     record["seconds"] = std::chrono::duration<double>(Clock::now() - m.start).count();
     std::string error;
-    const std::string path = o.historyPath.empty() ? DefaultHistoryPath() : o.historyPath;
-    if (!AppendHistory(path, record, error)) std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
+    if (!AppendHistory(HistoryPath(o.historyPath), record, error))
+        std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
+}
+
+void WarnOfEarlierTail(const CliOptions& o, const Maintenance& m, const std::string& tail) {
+    std::vector<nlohmann::json> records;
+    std::string error;
+    if (!ReadHistory(HistoryPath(o.historyPath), records, error)) return;
+    const nlohmann::json earlier = FindMacTailElsewhere(records, tail, m.visit.ip, m.device.port);
+    if (earlier.is_null()) return;
+    std::fprintf(stderr, "tqm530r: warning: MAC tail %s was already written to %s on %s\n", tail.c_str(),
+                 earlier.value("device", "?").c_str(), earlier.value("time", "?").c_str());
+}
+
+const char* MacWriteFailureText(MacWriteOutcome outcome) {
+    switch (outcome) {
+        case MacWriteOutcome::InvalidHost: return "cannot connect to the console; nothing written";
+        case MacWriteOutcome::NoSocket: return "no socket; nothing written";
+        default: return "MAC address write failed (login or send)";
+    }
 }
 
 }  // namespace
 
 int RunErase(const CliOptions& o, const ImageReport&) {
     Maintenance m;
-    int rc = Prepare(o, m, "host name does not resolve");
+    int rc = Reserve(o, m);
     if (rc >= 0) return rc;
     rc = ConfirmOrRefuse(o.yes, "erase wipes the device's flash",
                          "Erase the flash ROM of " + m.device.Label() + " (blocks 20000..F0000)?");
     if (rc >= 0) return rc;
-    std::string error, version;
     // As the dialog: the selection has logged in and read the version before the erase.
-    if (!ConnectAndLogin(m.device, error) || !ReadDeviceVersion(version, error)) {
-        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), error.c_str());
-        Record(o, m, {{"old_version", version}, {"result", "failed"}, {"detail", error}});
+    if (!OpenReservedDevice({m.device, ""}, m.visit)) {
+        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
+        Record(o, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", m.visit.error}});
         return kExitFailed;
     }
-    m.mac = CurrentMac(m.ip);
     SendEraseCommands();
     CloseConsole();
     std::printf("%s: erase sent (14 blocks, 20000..F0000); the device runs no firmware until the next update\n",
                 m.device.Label().c_str());
-    Record(o, m, {{"old_version", version}, {"new_version", ""}, {"result", "erased"}, {"detail", "14 blocks"}});
+    Record(o, m,
+           {{"old_version", m.visit.version}, {"new_version", ""}, {"result", "erased"}, {"detail", "14 blocks"}});
     return kExitOk;
 }
 
@@ -88,29 +94,22 @@ int RunMac(const CliOptions& o, const ImageReport&) {
         return kExitUsage;
     }
     Maintenance m;
-    const int rc = Prepare(o, m, "Invalid IP address");
+    const int rc = Reserve(o, m);
     if (rc >= 0) return rc;
     const std::string tail = o.macDigits.substr(0, 4);
-    std::vector<nlohmann::json> records;
-    std::string error;
-    const std::string path = o.historyPath.empty() ? DefaultHistoryPath() : o.historyPath;
-    if (ReadHistory(path, records, error)) {
-        const nlohmann::json earlier = FindMacTailElsewhere(records, tail, m.ip, m.device.port);
-        if (!earlier.is_null())
-            std::fprintf(stderr, "tqm530r: warning: MAC tail %s was already written to %s on %s\n", tail.c_str(),
-                         earlier.value("device", "?").c_str(), earlier.value("time", "?").c_str());
+    WarnOfEarlierTail(o, m, tail);
+    const MacWriteOutcome outcome = RunMacWrite(m.visit.ip.c_str(), digits, m.device.port, ConsoleWaits.loginMs);
+    m.visit.mac = CurrentMac(m.visit.ip);
+    if (outcome != MacWriteOutcome::Written) {
+        const char* reason = MacWriteFailureText(outcome);
+        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason);
+        Record(o, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
+        return kExitFailed;
     }
-    MacWriteOutcome outcome;
-    {
-        // Bounds the connect inside; a login receive that it interrupts is simply waited again.
-        ConnectDeadline deadline(ConsoleWaits.loginMs);
-        outcome = RunMacWrite(m.device.host.c_str(), digits, m.device.port);
-    }
-    m.mac = CurrentMac(m.ip);
-    char message[1024];
-    const char* text = MacWriteOutcomeText(outcome, digits, message);
-    const bool written = outcome == MacWriteOutcome::Written;
-    std::fprintf(written ? stdout : stderr, "%s\n", text);
-    Record(o, m, {{"mac_tail", tail}, {"result", written ? "written" : "failed"}, {"detail", text}});
-    return written ? kExitOk : kExitFailed;
+    char address[kMacAddressTextSize];
+    FormatWrittenMacAddress(digits, address);
+    const std::string written = std::string("MAC address [") + address + "] written.";
+    std::printf("%s\n", written.c_str());
+    Record(o, m, {{"mac_tail", tail}, {"result", "written"}, {"detail", written}});
+    return kExitOk;
 }

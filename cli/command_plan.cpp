@@ -1,8 +1,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "cli/device_console.h"
-#include "cli/device_lock.h"
+#include "cli/device_session.h"
 #include "cli/exit_codes.h"
 #include "cli/json_events.h"
 #include "cli/targets.h"
@@ -15,34 +14,23 @@ struct PlanRow {
     std::string device, ip, mac, version, action, reason;
 };
 
+const char* OpenFailureAction(OpenFailure failure) {
+    switch (failure) {
+        case OpenFailure::Busy: return "busy";
+        case OpenFailure::MacChanged: return "refuse";
+        default: return "error";
+    }
+}
+
 // Reads the device's version, writing nothing; the action that update would take.
-PlanRow PlanDevice(const UpdateTarget& t, const CliOptions& o, const ImageReport& image) {
-    PlanRow row{t.device.Label(), "", t.searchMac, "", "error", ""};
-    std::string error;
-    if (!ResolveHostText(t.device.host, row.ip)) {
-        row.reason = "host name does not resolve";
-        return row;
-    }
+PlanRow PlanDevice(const DeviceTarget& t, const CliOptions& o, const ImageReport& image) {
     DeviceLock lock;
-    if (!lock.Acquire(row.ip, t.device.port, error)) {
-        row.action = "busy";
-        row.reason = error;
-        return row;
-    }
-    if (!ConnectConsole(t.device, error)) {
-        row.reason = error;
-        return row;
-    }
-    const std::string mac = CurrentMac(row.ip);
-    if (!t.searchMac.empty() && mac != t.searchMac) {
-        CloseConsole();
-        row.action = "refuse";
-        row.reason = "MAC changed since the search: now " + (mac.empty() ? std::string("unresolved") : mac);
-        return row;
-    }
-    if (row.mac.empty()) row.mac = mac;
-    if (!LoginConsole(error) || !ReadDeviceVersion(row.version, error)) {
-        row.reason = error;
+    DeviceVisit visit;
+    const bool opened = OpenDevice(t, lock, visit);
+    PlanRow row{t.device.Label(), visit.ip, visit.mac.empty() ? t.searchMac : visit.mac, visit.version, "", ""};
+    if (!opened) {
+        row.action = OpenFailureAction(visit.failure);
+        row.reason = visit.error;
         return row;
     }
     CloseConsole();
@@ -57,12 +45,12 @@ std::string Or(const std::string& text) { return text.empty() ? "-" : text; }
 }  // namespace
 
 int RunPlan(const CliOptions& o, const ImageReport& image) {
-    std::vector<UpdateTarget> targets;
+    std::vector<DeviceTarget> targets;
     const int rc = CollectTargets(o, targets);
     if (rc >= 0) return rc;
     std::vector<PlanRow> rows;
     bool unreachable = false;
-    for (const UpdateTarget& t : targets) {
+    for (const DeviceTarget& t : targets) {
         rows.push_back(PlanDevice(t, o, image));
         unreachable = unreachable || rows.back().action == "error" || rows.back().action == "busy";
     }

@@ -21,11 +21,11 @@ using Clock = std::chrono::steady_clock;
 // The parent's side of a batch: what each child reported, and the display.
 class UpdateBatch {
 public:
-    UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<UpdateTarget>& targets)
+    UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)
         : o_(o), image_(image), targets_(targets), bars_(stderr), plain_(stderr) {
         // Bars redraw in place, so they need a terminal with room for all of them.
         terminal_ = !o.json && ::isatty(STDERR_FILENO) && targets.size() + 2 < TerminalRows(STDERR_FILENO, 24);
-        for (const UpdateTarget& t : targets) {
+        for (const DeviceTarget& t : targets) {
             DeviceProgress p;
             p.label = t.device.Label();
             p.totalLines = image.lines;
@@ -118,7 +118,7 @@ private:
     }
 
     void WriteHistory() {
-        const std::string path = o_.historyPath.empty() ? DefaultHistoryPath() : o_.historyPath;
+        const std::string path = HistoryPath(o_.historyPath);
         for (size_t i = 0; i < outcomes_.size(); ++i) {
             const DeviceOutcome& d = outcomes_[i];
             const nlohmann::json record = {
@@ -134,7 +134,7 @@ private:
 
     const CliOptions& o_;
     const ImageReport& image_;
-    const std::vector<UpdateTarget>& targets_;
+    const std::vector<DeviceTarget>& targets_;
     std::vector<DeviceProgress> progress_;
     std::vector<std::string> labels_;
     std::vector<DeviceOutcome> outcomes_;
@@ -146,9 +146,9 @@ private:
     bool dirty_ = false;
 };
 
-std::string Question(const std::vector<UpdateTarget>& targets, const ImageReport& image) {
+std::string Question(const std::vector<DeviceTarget>& targets, const ImageReport& image) {
     std::string list;
-    for (const UpdateTarget& t : targets) list += (list.empty() ? "" : ", ") + t.device.Label();
+    for (const DeviceTarget& t : targets) list += (list.empty() ? "" : ", ") + t.device.Label();
     return "Write firmware " + image.version + " into " + std::to_string(targets.size()) + " device(s): " + list +
            "?\nDo not plug or unplug cables during the update.";
 }
@@ -161,7 +161,7 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
                      ImageProblem(image).c_str());
         return kExitImage;
     }
-    std::vector<UpdateTarget> targets;
+    std::vector<DeviceTarget> targets;
     int rc = CollectTargets(o, targets);
     if (rc >= 0) return rc;
     rc = ConfirmOrRefuse(o.yes, "update rewrites the devices' flash", Question(targets, image));

@@ -1,14 +1,14 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "cli/device_address.h"
-#include "cli/device_console.h"
-#include "cli/device_lock.h"
+#include "cli/device_session.h"
 #include "cli/exit_codes.h"
 #include "cli/json_events.h"
 #include "cli/locale_text.h"
+#include "cli/targets.h"
 #include "console/console_session.h"
 #include "console/version_verdict.h"
+#include "ui/dialog_texts.h"  // the dialog's own words, shown under a Japanese locale
 
 namespace {
 
@@ -21,25 +21,27 @@ const char* VerdictName(VersionVerdict v) {
     return "?";
 }
 
+const char* VerdictEnglishText(VersionVerdict v) {
+    switch (v) {
+        case VersionVerdict::Latest: return "latest firmware";
+        case VersionVerdict::NoValidFirmware: return "no valid firmware; update needed";
+        case VersionVerdict::CanUpdate: break;
+    }
+    return "can be updated to the carried image";
+}
+
 }  // namespace
 
 int RunVersion(const CliOptions& o, const ImageReport& image) {
     DeviceAddress device;
-    std::string error, version;
-    if (!ParseDeviceAddress(o.hosts.at(0), static_cast<unsigned short>(o.port), device, error)) {
-        std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
-        return kExitUsage;
+    if (const int rc = SingleTarget(o, device); rc >= 0) return rc;
+    DeviceLock lock;
+    DeviceVisit visit;
+    if (!OpenDevice({device, ""}, lock, visit)) {
+        std::fprintf(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), visit.error.c_str());
+        return visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
     }
-    std::string ip;
-    DeviceLock lock;  // a device that another tqm530r drives is not disturbed
-    if (ResolveHostText(device.host, ip) && !lock.Acquire(ip, device.port, error)) {
-        std::fprintf(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), error.c_str());
-        return kExitBusy;
-    }
-    if (!ConnectAndLogin(device, error) || !ReadDeviceVersion(version, error)) {
-        std::fprintf(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), error.c_str());
-        return kExitFailed;
-    }
+    const std::string& version = visit.version;
     CloseConsole();
     const VersionVerdict verdict = JudgeDeviceVersion(version.c_str(), image.version.c_str());
     if (o.json) {
@@ -52,7 +54,7 @@ int RunVersion(const CliOptions& o, const ImageReport& image) {
     std::printf("device   %s\nimage    %s\nverdict  %s\n", version.c_str(), image.version.c_str(),
                 VerdictEnglishText(verdict));
     if (JapaneseMessages()) {
-        std::string text = VerdictStatusText(verdict);
+        std::string text = VerdictText(verdict);
         for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 10)) text.replace(lf, 1, "\n         ");
         std::printf("         %s\n", text.c_str());
     }

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-std::string DeviceAddress::Label() const { return port == 23 ? host : host + ":" + std::to_string(port); }
+std::string DeviceAddress::Label() const { return port == kConsolePort ? host : host + ":" + std::to_string(port); }
 
 bool ParseDeviceAddress(const std::string& text, unsigned short defaultPort, DeviceAddress& address, std::string& error) {
     const size_t colon = text.rfind(':');

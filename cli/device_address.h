@@ -2,12 +2,14 @@
 
 #include <string>
 
+#include "console/console_limits.h"
+
 // A device on the command line: HOST or HOST:PORT.
 struct DeviceAddress {
     std::string host;
-    unsigned short port = 23;
+    unsigned short port = kConsolePort;
 
-    // "HOST" at the console's own port 23, "HOST:PORT" otherwise.
+    // "HOST" at the console's own port, "HOST:PORT" otherwise.
     std::string Label() const;
 };
 

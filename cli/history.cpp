@@ -36,6 +36,8 @@ std::string DefaultHistoryPath() {
     return std::string(home && *home ? home : ".") + "/.local/state/tqm530r/history.jsonl";
 }
 
+std::string HistoryPath(const std::string& chosen) { return chosen.empty() ? DefaultHistoryPath() : chosen; }
+
 bool AppendHistory(const std::string& path, const nlohmann::json& record, std::string& error) {
     if (!MakeFolders(path)) {
         error = "cannot make the folder of " + path + ": " + std::strerror(errno);

@@ -9,6 +9,8 @@
 
 // $XDG_STATE_HOME/tqm530r/history.jsonl, else ~/.local/state/tqm530r/history.jsonl.
 std::string DefaultHistoryPath();
+// The file --history names, else the default.
+std::string HistoryPath(const std::string& chosen);
 
 // Appends one line, making the folder if needed; the file is locked while
 // the line is written, so parallel updaters never interleave.

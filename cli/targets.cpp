@@ -7,7 +7,7 @@
 
 namespace {
 
-int FromSearch(const CliOptions& o, std::vector<UpdateTarget>& targets) {
+int FromSearch(const CliOptions& o, std::vector<DeviceTarget>& targets) {
     std::vector<FoundDevice> devices;
     if (int failed = SearchForCommand(o.waitMs, o.interfaceName, devices)) return failed;
     if (devices.empty()) {
@@ -15,11 +15,11 @@ int FromSearch(const CliOptions& o, std::vector<UpdateTarget>& targets) {
         return kExitFailed;
     }
     for (const FoundDevice& d : devices) {
-        UpdateTarget t;
+        DeviceTarget t;
         t.device.host = d.ip;
         t.device.port = static_cast<unsigned short>(o.port);
-        // Without a resolved MAC (ff-ff-...) there is nothing to check again.
-        if (d.mac != "ff-ff-ff-ff-ff-ff") t.searchMac = d.mac;
+        // Without a resolved MAC there is nothing to check again.
+        if (!IsUnresolvedMac(d.mac)) t.searchMac = d.mac;
         targets.push_back(t);
     }
     return -1;
@@ -27,7 +27,7 @@ int FromSearch(const CliOptions& o, std::vector<UpdateTarget>& targets) {
 
 }  // namespace
 
-int CollectTargets(const CliOptions& o, std::vector<UpdateTarget>& targets) {
+int CollectTargets(const CliOptions& o, std::vector<DeviceTarget>& targets) {
     targets.clear();
     if (o.all) return FromSearch(o, targets);
     if (o.hosts.empty()) {
@@ -36,7 +36,7 @@ int CollectTargets(const CliOptions& o, std::vector<UpdateTarget>& targets) {
         return kExitUsage;
     }
     for (const std::string& text : o.hosts) {
-        UpdateTarget t;
+        DeviceTarget t;
         std::string error;
         if (!ParseDeviceAddress(text, static_cast<unsigned short>(o.port), t.device, error)) {
             std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
@@ -45,4 +45,11 @@ int CollectTargets(const CliOptions& o, std::vector<UpdateTarget>& targets) {
         targets.push_back(t);
     }
     return -1;
+}
+
+int SingleTarget(const CliOptions& o, DeviceAddress& device) {
+    std::string error;
+    if (ParseDeviceAddress(o.hosts.at(0), static_cast<unsigned short>(o.port), device, error)) return -1;
+    std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
+    return kExitUsage;
 }

@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "cli/device_console.h"
 #include "cli/device_lock.h"
 #include "cli/json_events.h"
 #include "cli/verify_reset.h"
@@ -16,31 +15,43 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kProgressEvery = std::chrono::milliseconds(100);
 
-// Turns the engine's progress into phase and progress events, at most one
-// progress event per 100 ms besides each change of percent.
+const char* PhaseName(UpdatePhase phase) {
+    switch (phase) {
+        case UpdatePhase::Transfer: return "transfer";
+        case UpdatePhase::Check: return "check";
+        case UpdatePhase::Flash: return "flash";
+        case UpdatePhase::Reset: return "reset";
+    }
+    return "?";
+}
+
+// Turns the engine's steps and progress into phase and progress events, at
+// most one progress event per 100 ms besides each change of percent.
 class JobObserver : public UpdateObserver {
 public:
     JobObserver(const EventSink& sink, unsigned totalLines) : sink_(sink), totalLines_(totalLines) {}
 
-    void OnProgress(int percent, const char*) override {
-        if (percent == 98 && lines_ >= totalLines_) sink_(PhaseEvent("flash"));  // 98 also ends the transfer
-        if (percent == 99 && ++completes_ == 2) sink_(PhaseEvent("reset"));
-        if (percent != percent_) {
+    void OnPhase(UpdatePhase phase, int percent) override {
+        sink_(PhaseEvent(PhaseName(phase)));
+        ShowPercent(percent);
+    }
+    void OnLine(int percent, unsigned sentBytes, unsigned totalBytes) override {
+        ++lines_;
+        bytes_ = sentBytes;
+        totalBytes_ = totalBytes;
+        if (percent != percent_ || Clock::now() - last_ >= kProgressEvery || lines_ == totalLines_) {
             percent_ = percent;
             Emit();
         }
     }
-    void OnLine(unsigned sentBytes, unsigned totalBytes) override {
-        ++lines_;
-        bytes_ = sentBytes;
-        totalBytes_ = totalBytes;
-        if (Clock::now() - last_ >= kProgressEvery || lines_ == totalLines_) Emit();
-        if (lines_ == totalLines_) sink_(PhaseEvent("check"));
-    }
-    void OnFinished(bool) override {}
-    unsigned Lines() const { return lines_; }
+    void OnFlashComplete(int) override { ShowPercent(kPercentFlashComplete); }
 
 private:
+    void ShowPercent(int percent) {
+        if (percent == percent_) return;
+        percent_ = percent;
+        Emit();
+    }
     void Emit() {
         last_ = Clock::now();
         sink_(ProgressEvent(percent_, lines_, totalLines_, bytes_, totalBytes_));
@@ -52,7 +63,6 @@ private:
     unsigned bytes_ = 0;
     unsigned totalBytes_ = 0;
     int percent_ = -1;
-    int completes_ = 0;
     Clock::time_point last_{};
 };
 
@@ -70,7 +80,7 @@ const char* FailureText(UpdateFailure failure) {
 }
 
 struct Job {
-    const UpdateTarget& target;
+    const DeviceTarget& target;
     const UpdateSettings& settings;
     const EventSink& sink;
     DeviceOutcome outcome;
@@ -82,29 +92,25 @@ struct Job {
         return false;
     }
 
-    // Connect, check the identity, log in, read the version.
-    bool Open(DeviceLock& lock) {
-        const DeviceAddress& device = target.device;
-        sink(PhaseEvent("connect"));
-        if (!ResolveHostText(device.host, outcome.ip)) return End(DeviceResult::Failed, "host name does not resolve");
-        std::string error;
-        if (!lock.Acquire(outcome.ip, device.port, error)) return End(DeviceResult::Busy, error);
-        if (!ConnectConsole(device, error)) return End(DeviceResult::Failed, error);
-        outcome.mac = CurrentMac(outcome.ip);  // the connect has just refreshed the neighbour entry
-        if (!target.searchMac.empty() && outcome.mac != target.searchMac) {
-            CloseConsole();
-            return End(DeviceResult::Mismatch, "MAC changed since the search: was " + target.searchMac + ", now " +
-                                                    (outcome.mac.empty() ? "unresolved" : outcome.mac));
+    DeviceResult OpenFailureResult(OpenFailure failure) {
+        switch (failure) {
+            case OpenFailure::Busy: return DeviceResult::Busy;
+            case OpenFailure::MacChanged: return DeviceResult::Mismatch;
+            default: return DeviceResult::Failed;
         }
-        if (outcome.mac.empty()) outcome.mac = target.searchMac;
-        sink(PhaseEvent("login"));
-        if (!LoginConsole(error) || !ReadDeviceVersion(outcome.oldVersion, error))
-            return End(DeviceResult::Failed, error);
-        return true;
+    }
+
+    // Resolve, lock, connect, check the identity, log in, read the version.
+    bool Open(DeviceLock& lock) {
+        DeviceVisit visit;
+        const bool opened = OpenDevice(target, lock, visit, [this](const char* step) { sink(PhaseEvent(step)); });
+        outcome.ip = visit.ip;
+        outcome.mac = visit.mac.empty() ? target.searchMac : visit.mac;
+        outcome.oldVersion = visit.version;
+        return opened || End(OpenFailureResult(visit.failure), visit.error);
     }
 
     bool Transfer() {
-        sink(PhaseEvent("transfer"));
         JobObserver observer(sink, settings.imageLines);
         const UpdateResult r = RunFirmwareUpdate(observer);
         outcome.lines = r.lineSends;
@@ -119,7 +125,7 @@ struct Job {
             return;
         }
         sink(PhaseEvent("verify"));
-        const VerifyResult v = AwaitDeviceVersion(target.device, settings.verifyTimeoutMs);
+        const VerifyResult v = AwaitDeviceVersion(target, outcome.ip, settings.verifyTimeoutMs);
         outcome.newVersion = v.version;
         if (!v.answered) {
             End(DeviceResult::Unverified, v.error);
@@ -148,7 +154,7 @@ struct Job {
 
 }  // namespace
 
-DeviceOutcome RunUpdateJob(const UpdateTarget& target, const UpdateSettings& settings, const EventSink& sink) {
+DeviceOutcome RunUpdateJob(const DeviceTarget& target, const UpdateSettings& settings, const EventSink& sink) {
     const Clock::time_point start = Clock::now();
     Job job{target, settings, sink, {}};
     job.Run();

@@ -4,13 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "cli/device_address.h"
 #include "cli/device_outcome.h"
-
-struct UpdateTarget {
-    DeviceAddress device;
-    std::string searchMac;  // the MAC that the search found (--all); empty otherwise
-};
+#include "cli/device_session.h"
 
 struct UpdateSettings {
     std::string imageVersion;
@@ -27,4 +22,4 @@ using EventSink = std::function<void(const nlohmann::json& event)>;
 // check (--all), login, version, the version policy, the transfer, and the
 // verify after the reset. Reports phases and progress to sink as it goes.
 // Runs in a child process of its own (one ConsoleSocket per device).
-DeviceOutcome RunUpdateJob(const UpdateTarget& target, const UpdateSettings& settings, const EventSink& sink);
+DeviceOutcome RunUpdateJob(const DeviceTarget& target, const UpdateSettings& settings, const EventSink& sink);

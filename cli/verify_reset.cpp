@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 
-#include "cli/device_console.h"
 #include "console/console_limits.h"
 #include "console/console_session.h"
 #include "net/socket.h"
@@ -21,21 +20,23 @@ int MsLeft(Clock::time_point until) {
 
 }  // namespace
 
-VerifyResult AwaitDeviceVersion(const DeviceAddress& device, int timeoutMs) {
+VerifyResult AwaitDeviceVersion(const DeviceTarget& target, const std::string& ip, int timeoutMs) {
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const int loginMs = ConsoleWaits.loginMs;
     VerifyResult r;
     NetSleep(std::min(kRestartPauseMs, std::max(0, MsLeft(until))));
     for (int left = MsLeft(until); left > 0; left = MsLeft(until)) {
         ConsoleWaits.loginMs = std::min(loginMs, left);  // a device still booting must not hold us past the bound
-        std::string error;
-        const bool ok = ConnectAndLogin(device, error) && ReadDeviceVersion(r.version, error);
+        DeviceVisit visit;
+        visit.ip = ip;
+        const bool ok = OpenReservedDevice(target, visit);
         CloseConsole();
         if (ok) {
             r.answered = true;
+            r.version = visit.version;
             break;
         }
-        r.error = error;
+        r.error = visit.error;
         NetSleep(std::min(kRetryPauseMs, std::max(0, MsLeft(until))));
     }
     ConsoleWaits.loginMs = loginMs;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/device_address.h"
+#include "cli/device_session.h"
 
 struct VerifyResult {
     bool answered = false;  // the device came back and told its version
@@ -10,7 +10,7 @@ struct VerifyResult {
     std::string error;      // why it did not, when it did not
 };
 
-// After "bye": waits for the device to restart, then tries to connect, log
-// in and read the version until it answers or timeoutMs have passed.
+// After "bye": waits for the device (reserved, at ip) to restart, then tries
+// to open it again until it tells its version or timeoutMs have passed.
 // Leaves ConsoleSocket closed.
-VerifyResult AwaitDeviceVersion(const DeviceAddress& device, int timeoutMs);
+VerifyResult AwaitDeviceVersion(const DeviceTarget& target, const std::string& ip, int timeoutMs);

@@ -7,6 +7,7 @@ add_executable(update WIN32
   app/winmain.cpp
   app/instance_guard_win.cpp
   app/mac_write_mode_win.cpp
+  app/mac_write_text.cpp
   firmware/load_firmware_win.cpp
   ui/base_wnd.cpp
   ui/base_dialog.cpp
@@ -15,8 +16,8 @@ add_executable(update WIN32
   res/update.rc)
 set_source_files_properties(res/update.rc PROPERTIES
   OBJECT_DEPENDS "${FIRMWARE_IMAGE};${CMAKE_SOURCE_DIR}/res/app.ico;${CMAKE_SOURCE_DIR}/res/resource.h")
-# Operator texts are UTF-8 in the sources and code page 932 in the program.
-target_compile_options(console_core PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
+# Operator texts are UTF-8 in the sources and code page 932 in the program;
+# only the program's own sources (app/, ui/) hold them.
 target_compile_options(update PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
 target_compile_definitions(update PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
 target_link_libraries(update PRIVATE discovery_core console_core firmware_core app_core net ws2_32 comctl32 ole32 -static -static-libgcc -static-libstdc++)
@@ -34,7 +35,6 @@ endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_executable(bench_engine_win bench/win_engine_driver.cpp firmware/load_firmware_win.cpp bench/win_engine.rc)
   set_source_files_properties(bench/win_engine.rc PROPERTIES OBJECT_DEPENDS "${FIRMWARE_IMAGE}")
-  target_compile_options(bench_engine_win PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932)
   target_link_libraries(bench_engine_win PRIVATE console_core firmware_core net ws2_32 -static -static-libgcc -static-libstdc++)
   set_target_properties(bench_engine_win PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()

@@ -11,4 +11,7 @@ struct ConsoleTimeouts {
 extern ConsoleTimeouts ConsoleWaits;
 
 constexpr int kConsoleReceiveSize = 8192;
+// The device's text console.
 constexpr unsigned short kConsolePort = 23;
+// A connect bounded only by the system, as the dialog makes it.
+constexpr int kConnectUnbounded = 0;

@@ -8,12 +8,14 @@
 NetSocket ConsoleSocket = kNoSocket;
 ConsoleTimeouts ConsoleWaits;
 
-ConsoleOpenResult OpenConsole(const char* host, unsigned short port) {
+ConsoleOpenResult OpenConsole(const char* host, unsigned short port, int connectTimeoutMs) {
     uint32_t address = 0;
     if (!NetResolveHost(host, address)) return ConsoleOpenResult::HostNotResolved;
     ConsoleSocket = NetTcpSocket();
     if (ConsoleSocket == kNoSocket) return ConsoleOpenResult::NoSocket;
-    if (!NetConnect(ConsoleSocket, address, port)) return ConsoleOpenResult::NotConnected;
+    const bool connected = connectTimeoutMs > 0 ? NetConnectWithin(ConsoleSocket, address, port, connectTimeoutMs)
+                                                : NetConnect(ConsoleSocket, address, port);
+    if (!connected) return ConsoleOpenResult::NotConnected;
     return ConsoleOpenResult::Connected;
 }
 

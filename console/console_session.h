@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/console_limits.h"
 #include "net/socket.h"
 
 // The one console connection of the selected device, or kNoSocket.
@@ -8,8 +9,10 @@ extern NetSocket ConsoleSocket;
 enum class ConsoleOpenResult { Connected, HostNotResolved, NoSocket, NotConnected };
 
 // Resolves the host, stores a new socket in ConsoleSocket and connects it to
-// the console port. An unconnected socket stays in ConsoleSocket.
-ConsoleOpenResult OpenConsole(const char* host, unsigned short port = 23);
+// the console port, giving up after connectTimeoutMs when that is above 0.
+// An unconnected socket stays in ConsoleSocket.
+ConsoleOpenResult OpenConsole(const char* host, unsigned short port = kConsolePort,
+                              int connectTimeoutMs = kConnectUnbounded);
 // Closes ConsoleSocket if it holds a socket.
 void CloseConsole();
 

@@ -1,6 +1,5 @@
 #include "console/firmware_transfer.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "console/console_limits.h"
@@ -13,20 +12,9 @@ namespace {
 struct TransferState {
     UpdateObserver& observer;
     UpdateResult result;
+    int percentShown = 0;
     char buffer[kConsoleReceiveSize + 1] = {};
 };
-
-void Report(UpdateObserver& observer, int percent) {
-    char text[1024];
-    FormatProgressText(text, percent);
-    observer.OnProgress(percent, text);
-}
-
-// A computed 1 is shown as 0, and 100 is never shown during the transfer.
-int TransferPercent(unsigned sent, unsigned size) {
-    int p = static_cast<int>(100ull * sent / size);
-    return p > 0 ? p - 1 : p;
-}
 
 // One receive into the cleared buffer; false records why the update stops.
 bool Receive(TransferState& s, int timeoutMs, UpdateFailure onTimeout) {
@@ -49,8 +37,8 @@ bool SendImage(TransferState& s) {
     FirmwareImage.cursor = FirmwareImage.text;
     const unsigned size = FirmwareImage.size;
     for (;;) {
-        Report(s.observer, TransferPercent(s.result.sentBytes, size));
-        s.observer.OnLine(s.result.sentBytes, size);
+        s.percentShown = TransferPercent(s.result.sentBytes, size);
+        s.observer.OnLine(s.percentShown, s.result.sentBytes, size);
         const int length = static_cast<int>(NextLineLength());
         const int sent = NetSend(ConsoleSocket, FirmwareImage.cursor, length);
         if (sent <= 0) {
@@ -84,10 +72,7 @@ bool AwaitFlashComplete(TransferState& s) {
             s.result.failure = UpdateFailure::FlashIncomplete;
             return false;
         }
-        if (HasMarker(s.buffer, "complete")) {
-            ++completions;
-            Report(s.observer, 99);
-        }
+        if (HasMarker(s.buffer, "complete")) s.observer.OnFlashComplete(++completions);
     }
     return true;
 }
@@ -99,10 +84,14 @@ bool Send(TransferState& s, const char* command) {
 }
 
 bool RunSteps(TransferState& s) {
-    if (!Send(s, "initbuf\r\n") || !SendImage(s)) return false;
+    if (!Send(s, "initbuf\r\n")) return false;
+    s.observer.OnPhase(UpdatePhase::Transfer, 0);
+    if (!SendImage(s)) return false;
+    s.observer.OnPhase(UpdatePhase::Check, s.percentShown);
     if (!Send(s, "check\r\n") || !AwaitChecksum(s)) return false;
-    Report(s.observer, 98);
+    s.observer.OnPhase(UpdatePhase::Flash, kPercentChecked);
     if (!Send(s, "flash\r\n") || !AwaitFlashComplete(s)) return false;
+    s.observer.OnPhase(UpdatePhase::Reset, kPercentFlashComplete);
     // A "reset" that cannot be sent leaves a flashed device that never
     // restarted: not a finished update. The device drops the connection
     // while it restarts, so what happens to "echo 1" and "bye" says nothing.
@@ -118,8 +107,10 @@ bool RunSteps(TransferState& s) {
 
 }  // namespace
 
-void FormatProgressText(char (&text)[1024], int percent) {
-    std::snprintf(text, sizeof text, "ファームウェアをアップデート中... %d%%", percent);
+int TransferPercent(unsigned sent, unsigned size) {
+    if (size == 0) return 0;
+    const int p = static_cast<int>(100ull * sent / size);
+    return p > 0 ? p - 1 : p;
 }
 
 UpdateResult RunFirmwareUpdate(UpdateObserver& observer) {

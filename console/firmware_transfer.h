@@ -1,15 +1,30 @@
 #pragma once
 
-// Receives the progress and the end of one update; the dialog moves its
-// status line and bar, the command-line tool draws its own display.
+// The steps of an update in the order they run.
+enum class UpdatePhase { Transfer, Check, Flash, Reset };
+
+// The progress value at the end of the transfer, once "sum  :" has arrived,
+// and on each "complete"; 100 is never shown.
+constexpr int kPercentChecked = 98;
+constexpr int kPercentFlashComplete = 99;
+
+// Hears the steps and the progress of one update; the dialog moves its status
+// line and bar, the command-line tool reports events to its parent. The base
+// hears nothing.
 class UpdateObserver {
 public:
     virtual ~UpdateObserver() = default;
-    // percent as shown (0..99) and the status text that goes with it.
-    virtual void OnProgress(int percent, const char* statusText) = 0;
-    // Called before every image line with the bytes sent so far.
-    virtual void OnLine(unsigned sentBytes, unsigned totalBytes) { (void)sentBytes; (void)totalBytes; }
-    virtual void OnFinished(bool ok) = 0;
+    // A step begins: Transfer after "initbuf", Check once the last line is
+    // sent, Flash once "sum  :" has arrived (kPercentChecked), Reset after the
+    // second "complete".
+    virtual void OnPhase(UpdatePhase phase, int percent) { (void)phase, (void)percent; }
+    // Before every image line: the percent to show (0..98) and the bytes sent so far.
+    virtual void OnLine(int percent, unsigned sentBytes, unsigned totalBytes) {
+        (void)percent, (void)sentBytes, (void)totalBytes;
+    }
+    // Each receive that holds "complete" (kPercentFlashComplete), counted from 1.
+    virtual void OnFlashComplete(int completions) { (void)completions; }
+    virtual void OnFinished(bool ok) { (void)ok; }
 };
 
 // Why an update stopped, for the command-line tool's messages.
@@ -31,5 +46,6 @@ struct UpdateResult {
 // closed and the observer hears OnFinished(false).
 UpdateResult RunFirmwareUpdate(UpdateObserver& observer);
 
-// The status text of the transfer for a progress value.
-void FormatProgressText(char (&text)[1024], int percent);
+// The percent shown before a line with sent of size bytes already sent: a
+// computed 1 is shown as 0, and 100 is never shown during the transfer.
+int TransferPercent(unsigned sent, unsigned size);

@@ -34,18 +34,17 @@ void BuildMacWriteFrame(const char* digits, char (&frame)[kMacFrameSize]) {
     std::memcpy(frame, command, kMacFrameSize);
 }
 
-void BuildMacWrittenMessage(const char* digits, char (&message)[1024]) {
+void FormatWrittenMacAddress(const char* digits, char (&address)[kMacAddressTextSize]) {
     char high[3] = {};
     char low[3] = {};
     std::strncpy(high, digits, 2);
     if (std::strlen(digits) > 2) std::strncpy(low, digits + 2, 2);
-    std::memset(message, 0, sizeof message);
-    std::snprintf(message, sizeof message, "MAC address [02-4C-1A-03-%s-%s] written.", high, low);
+    std::snprintf(address, sizeof address, "02-4C-1A-03-%s-%s", high, low);
 }
 
-MacWriteOutcome RunMacWrite(const char* host, const char* digits, unsigned short port) {
+MacWriteOutcome RunMacWrite(const char* host, const char* digits, unsigned short port, int connectTimeoutMs) {
     if (!IsValidMacDigits(digits)) return MacWriteOutcome::InvalidDigits;
-    switch (OpenConsole(host, port)) {
+    switch (OpenConsole(host, port, connectTimeoutMs)) {
     case ConsoleOpenResult::Connected: break;
     case ConsoleOpenResult::NoSocket: return MacWriteOutcome::NoSocket;
     case ConsoleOpenResult::HostNotResolved:
@@ -61,15 +60,4 @@ MacWriteOutcome RunMacWrite(const char* host, const char* digits, unsigned short
     ok = ok && SendCommand("bye\r\n") > 0;
     CloseConsole();
     return ok ? MacWriteOutcome::Written : MacWriteOutcome::WriteFailed;
-}
-
-const char* MacWriteOutcomeText(MacWriteOutcome outcome, const char* digits, char (&message)[1024]) {
-    switch (outcome) {
-    case MacWriteOutcome::Written: BuildMacWrittenMessage(digits, message); return message;
-    case MacWriteOutcome::InvalidDigits: return "Invalid MAC address";
-    case MacWriteOutcome::InvalidHost: return "Invalid IP address";
-    case MacWriteOutcome::NoSocket:
-    case MacWriteOutcome::WriteFailed: break;
-    }
-    return "MAC address write failed.";
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/command_line.h"
+#include "startup/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);  // ends at its first zero byte for the reader

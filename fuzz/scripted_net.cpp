@@ -27,6 +27,7 @@ bool NetResolveHost(const char*, uint32_t& address) {
 }
 NetSocket NetTcpSocket() { return kScriptedSocket; }
 bool NetConnect(NetSocket, uint32_t, uint16_t) { return true; }
+bool NetConnectWithin(NetSocket, uint32_t, uint16_t, int) { return true; }
 
 int NetSend(NetSocket socket, const char* data, int length) {
     if (socket != kScriptedSocket) __builtin_trap();  // a send on a closed socket

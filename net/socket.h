@@ -14,7 +14,10 @@ constexpr int kReceiveTimedOut = -2;
 // First IPv4 address of a host name or dotted address, in network byte order.
 bool NetResolveHost(const char* host, uint32_t& address);
 NetSocket NetTcpSocket();
+// A blocking connect, bounded only by the platform's own retries.
 bool NetConnect(NetSocket socket, uint32_t address, uint16_t port);
+// The same, given up after timeoutMs (> 0); the socket is blocking again afterwards.
+bool NetConnectWithin(NetSocket socket, uint32_t address, uint16_t port, int timeoutMs);
 // One send of exactly these bytes; the result of the platform's send.
 int NetSend(NetSocket socket, const char* data, int length);
 // One receive of at most capacity bytes, waiting at most timeoutMs, on a

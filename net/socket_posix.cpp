@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -58,12 +59,48 @@ NetSocket NetTcpSocket() {
     return s;
 }
 
-bool NetConnect(NetSocket socket, uint32_t address, uint16_t port) {
+namespace {
+
+sockaddr_in ConsoleAddress(uint32_t address, uint16_t port) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = address;
-    return ::connect(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+    return to;
+}
+
+bool SetBlocking(int fd, bool blocking) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0) return false;
+    return ::fcntl(fd, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) == 0;
+}
+
+// Waits for a connect in progress to end; true when it connected.
+bool AwaitConnect(int fd, int timeoutMs) {
+    pollfd p{fd, POLLOUT, 0};
+    int ready;
+    do ready = ::poll(&p, 1, timeoutMs);
+    while (ready < 0 && errno == EINTR);  // a signal does not shorten the wait much: it is short
+    if (ready <= 0) return false;
+    int error = 0;
+    socklen_t length = sizeof error;
+    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+}  // namespace
+
+bool NetConnect(NetSocket socket, uint32_t address, uint16_t port) {
+    const sockaddr_in to = ConsoleAddress(address, port);
+    return ::connect(static_cast<int>(socket), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+}
+
+bool NetConnectWithin(NetSocket socket, uint32_t address, uint16_t port, int timeoutMs) {
+    const int fd = static_cast<int>(socket);
+    if (!SetBlocking(fd, false)) return false;
+    const sockaddr_in to = ConsoleAddress(address, port);
+    bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+    if (!connected && errno == EINPROGRESS) connected = AwaitConnect(fd, timeoutMs);
+    return SetBlocking(fd, true) && connected;
 }
 
 int NetSend(NetSocket socket, const char* data, int length) {

@@ -15,12 +15,46 @@ NetSocket NetTcpSocket() {
     return s == INVALID_SOCKET ? kNoSocket : static_cast<NetSocket>(s);
 }
 
-bool NetConnect(NetSocket s, uint32_t address, uint16_t port) {
+namespace {
+
+sockaddr_in ConsoleAddress(uint32_t address, uint16_t port) {
     sockaddr_in to = {};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = address;
-    return connect(static_cast<SOCKET>(s), reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+    return to;
+}
+
+bool SetBlocking(SOCKET s, bool blocking) {
+    u_long nonBlocking = blocking ? 0 : 1;
+    return ioctlsocket(s, FIONBIO, &nonBlocking) == 0;
+}
+
+// Waits for a connect in progress: writable means connected, an exception failed.
+bool AwaitConnect(SOCKET s, int timeoutMs) {
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval wait = {timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    return select(0, nullptr, &writable, &failed, &wait) > 0 && FD_ISSET(s, &writable);
+}
+
+}  // namespace
+
+bool NetConnect(NetSocket s, uint32_t address, uint16_t port) {
+    const sockaddr_in to = ConsoleAddress(address, port);
+    return connect(static_cast<SOCKET>(s), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+}
+
+bool NetConnectWithin(NetSocket s, uint32_t address, uint16_t port, int timeoutMs) {
+    const SOCKET socket = static_cast<SOCKET>(s);
+    if (!SetBlocking(socket, false)) return false;
+    const sockaddr_in to = ConsoleAddress(address, port);
+    bool connected = connect(socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) connected = AwaitConnect(socket, timeoutMs);
+    return SetBlocking(socket, true) && connected;
 }
 
 int NetSend(NetSocket s, const char* data, int length) {

@@ -1,6 +1,6 @@
 #include "ui/base_dialog.h"
 
-#include "app/module_instance.h"
+#include "startup/module_instance.h"
 #include "ui/user_data.h"
 
 LRESULT GetControlPos(HWND control) { return SendMessageA(control, WM_USER, 0, 0); }

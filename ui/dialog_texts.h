@@ -1,5 +1,7 @@
 #pragma once
 
+#include "console/version_verdict.h"
+
 // The dialog's own texts. The Windows build turns these UTF-8 literals into
 // code page 932 for the ANSI functions.
 constexpr const char kTextDetectPrompt[] =
@@ -16,3 +18,23 @@ constexpr const char kTextUpdateDone[] = "アップデートが完了しまし�
 constexpr const char kTextUpdateFailed[] =
     "アップデートに失敗しました。\nもう一度デバイスを選択してください。";
 constexpr const char kTextEraseQuestion[] = "ROMのデータを消去します。";
+constexpr const char kTextLatest[] = "最新のファームウェアです。";
+constexpr const char kTextCanUpdate[] =
+    "最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。";
+constexpr const char kTextNoValidFirmware[] =
+    "有効なファームウェアが存在しません。\n「アップデート」ボタンを押してください。";
+// The transfer's status line; after the check and on each "complete" the
+// value is fixed.
+constexpr const char kTextUpdatingFormat[] = "ファームウェアをアップデート中... %d%%";
+constexpr const char kTextChecked[] = "ファームウェアをアップデート中... 98%";
+constexpr const char kTextFlashComplete[] = "ファームウェアをアップデート中... 99%";
+
+// The status line after a device's version was read.
+inline const char* VerdictText(VersionVerdict verdict) {
+    switch (verdict) {
+    case VersionVerdict::Latest: return kTextLatest;
+    case VersionVerdict::NoValidFirmware: return kTextNoValidFirmware;
+    case VersionVerdict::CanUpdate: break;
+    }
+    return kTextCanUpdate;
+}

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/module_instance.h"
+#include "startup/command_line.h"
+#include "startup/module_instance.h"
 #include "console/console_session.h"
 #include "console/maintenance.h"
 #include "console/version_verdict.h"
@@ -125,7 +125,7 @@ void CUpdateDialog::OnDeviceSelected() {
     char imageVersion[kImageVersionTextSize + 1] = {};
     memcpy(imageVersion, ImageVersionText, kImageVersionTextSize);
     SetItemText(IDC_CURRENT_VERSION, deviceVersion);
-    SetItemText(IDC_STATUS, VerdictStatusText(JudgeDeviceVersion(deviceVersion, imageVersion)));
+    SetItemText(IDC_STATUS, VerdictText(JudgeDeviceVersion(deviceVersion, imageVersion)));
     EnableItem(IDC_UPDATE, TRUE);
 }
 

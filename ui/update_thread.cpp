@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
+
 #include "console/firmware_transfer.h"
 #include "res/resource.h"
 #include "ui/dialog_texts.h"
@@ -10,13 +12,22 @@
 
 namespace {
 
+void ShowProgress(const char* statusText, int percent) {
+    SetDlgItemTextA(ControlHandles.dialog, IDC_STATUS, statusText);
+    SendMessageA(ControlHandles.progress, PBM_SETPOS, percent, 0);
+}
+
 class DialogProgress : public UpdateObserver {
 public:
-    void OnProgress(int percent, const char* statusText) override {
-        SetDlgItemTextA(ControlHandles.dialog, IDC_STATUS, statusText);
-        SendMessageA(ControlHandles.progress, PBM_SETPOS, percent, 0);
+    void OnPhase(UpdatePhase phase, int) override {
+        if (phase == UpdatePhase::Flash) ShowProgress(kTextChecked, kPercentChecked);
     }
-    void OnFinished(bool) override {}
+    void OnLine(int percent, unsigned, unsigned) override {
+        char text[1024];
+        std::snprintf(text, sizeof text, kTextUpdatingFormat, percent);
+        ShowProgress(text, percent);
+    }
+    void OnFlashComplete(int) override { ShowProgress(kTextFlashComplete, kPercentFlashComplete); }
 };
 
 void SetControlsForTransfer(bool running) {

@@ -13,17 +13,8 @@
 #include "console/console_session.h"
 #include "console/firmware_transfer.h"
 #include "firmware/firmware_image.h"
+#include "tests/common/recording_observer.h"
 #include "tests/integration/simulator_process.h"
-
-// What the engine tells the dialog or the command line, kept for the checks.
-struct RecordingObserver : UpdateObserver {
-    std::vector<int> percents;
-    std::vector<std::pair<unsigned, int>> beforeLine;  // (bytes sent, percent shown) before each line
-    int finished = -1;
-    void OnProgress(int percent, const char*) override { percents.push_back(percent); }
-    void OnLine(unsigned sent, unsigned) override { beforeLine.emplace_back(sent, percents.back()); }
-    void OnFinished(bool ok) override { finished = ok ? 1 : 0; }
-};
 
 class SimulatorTest : public ::testing::Test {
 protected:

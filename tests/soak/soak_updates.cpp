@@ -36,11 +36,6 @@ int CountEntries(const char* directory) {
     return n;
 }
 
-struct QuietObserver : UpdateObserver {
-    void OnProgress(int, const char*) override {}
-    void OnFinished(bool) override {}
-};
-
 struct Options {
     int rounds = 6;
     unsigned seed = 0;
@@ -85,7 +80,7 @@ public:
         }
         const auto start = Clock::now();
         bool ok = OpenConsole("127.0.0.1", sim_->Port()) == ConsoleOpenResult::Connected && ConsoleLogin() > 0;
-        QuietObserver observer;
+        UpdateObserver observer;
         if (ok) ok = RunFirmwareUpdate(observer).ok;
         CloseConsole();
         const auto seconds = std::chrono::duration<double>(Clock::now() - start).count();

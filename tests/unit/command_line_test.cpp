@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/command_line.h"
+#include "startup/command_line.h"
 
 namespace {
 MacWriteRequest Read(const char* commandLine) {

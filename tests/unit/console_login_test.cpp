@@ -100,5 +100,4 @@ TEST(VersionVerdict, AgainstTheCarriedVersion) {
     EXPECT_EQ(JudgeDeviceVersion("1.256.0", "1.0.05"), VersionVerdict::CanUpdate);
     EXPECT_EQ(JudgeDeviceVersion("0.1.0", "0.1.0"), VersionVerdict::Latest);
     EXPECT_EQ(JudgeDeviceVersion("0.1.0", "0.0.9"), VersionVerdict::Latest);
-    EXPECT_STREQ(VerdictStatusText(VersionVerdict::Latest), "最新のファームウェアです。");
 }

@@ -9,17 +9,9 @@
 #include "console/maintenance.h"
 #include "fake_device.h"
 #include "firmware/firmware_image.h"
+#include "tests/common/recording_observer.h"
 
 namespace {
-
-struct RecordingObserver : UpdateObserver {
-    std::vector<int> percents;
-    std::vector<std::pair<unsigned, int>> firstAt;  // (sent bytes, percent) before each line
-    int finished = -1;
-    void OnProgress(int percent, const char*) override { percents.push_back(percent); }
-    void OnLine(unsigned sent, unsigned) override { firstAt.emplace_back(sent, percents.back()); }
-    void OnFinished(bool ok) override { finished = ok ? 1 : 0; }
-};
 
 struct DeviceLog {
     std::string image;
@@ -93,18 +85,20 @@ TEST_F(TransferTest, WholeImageReachesTheDeviceWithTheDescribedProgress) {
         EXPECT_EQ(log.commands,
                   (std::vector<std::string>{"initbuf\r\n", "check\r\n", "flash\r\n", "reset\r\n", "echo 1\r\n", "bye\r\n"}));
 
+        EXPECT_EQ(observer.phases, (std::vector<UpdatePhase>{UpdatePhase::Transfer, UpdatePhase::Check,
+                                                              UpdatePhase::Flash, UpdatePhase::Reset}));
         ASSERT_EQ(observer.percents.size(), 11460u + 3);
         EXPECT_EQ(observer.percents.front(), 0);
         EXPECT_EQ(observer.percents[11459], 98);  // last transfer display
         EXPECT_EQ(std::vector<int>(observer.percents.end() - 3, observer.percents.end()), (std::vector<int>{98, 99, 99}));
         for (size_t i = 0; i < 11460; ++i) {
-            const auto [sent, percent] = observer.firstAt[i];
+            const auto [sent, percent] = observer.beforeLine[i];
             if (sent < 10541) {
                 EXPECT_EQ(percent, 0) << sent;
             }
             ASSERT_LE(percent, 98);
             if (i > 0) {
-                ASSERT_GE(percent, observer.firstAt[i - 1].second);
+                ASSERT_GE(percent, observer.beforeLine[i - 1].second);
             }
         }
         EXPECT_EQ(observer.percents[1 + 240], 1);  // somewhere past 10,541 bytes it shows 1
@@ -121,6 +115,7 @@ TEST_F(TransferTest, ADroppedConnectionIsAFailureAndNothingMoreIsSent) {
     EXPECT_EQ(ConsoleSocket, kNoSocket);
     EXPECT_EQ(device.Received().find("reset"), std::string::npos);
     EXPECT_EQ(device.Received().find("check"), std::string::npos);
+    EXPECT_EQ(observer.phases, std::vector<UpdatePhase>{UpdatePhase::Transfer});
 }
 
 TEST_F(TransferTest, FewerThanTwoCompletesOrNoChecksumFail) {
@@ -214,11 +209,11 @@ TEST(Maintenance, MacFrameAndMessage) {
     for (int i = 13; i < kMacFrameSize; ++i) ASSERT_EQ(frame[i], 0);
     BuildMacWriteFrame("12AB9", frame);
     EXPECT_EQ(std::string(frame, 14), std::string("fw 304 12AB\r\n\0", 14));
-    char message[1024];
-    BuildMacWrittenMessage("12ab", message);
-    EXPECT_STREQ(message, "MAC address [02-4C-1A-03-12-ab] written.");
-    BuildMacWrittenMessage("12AB9", message);
-    EXPECT_STREQ(message, "MAC address [02-4C-1A-03-12-AB] written.");
+    char address[kMacAddressTextSize];
+    FormatWrittenMacAddress("12ab", address);
+    EXPECT_STREQ(address, "02-4C-1A-03-12-ab");
+    FormatWrittenMacAddress("12AB9", address);
+    EXPECT_STREQ(address, "02-4C-1A-03-12-AB");
     EXPECT_TRUE(IsValidMacDigits("12ab"));
     EXPECT_TRUE(IsValidMacDigits("FFFFzz"));
     EXPECT_FALSE(IsValidMacDigits("abc"));
