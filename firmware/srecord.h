@@ -35,7 +35,8 @@ struct SRecord {
 bool IsDataRecord(char type);   // S1, S2, S3
 bool IsStartRecord(char type);  // S7, S8, S9
 
-// Reads the record text [text, text + length), without its line end.
+// Reads the record text [text, text + length), without its line end. record
+// holds the line's fields only when the result is None.
 SRecordFault ReadSRecord(const char* text, size_t length, SRecord& record);
 
 // Bytes of the line at line: through its "\n", or to end when none follows.
