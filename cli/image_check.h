@@ -1,15 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// The self-check of an S-record image, run by `image` and before every update.
-struct AddressRange {
-    uint32_t first = 0;
-    uint32_t last = 0;  // inclusive
-};
+#include "firmware/srecord.h"
 
+// The self-check of an S-record image, run by `image` and before every update:
+// the firmware's reader and the image's SHA-256.
 struct ImageReport {
     std::string version;        // from the version record; empty without one
     uint32_t size = 0;          // bytes
@@ -17,6 +16,7 @@ struct ImageReport {
     unsigned records = 0;       // S-records read
     unsigned badRecords = 0;    // wrong checksum, length or syntax
     unsigned firstBadLine = 0;  // 1-based, 0 when none
+    SRecordFault firstBadFault = SRecordFault::None;
     std::vector<AddressRange> ranges;  // data records joined where they touch
     bool hasStart = false;
     uint32_t start = 0;         // start address of the S7/S8/S9 record
@@ -30,6 +30,8 @@ ImageReport CheckImage(const char* text, uint32_t size);
 bool ImageIsSound(const ImageReport& report);
 // One line saying what is wrong, for the refusal message; empty when sound.
 std::string ImageProblem(const ImageReport& report);
+// What is wrong with a record, in a few words.
+const char* RecordFaultText(SRecordFault fault);
 
 // Lower-case hex SHA-256 of the bytes.
 std::string Sha256Hex(const char* data, size_t size);

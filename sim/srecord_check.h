@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+// The simulator reads S-records with its own reader, not the one in firmware/,
+// on purpose: it checks what the device receives independently of the code
+// that sent it, so a fault in the updater's reader cannot hide itself here.
+
 // One S-record line as the device reads it: type digit, load address and data.
 struct Srecord {
     char type = '0';
