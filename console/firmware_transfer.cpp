@@ -6,6 +6,7 @@
 #include "console/console_match.h"
 #include "console/console_session.h"
 #include "firmware/firmware_image.h"
+#include "firmware/srecord.h"
 
 namespace {
 
@@ -25,21 +26,14 @@ bool Receive(TransferState& s, int timeoutMs, UpdateFailure onTimeout) {
     return false;
 }
 
-// The line from the cursor through its "\n"; an unterminated rest is a line too.
-unsigned NextLineLength() {
-    const char* end = FirmwareImage.text + FirmwareImage.size;
-    const void* lf = std::memchr(FirmwareImage.cursor, '\n', static_cast<size_t>(end - FirmwareImage.cursor));
-    const char* last = lf ? static_cast<const char*>(lf) + 1 : end;
-    return static_cast<unsigned>(last - FirmwareImage.cursor);
-}
-
 bool SendImage(TransferState& s) {
     FirmwareImage.cursor = FirmwareImage.text;
     const unsigned size = FirmwareImage.size;
     for (;;) {
         s.percentShown = TransferPercent(s.result.sentBytes, size);
         s.observer.OnLine(s.percentShown, s.result.sentBytes, size);
-        const int length = static_cast<int>(NextLineLength());
+        // The line through its "\n"; an unterminated rest is a line too.
+        const int length = static_cast<int>(ImageLineLength(FirmwareImage.cursor, FirmwareImage.text + size));
         const int sent = NetSend(ConsoleSocket, FirmwareImage.cursor, length);
         if (sent <= 0) {
             s.result.failure = UpdateFailure::SendFailed;

@@ -6,6 +6,7 @@
 #include "discovery/device_table.h"
 #include "net/datagram.h"
 #include "net/mac_resolver.h"
+#include "net/thread.h"
 
 namespace {
 

@@ -26,15 +26,3 @@ bool NetSearchInterfaces(const char* interfaceName, std::vector<uint32_t>& addre
 void NetUseMulticastInterface(NetSocket socket, uint32_t interfaceAddress);
 // Dotted-decimal text of an address in network byte order.
 void NetAddressText(uint32_t address, char (&text)[16]);
-
-// Thread start for the receive loop; joined by the search.
-class NetThread {
-public:
-    using Entry = void (*)(void* context);
-    bool Start(Entry entry, void* context);
-    void Join();
-    ~NetThread() { Join(); }
-
-private:
-    void* handle_ = nullptr;
-};

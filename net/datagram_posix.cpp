@@ -4,7 +4,6 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <poll.h>
-#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -114,35 +113,4 @@ void NetAddressText(uint32_t address, char (&text)[16]) {
     in_addr a{};
     a.s_addr = address;
     std::snprintf(text, sizeof text, "%s", inet_ntoa(a));
-}
-
-namespace {
-struct ThreadStart {
-    NetThread::Entry entry;
-    void* context;
-};
-void* RunThread(void* start) {
-    ThreadStart s = *static_cast<ThreadStart*>(start);
-    delete static_cast<ThreadStart*>(start);
-    s.entry(s.context);
-    return nullptr;
-}
-}  // namespace
-
-bool NetThread::Start(Entry entry, void* context) {
-    auto* thread = new pthread_t;
-    if (pthread_create(thread, nullptr, RunThread, new ThreadStart{entry, context}) != 0) {
-        delete thread;
-        return false;
-    }
-    handle_ = thread;
-    return true;
-}
-
-void NetThread::Join() {
-    if (!handle_) return;
-    auto* thread = static_cast<pthread_t*>(handle_);
-    pthread_join(*thread, nullptr);
-    delete thread;
-    handle_ = nullptr;
 }
