@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
 # tqm530r against tqm530r-sim on 127.0.0.1: one case per ctest entry.
 # Usage: loopback.sh CASE CLI SIM IMAGE ARTIFACTS
+#        loopback.sh --list      the cases, one a line (ctest's list of them)
 set -uo pipefail
-CASE=$1 CLI=$2 SIM=$3 IMAGE=$4 ARTIFACTS=$5/$1
 here=$(cd "$(dirname "$0")" && pwd)
-rm -rf "$ARTIFACTS"
-source "$here/lib.sh"
 
 case_usage() {
   run help "$CLI" --help
@@ -227,6 +225,13 @@ case_terminal() {
   check "then the summary" grep -q "2 succeeded, 0 failed" "$ARTIFACTS/tty.out"
 }
 
+if [ "${1:-}" = --list ]; then
+  declare -F | sed -n 's/^declare -f case_//p'
+  exit 0
+fi
+CASE=$1 CLI=$2 SIM=$3 IMAGE=$4 ARTIFACTS=$5/$1
 type "case_$CASE" > /dev/null 2>&1 || { echo "no case $CASE"; exit 2; }
+rm -rf "$ARTIFACTS"
+source "$here/lib.sh"
 "case_$CASE"
 finish
