@@ -10,12 +10,12 @@
 # kept; DELAY_REPS=N the same for the delayed rows (default 2); DELAYS="0 0.5 2".
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$root/build/bench"
+build="$root/build/linux-release"
 reps="${REPS:-15}"
 delay_reps="${DELAY_REPS:-2}"
 delays=(${DELAYS:-0 0.5 2})
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DENABLE_SANITIZERS=OFF >/dev/null
+(cd "$root" && cmake --preset linux-release >/dev/null)
 cmake --build "$build" -j2 --target tqm530r-sim tqm530r bench_engine bench_floor bench_delay_relay >/dev/null
 
 ns_dev="tqbench-dev-$$"

@@ -8,11 +8,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/fuzz"
 seconds="${FUZZ_SECONDS:-8}"
-targets=(fuzz_mac_option fuzz_image_version fuzz_hex_text fuzz_firmware_version
-         fuzz_console_answers fuzz_sim_console fuzz_sim_options)
 
 CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j2 >/dev/null
+mapfile -t targets < "$build/targets.txt"   # what fuzz/CMakeLists.txt builds
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
@@ -23,7 +22,7 @@ for t in "${targets[@]}"; do
   artifacts="$build/artifacts/$t/"
   mkdir -p "$work" "$artifacts"
   dict=()
-  [ "$t" = fuzz_console_answers ] && dict=(-dict="$root/fuzz/console_answers.dict")
+  [ -f "$root/fuzz/${t#fuzz_}.dict" ] && dict=(-dict="$root/fuzz/${t#fuzz_}.dict")
   # Replay: each kept input once, so a fixed crash stays fixed.
   replay=("$corpus"/*)
   [ -d "$regressions" ] && replay+=("$regressions"/*)

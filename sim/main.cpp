@@ -1,6 +1,7 @@
 // tqm530r-sim: a TQM-530R device on this machine, for tests, demos and trying
 // the updater without hardware. Serves the console and answers the SSDP search.
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -43,7 +44,7 @@ bool ReadFile(const std::string& path, std::string& text) {
 
 class LogFile {
 public:
-    explicit LogFile(const std::string& path) {
+    LogFile(const std::string& path, bool times) : times_(times) {
         if (!path.empty()) file_ = std::fopen(path.c_str(), "w");
     }
     ~LogFile() {
@@ -52,13 +53,21 @@ public:
     bool Failed(const std::string& path) const { return !path.empty() && !file_; }
     void Write(const std::string& text) {
         if (!file_) return;
+        if (times_) std::fprintf(file_, "%.3f ", MonotonicSeconds());
         std::fputs(text.c_str(), file_);
         if (text.empty() || text.back() != '\n') std::fputc('\n', file_);
         std::fflush(file_);
     }
 
 private:
+    static double MonotonicSeconds() {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+    }
+
     std::FILE* file_ = nullptr;
+    bool times_;
 };
 
 }  // namespace
@@ -89,7 +98,7 @@ int main(int argc, char** argv) {
     if (!o.statePath.empty() && ::access(o.statePath.c_str(), F_OK) == 0 && !LoadState(o.statePath, device, error))
         std::fprintf(stderr, "tqm530r-sim: %s, starting fresh\n", error.c_str());
 
-    LogFile log(o.logPath);
+    LogFile log(o.logPath, o.logTimes);
     if (log.Failed(o.logPath)) {
         std::fprintf(stderr, "tqm530r-sim: cannot write %s\n", o.logPath.c_str());
         return 2;

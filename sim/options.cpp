@@ -30,6 +30,8 @@ const char* UsageText() {
            "  --no-ssdp               do not answer searches\n"
            "  --log FILE              one line per received command, image lines summarised,\n"
            "                          and the summary after each connection\n"
+           "  --log-times             start each log line with the monotonic clock in seconds,\n"
+           "                          comparable between simulators on this machine\n"
            "  --compare FILE          report whether the flashed image equals FILE\n"
            "  --help                  this text\n"
            "\n"
@@ -89,6 +91,8 @@ ParseResult ParseOptions(int argc, const char* const* argv, SimOptions& o, std::
         } else if (a == "--log") {
             if (!takeValue()) return ParseResult::Error;
             o.logPath = value;
+        } else if (a == "--log-times") {
+            o.logTimes = true;
         } else if (a == "--compare") {
             if (!takeValue()) return ParseResult::Error;
             o.comparePath = value;

@@ -11,6 +11,7 @@ struct SimOptions {
     std::string statePath;
     bool ssdp = true;
     std::string logPath;
+    bool logTimes = false;
     std::string comparePath;
     ConsoleFaults faults;
 };

@@ -2,6 +2,8 @@
 # Runs scripts/demo (already built) and checks what it prints and that it ends in time.
 set -uo pipefail
 demo=$1
+source "$(dirname "$0")/../require.sh"
+require_netns
 start=$SECONDS
 out=$("$demo" 2>&1); rc=$?
 echo "$out"

@@ -96,6 +96,23 @@ for l in open(sys.argv[1]):
     n+=bool(eval(sys.argv[2]))
 print(n)' "$HISTORY" "$1"; }
 
+# first_connections_overlap LOG...: the first connection of each simulator
+# (logs written with --log-times) was open at one same moment in all of them.
+first_connections_overlap() { python3 -c 'import sys
+spans = []
+for path in sys.argv[1:]:
+    start = end = None
+    for line in open(path):
+        stamp, _, text = line.rstrip("\n").partition(" ")
+        if text == "connected" and start is None:
+            start = float(stamp)
+        elif text == "closed" and start is not None:
+            end = float(stamp)
+            break
+    assert start is not None and end is not None, (path, "no whole connection")
+    spans.append((start, end))
+assert max(s for s, _ in spans) < min(e for _, e in spans), spans' "$@"; }
+
 finish() {
   sims_stop
   if [ "$FAILURES" -eq 0 ]; then echo "all checks passed"; exit 0; fi

@@ -5,6 +5,8 @@
 set -uo pipefail
 CLI=$1 SIM=$2 IMAGE=$3 ARTIFACTS=$4/netns
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../require.sh"
+require_netns
 rm -rf "$ARTIFACTS"
 source "$here/lib.sh"
 trap - EXIT

@@ -3,6 +3,8 @@
 # ranges and start address.
 set -euo pipefail
 image=$1
+source "$(dirname "$0")/../require.sh"
+require_tools srec_info
 actual=$(srec_info "$image" 2>&1)
 expected='Format: Motorola S-Record
 Header: "TQM530R.MOT"

@@ -178,6 +178,7 @@ TEST_F(DeviceUpdateTest, SilentDeviceIsGivenUpWithinTheBounds) {
     EXPECT_EQ(r.failure, UpdateFailure::TimedOut);
     EXPECT_EQ(r.lineSends, 1u);
     EXPECT_EQ(observer.finished, 0);
-    StopAndSummarise();
-    EXPECT_FALSE(LogHas("\ncheck\n"));
+    // A silent device logs no commands; its count shows that one line and nothing after it arrived.
+    const std::string summary = StopAndSummarise();
+    EXPECT_NE(summary.find("lines received: 1\n"), std::string::npos) << summary;
 }

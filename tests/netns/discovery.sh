@@ -4,6 +4,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 CLI=$1 SIM=$2 ARTIFACTS=$3
+source "$here/../require.sh"
+require_netns
 mkdir -p "$ARTIFACTS"
 source "$here/segment.sh"
 trap seg_teardown EXIT

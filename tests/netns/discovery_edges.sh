@@ -5,6 +5,9 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 CLI=$1 SIM=$2 ARTIFACTS=$3
+source "$here/../require.sh"
+require_netns
+require_tools tshark
 mkdir -p "$ARTIFACTS"
 source "$here/segment.sh"
 trap seg_teardown EXIT

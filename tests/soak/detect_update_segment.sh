@@ -9,6 +9,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 CLI=$1 SIM=$2 ARTIFACTS=$3
+source "$here/../require.sh"
+require_netns
 rounds=${4:-3}
 [ "$rounds" = --full ] && rounds=20
 devices=8

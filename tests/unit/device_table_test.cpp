@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdio>
+#include <string>
 
 #include "discovery/device_table.h"
 
@@ -12,8 +13,15 @@ const unsigned char kUnresolved[6] = {0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
 }  // namespace
 
 TEST(SearchRequest, IsTheExactText) {
-    EXPECT_EQ(std::strlen(kSearchRequest), 123u);
-    EXPECT_NE(std::strstr(kSearchRequest, "\r\nMan: \"ssdp:discover\"\r\nMX: 5\r\n\r\n"), nullptr);
+    const std::string expected =
+        "M-SEARCH * HTTP/1.1\r\n"
+        "Host: 239.255.255.250:1900\r\n"
+        "ST: urn:schemas-upnp-org:device:nubxsvr:0\r\n"
+        "Man: \"ssdp:discover\"\r\n"
+        "MX: 5\r\n"
+        "\r\n";
+    ASSERT_EQ(expected.size(), 123u);
+    EXPECT_EQ(std::string(kSearchRequest, kSearchRequestSize), expected);
 }
 
 TEST(MacFilter, BitsNotEquality) {

@@ -194,12 +194,24 @@ TEST_F(TransferTest, SilentDeviceEndsTheUpdateWithinItsBound) {
     EXPECT_EQ(r.lineSends, 1u);
 }
 
-TEST(Maintenance, EraseSendsTheEighteenLines) {
-    size_t bytes = 0;
-    for (const char* c : kEraseCommands) bytes += strlen(c);
-    EXPECT_EQ(bytes, 185u);
-    EXPECT_STREQ(kEraseCommands[1], "era 20000\r\n");
-    EXPECT_STREQ(kEraseCommands[14], "era F0000\r\n");
+TEST(Maintenance, EraseSendsTheEighteenLinesInOrder) {
+    FakeDevice device([](FakeConnection& c) {
+        c.Login();
+        c.ReadAll();
+    });
+    ASSERT_EQ(OpenConsole("127.0.0.1", device.Port()), ConsoleOpenResult::Connected);
+    ASSERT_GT(ConsoleLogin(), 0);
+    SendEraseCommands();
+    CloseConsole();
+    device.Join();
+    EXPECT_EQ(device.Received(),
+              "\r\n\r\necho 0\r\n"  // the login
+              "debug 1\r\n"
+              "era 20000\r\nera 30000\r\nera 40000\r\nera 50000\r\nera 60000\r\nera 70000\r\nera 80000\r\n"
+              "era 90000\r\nera A0000\r\nera B0000\r\nera C0000\r\nera D0000\r\nera E0000\r\nera F0000\r\n"
+              "debug 0\r\n"
+              "echo 1\r\n"
+              "bye\r\n");
 }
 
 TEST(Maintenance, MacFrameAndMessage) {

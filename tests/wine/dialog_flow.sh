@@ -6,6 +6,10 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 EXE=$1 PROBE=$2 SIM=$3 ARTIFACTS=$4 IMAGE=$5
+source "$here/../require.sh"
+require_netns
+require_wine "$EXE" "$PROBE"
+require_tools iptables
 mkdir -p "$ARTIFACTS"
 source "$here/wine_segment.sh"
 wine_segment_start || exit 1

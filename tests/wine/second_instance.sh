@@ -3,8 +3,10 @@
 # code 0 and opens no window; the first keeps running.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/wine_env.sh"
 exe=$1
+source "$here/../require.sh"
+require_wine "$exe"
+source "$here/wine_env.sh"
 artifacts=$2
 mkdir -p "$artifacts"
 wine_start_display || exit 1
