@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "startup/command_line.h"
 #include "app/mac_write_mode.h"
 #include "app/mac_write_text.h"
+#include "startup/command_line.h"
 
 bool WriteMacAddress() {
     if (!MacWriteMode) return true;

@@ -6,12 +6,12 @@
 #include <objbase.h>
 #include <ole2.h>
 
-#include "startup/command_line.h"
 #include "app/instance_guard.h"
 #include "app/mac_write_mode.h"
-#include "startup/module_instance.h"
 #include "firmware/firmware_image.h"
 #include "res/resource.h"
+#include "startup/command_line.h"
+#include "startup/module_instance.h"
 #include "ui/update_dialog.h"
 
 HINSTANCE ModuleInstance = nullptr;

@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(std::atoi(argv[2])));
     fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (inet_pton(AF_INET, argv[1], &to.sin_addr) != 1 || ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
+    if (inet_pton(AF_INET, argv[1], &to.sin_addr) != 1 ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
         return 1;
     if (!ReceiveUntil("login: ")) return 1;
     Send("\r\n", 2);

@@ -37,7 +37,8 @@ void AddHistory(CLI::App& c, CliOptions& o) {
 
 void AddSearch(CLI::App& c, CliOptions& o) {
     c.add_option("--wait", o.waitMs, "MS the search collects answers")->check(CLI::Range(1, 60000))->default_val(3000);
-    c.add_option("--interface", o.interfaceName, "IFNAME to search on (default: every up, multicast-capable interface but loopback)");
+    c.add_option("--interface", o.interfaceName,
+                 "IFNAME to search on (default: every up, multicast-capable interface but loopback)");
 }
 
 void AddPolicy(CLI::App& c, CliOptions& o) {
@@ -73,8 +74,8 @@ void Update(CLI::App& app, CliOptions& o) {
     c->add_option("-j,--jobs", o.jobs, "N devices at once (default: all)")->check(CLI::Range(1, 1024));
     AddPort(*c, o);
     AddPolicy(*c, o);
-    c->add_flag_callback("--no-verify", [&o]() { o.verify = false; },
-                         "do not wait for the device to come back after the reset");
+    c->add_flag_callback(
+        "--no-verify", [&o]() { o.verify = false; }, "do not wait for the device to come back after the reset");
     c->add_option("--verify-timeout", o.verifyTimeoutSeconds, "SECONDS to wait for the device after the reset")
         ->check(CLI::PositiveNumber)
         ->default_val(60);
@@ -118,7 +119,8 @@ void Mac(CLI::App& app, CliOptions& o) {
 }
 
 void Image(CLI::App& app, CliOptions& o) {
-    CLI::App* c = app.add_subcommand("image", "the carried image: version, size, lines, ranges, start, SHA-256, self-check");
+    CLI::App* c =
+        app.add_subcommand("image", "the carried image: version, size, lines, ranges, start, SHA-256, self-check");
     AddJson(*c, o, "print one JSON object");
 }
 

@@ -7,7 +7,7 @@
 
 // Everything the command line says, for every command.
 struct CliOptions {
-    std::string command;  // detect, version, update, plan, erase, mac, image, history
+    std::string command;             // detect, version, update, plan, erase, mac, image, history
     std::vector<std::string> hosts;  // HOST[:PORT] as typed
     std::string host;                // the one device of version, erase and mac (also in hosts)
     std::string macDigits;
@@ -21,7 +21,7 @@ struct CliOptions {
     int jobs = 0;  // 0: every device at once
     int waitMs = 3000;
     std::string interfaceName;
-    double timeoutSeconds = 0;       // 0: the engine's own short waits
+    double timeoutSeconds = 0;  // 0: the engine's own short waits
     double flashTimeoutSeconds = 120;
     double verifyTimeoutSeconds = 60;
     std::string historyPath;

@@ -13,7 +13,8 @@ int RunDetect(const CliOptions& o) {
         for (const FoundDevice& d : devices) list.push_back({{"entry", d.entry}, {"ip", d.ip}, {"mac", d.mac}});
         PrintJsonDocument({{"devices", list}});
     } else {
-        for (const FoundDevice& d : devices) std::printf("%-32s  %-15s  %s\n", d.entry.c_str(), d.ip.c_str(), d.mac.c_str());
+        for (const FoundDevice& d : devices)
+            std::printf("%-32s  %-15s  %s\n", d.entry.c_str(), d.ip.c_str(), d.mac.c_str());
     }
     if (devices.empty() && !o.json) std::fprintf(stderr, "tqm530r: no TQM-530R device answered\n");
     return devices.empty() ? kExitFailed : kExitOk;

@@ -56,9 +56,9 @@ void WarnOfEarlierTail(const CliOptions& o, const Maintenance& m, const std::str
 
 const char* MacWriteFailureText(MacWriteOutcome outcome) {
     switch (outcome) {
-        case MacWriteOutcome::InvalidHost: return "cannot connect to the console; nothing written";
-        case MacWriteOutcome::NoSocket: return "no socket; nothing written";
-        default: return "MAC address write failed (login or send)";
+    case MacWriteOutcome::InvalidHost: return "cannot connect to the console; nothing written";
+    case MacWriteOutcome::NoSocket: return "no socket; nothing written";
+    default: return "MAC address write failed (login or send)";
     }
 }
 

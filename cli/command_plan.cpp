@@ -16,9 +16,9 @@ struct PlanRow {
 
 const char* OpenFailureAction(OpenFailure failure) {
     switch (failure) {
-        case OpenFailure::Busy: return "busy";
-        case OpenFailure::MacChanged: return "refuse";
-        default: return "error";
+    case OpenFailure::Busy: return "busy";
+    case OpenFailure::MacChanged: return "refuse";
+    default: return "error";
     }
 }
 
@@ -57,8 +57,13 @@ int RunPlan(const CliOptions& o, const ImageReport& image) {
     if (o.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const PlanRow& r : rows)
-            list.push_back({{"device", r.device}, {"ip", r.ip}, {"mac", r.mac}, {"current_version", r.version},
-                            {"image_version", image.version}, {"action", r.action}, {"reason", r.reason}});
+            list.push_back({{"device", r.device},
+                            {"ip", r.ip},
+                            {"mac", r.mac},
+                            {"current_version", r.version},
+                            {"image_version", image.version},
+                            {"action", r.action},
+                            {"reason", r.reason}});
         PrintJsonDocument({{"image_version", image.version}, {"devices", list}});
     } else {
         size_t w = 6;

@@ -121,12 +121,19 @@ private:
         const std::string path = HistoryPath(o_.historyPath);
         for (size_t i = 0; i < outcomes_.size(); ++i) {
             const DeviceOutcome& d = outcomes_[i];
-            const nlohmann::json record = {
-                {"time", UtcTimestamp()},        {"command", "update"},         {"device", labels_[i]},
-                {"ip", d.ip},                    {"port", targets_[i].device.port}, {"mac", d.mac},
-                {"old_version", d.oldVersion},   {"new_version", d.newVersion}, {"image_version", image_.version},
-                {"image_sha256", image_.sha256}, {"seconds", d.seconds},        {"result", ResultName(d.result)},
-                {"detail", d.detail}};
+            const nlohmann::json record = {{"time", UtcTimestamp()},
+                                           {"command", "update"},
+                                           {"device", labels_[i]},
+                                           {"ip", d.ip},
+                                           {"port", targets_[i].device.port},
+                                           {"mac", d.mac},
+                                           {"old_version", d.oldVersion},
+                                           {"new_version", d.newVersion},
+                                           {"image_version", image_.version},
+                                           {"image_sha256", image_.sha256},
+                                           {"seconds", d.seconds},
+                                           {"result", ResultName(d.result)},
+                                           {"detail", d.detail}};
             std::string error;
             if (!AppendHistory(path, record, error)) std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
         }

@@ -14,18 +14,18 @@ namespace {
 
 const char* VerdictName(VersionVerdict v) {
     switch (v) {
-        case VersionVerdict::Latest: return "latest";
-        case VersionVerdict::CanUpdate: return "can-update";
-        case VersionVerdict::NoValidFirmware: return "no-valid-firmware";
+    case VersionVerdict::Latest: return "latest";
+    case VersionVerdict::CanUpdate: return "can-update";
+    case VersionVerdict::NoValidFirmware: return "no-valid-firmware";
     }
     return "?";
 }
 
 const char* VerdictEnglishText(VersionVerdict v) {
     switch (v) {
-        case VersionVerdict::Latest: return "latest firmware";
-        case VersionVerdict::NoValidFirmware: return "no valid firmware; update needed";
-        case VersionVerdict::CanUpdate: break;
+    case VersionVerdict::Latest: return "latest firmware";
+    case VersionVerdict::NoValidFirmware: return "no valid firmware; update needed";
+    case VersionVerdict::CanUpdate: break;
     }
     return "can be updated to the carried image";
 }
@@ -45,9 +45,12 @@ int RunVersion(const CliOptions& o, const ImageReport& image) {
     CloseConsole();
     const VersionVerdict verdict = JudgeDeviceVersion(version.c_str(), image.version.c_str());
     if (o.json) {
-        PrintJsonDocument({{"device", device.Label()},       {"host", device.host},
-                           {"port", device.port},            {"device_version", version},
-                           {"image_version", image.version}, {"verdict", VerdictName(verdict)},
+        PrintJsonDocument({{"device", device.Label()},
+                           {"host", device.host},
+                           {"port", device.port},
+                           {"device_version", version},
+                           {"image_version", image.version},
+                           {"verdict", VerdictName(verdict)},
                            {"text", VerdictEnglishText(verdict)}});
         return kExitOk;
     }
@@ -55,7 +58,8 @@ int RunVersion(const CliOptions& o, const ImageReport& image) {
                 VerdictEnglishText(verdict));
     if (JapaneseMessages()) {
         std::string text = VerdictText(verdict);
-        for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 10)) text.replace(lf, 1, "\n         ");
+        for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 10))
+            text.replace(lf, 1, "\n         ");
         std::printf("         %s\n", text.c_str());
     }
     return kExitOk;

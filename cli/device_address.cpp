@@ -4,7 +4,8 @@
 
 std::string DeviceAddress::Label() const { return port == kConsolePort ? host : host + ":" + std::to_string(port); }
 
-bool ParseDeviceAddress(const std::string& text, unsigned short defaultPort, DeviceAddress& address, std::string& error) {
+bool ParseDeviceAddress(const std::string& text, unsigned short defaultPort, DeviceAddress& address,
+                        std::string& error) {
     const size_t colon = text.rfind(':');
     address.host = text.substr(0, colon);
     address.port = defaultPort;

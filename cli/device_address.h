@@ -15,4 +15,5 @@ struct DeviceAddress {
 
 // Reads "HOST[:PORT]"; a missing port is defaultPort. False with a reason
 // for an empty host or a port outside 1..65535.
-bool ParseDeviceAddress(const std::string& text, unsigned short defaultPort, DeviceAddress& address, std::string& error);
+bool ParseDeviceAddress(const std::string& text, unsigned short defaultPort, DeviceAddress& address,
+                        std::string& error);

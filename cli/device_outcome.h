@@ -13,11 +13,11 @@ bool ResultIsSuccess(DeviceResult result);
 
 struct DeviceOutcome {
     DeviceResult result = DeviceResult::Failed;
-    std::string detail;      // one line: why, or what was done
+    std::string detail;  // one line: why, or what was done
     std::string ip;
     std::string mac;
     std::string oldVersion;  // the device's before, empty when not read
     std::string newVersion;  // the device's after the reset, empty when not read
     double seconds = 0;
-    unsigned lines = 0;      // image lines sent
+    unsigned lines = 0;  // image lines sent
 };

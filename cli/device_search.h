@@ -7,7 +7,7 @@
 struct FoundDevice {
     std::string entry;  // "TQM-530R(12ab) [10.77.0.10]", as the dialog lists it
     std::string ip;
-    std::string mac;    // "02-4c-1a-03-12-ab", as ARP resolved it at the search
+    std::string mac;  // "02-4c-1a-03-12-ab", as ARP resolved it at the search
 };
 
 // One search (SearchDevices) of waitMs; interfaceName empty for the default.

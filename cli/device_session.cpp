@@ -30,10 +30,11 @@ bool Connect(const DeviceAddress& device, DeviceVisit& visit) {
     const ConsoleOpenResult opened = OpenConsole(device.host.c_str(), device.port, ConsoleWaits.loginMs);
     if (opened == ConsoleOpenResult::Connected) return true;
     CloseConsole();
-    if (opened == ConsoleOpenResult::HostNotResolved) return Fail(visit, OpenFailure::Unresolved, "host name does not resolve");
+    if (opened == ConsoleOpenResult::HostNotResolved)
+        return Fail(visit, OpenFailure::Unresolved, "host name does not resolve");
     return Fail(visit, OpenFailure::Unreachable,
-                "cannot connect to the console (port " + std::to_string(device.port) + ", refused or no answer within " +
-                    LoginWaitText() + ")");
+                "cannot connect to the console (port " + std::to_string(device.port) +
+                    ", refused or no answer within " + LoginWaitText() + ")");
 }
 
 // The connect has just refreshed the neighbour entry, so ARP answers now.
@@ -42,8 +43,9 @@ bool CheckMac(const DeviceTarget& target, DeviceVisit& visit) {
     visit.mac = mac.empty() ? target.searchMac : mac;
     if (target.searchMac.empty() || mac == target.searchMac) return true;
     CloseConsole();
-    return Fail(visit, OpenFailure::MacChanged,
-                "MAC changed since the search: was " + target.searchMac + ", now " + (mac.empty() ? "unresolved" : mac));
+    return Fail(
+        visit, OpenFailure::MacChanged,
+        "MAC changed since the search: was " + target.searchMac + ", now " + (mac.empty() ? "unresolved" : mac));
 }
 
 bool LogIn(DeviceVisit& visit) {
@@ -69,7 +71,8 @@ bool ReadVersion(DeviceVisit& visit) {
 }  // namespace
 
 bool ReserveDevice(const DeviceAddress& device, DeviceLock& lock, DeviceVisit& visit) {
-    if (!ResolveHostText(device.host, visit.ip)) return Fail(visit, OpenFailure::Unresolved, "host name does not resolve");
+    if (!ResolveHostText(device.host, visit.ip))
+        return Fail(visit, OpenFailure::Unresolved, "host name does not resolve");
     std::string error;
     if (!lock.Acquire(visit.ip, device.port, error)) return Fail(visit, OpenFailure::Busy, error);
     return true;

@@ -24,7 +24,7 @@ struct DeviceVisit {
     std::string mac;      // ARP's answer after the connect, else the search's
     std::string version;  // the device's, once read
     OpenFailure failure = OpenFailure::None;
-    std::string error;    // one line, when a step failed
+    std::string error;  // one line, when a step failed
 };
 
 // Called with "connect" and "login" as those steps begin.

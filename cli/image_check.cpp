@@ -27,14 +27,14 @@ bool ImageIsSound(const ImageReport& report) {
 
 const char* RecordFaultText(SRecordFault fault) {
     switch (fault) {
-        case SRecordFault::None: return "sound";
-        case SRecordFault::BadStart: return "not S and a record type";
-        case SRecordFault::NotHex: return "a character that is not a hexadecimal digit";
-        case SRecordFault::OddLength: return "an odd number of digits";
-        case SRecordFault::TooShort: return "too short for its type";
-        case SRecordFault::CountMismatch: return "the byte count disagrees with the length";
-        case SRecordFault::BadChecksum: return "a wrong checksum";
-        case SRecordFault::PastAddressSpace: return "data beyond address FFFFFFFF";
+    case SRecordFault::None: return "sound";
+    case SRecordFault::BadStart: return "not S and a record type";
+    case SRecordFault::NotHex: return "a character that is not a hexadecimal digit";
+    case SRecordFault::OddLength: return "an odd number of digits";
+    case SRecordFault::TooShort: return "too short for its type";
+    case SRecordFault::CountMismatch: return "the byte count disagrees with the length";
+    case SRecordFault::BadChecksum: return "a wrong checksum";
+    case SRecordFault::PastAddressSpace: return "data beyond address FFFFFFFF";
     }
     return "unknown fault";
 }

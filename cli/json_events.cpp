@@ -3,9 +3,15 @@
 #include <cstdio>
 
 nlohmann::json OutcomeToJson(const DeviceOutcome& o) {
-    return {{"event", "result"},         {"result", ResultName(o.result)}, {"ok", ResultIsSuccess(o.result)},
-            {"detail", o.detail},        {"ip", o.ip},                     {"mac", o.mac},
-            {"old_version", o.oldVersion}, {"new_version", o.newVersion},  {"seconds", o.seconds},
+    return {{"event", "result"},
+            {"result", ResultName(o.result)},
+            {"ok", ResultIsSuccess(o.result)},
+            {"detail", o.detail},
+            {"ip", o.ip},
+            {"mac", o.mac},
+            {"old_version", o.oldVersion},
+            {"new_version", o.newVersion},
+            {"seconds", o.seconds},
             {"lines", o.lines}};
 }
 
@@ -25,8 +31,8 @@ DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
 nlohmann::json PhaseEvent(const char* phase) { return {{"event", "phase"}, {"phase", phase}}; }
 
 nlohmann::json ProgressEvent(int percent, unsigned lines, unsigned totalLines, unsigned bytes, unsigned totalBytes) {
-    return {{"event", "progress"}, {"percent", percent},  {"lines", lines},
-            {"total_lines", totalLines}, {"bytes", bytes}, {"total_bytes", totalBytes}};
+    return {{"event", "progress"},       {"percent", percent}, {"lines", lines},
+            {"total_lines", totalLines}, {"bytes", bytes},     {"total_bytes", totalBytes}};
 }
 
 void PrintJsonLine(const nlohmann::json& value) {

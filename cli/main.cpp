@@ -45,8 +45,8 @@ int main(int argc, char** argv) {
         return kExitImage;
     }
     const ImageReport image = CheckImage(FirmwareImage.text, FirmwareImage.size);
-    const std::string versionText =
-        "tqm530r " TQM530R_VERSION ", carried image " + (image.version.empty() ? std::string("without version") : image.version);
+    const std::string versionText = "tqm530r " TQM530R_VERSION ", carried image " +
+                                    (image.version.empty() ? std::string("without version") : image.version);
     CliOptions options;
     const int parsed = ParseCommandLine(argc, argv, versionText, options);
     if (parsed >= 0) return parsed;

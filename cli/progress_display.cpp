@@ -21,7 +21,8 @@ namespace {
 
 std::string Bar(int percent, int width) {
     const int filled = std::clamp(percent, 0, 100) * width / 100;
-    return "[" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(width - filled), '.') + "]";
+    return "[" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(width - filled), '.') +
+           "]";
 }
 
 std::string Padded(const std::string& text, size_t width) {

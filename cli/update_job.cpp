@@ -17,10 +17,10 @@ constexpr auto kProgressEvery = std::chrono::milliseconds(100);
 
 const char* PhaseName(UpdatePhase phase) {
     switch (phase) {
-        case UpdatePhase::Transfer: return "transfer";
-        case UpdatePhase::Check: return "check";
-        case UpdatePhase::Flash: return "flash";
-        case UpdatePhase::Reset: return "reset";
+    case UpdatePhase::Transfer: return "transfer";
+    case UpdatePhase::Check: return "check";
+    case UpdatePhase::Flash: return "flash";
+    case UpdatePhase::Reset: return "reset";
     }
     return "?";
 }
@@ -68,13 +68,13 @@ private:
 
 const char* FailureText(UpdateFailure failure) {
     switch (failure) {
-        case UpdateFailure::SendFailed: return "a send to the device failed";
-        case UpdateFailure::ConnectionEnded: return "the device closed the connection during the transfer";
-        case UpdateFailure::TimedOut: return "the device stopped answering image lines";
-        case UpdateFailure::NoChecksum: return "no \"sum  :\" after \"check\" (the device refused the image?)";
-        case UpdateFailure::FlashIncomplete: return "flashing did not report \"complete\" twice in time";
-        case UpdateFailure::ResetNotSent: return "flashed, but \"reset\" could not be sent: restart the device";
-        case UpdateFailure::None: break;
+    case UpdateFailure::SendFailed: return "a send to the device failed";
+    case UpdateFailure::ConnectionEnded: return "the device closed the connection during the transfer";
+    case UpdateFailure::TimedOut: return "the device stopped answering image lines";
+    case UpdateFailure::NoChecksum: return "no \"sum  :\" after \"check\" (the device refused the image?)";
+    case UpdateFailure::FlashIncomplete: return "flashing did not report \"complete\" twice in time";
+    case UpdateFailure::ResetNotSent: return "flashed, but \"reset\" could not be sent: restart the device";
+    case UpdateFailure::None: break;
     }
     return "the update failed";
 }
@@ -94,9 +94,9 @@ struct Job {
 
     DeviceResult OpenFailureResult(OpenFailure failure) {
         switch (failure) {
-            case OpenFailure::Busy: return DeviceResult::Busy;
-            case OpenFailure::MacChanged: return DeviceResult::Mismatch;
-            default: return DeviceResult::Failed;
+        case OpenFailure::Busy: return DeviceResult::Busy;
+        case OpenFailure::MacChanged: return DeviceResult::Mismatch;
+        default: return DeviceResult::Failed;
         }
     }
 

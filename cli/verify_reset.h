@@ -7,7 +7,7 @@
 struct VerifyResult {
     bool answered = false;  // the device came back and told its version
     std::string version;
-    std::string error;      // why it did not, when it did not
+    std::string error;  // why it did not, when it did not
 };
 
 // After "bye": waits for the device (reserved, at ip) to restart, then tries

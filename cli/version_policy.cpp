@@ -12,17 +12,17 @@ PolicyDecision DecideAction(const std::string& deviceVersion, const std::string&
     }
     if (image < device) {
         if (allowOlder) return {PlanAction::Update, "downgrade " + deviceVersion + " to " + imageVersion};
-        return {PlanAction::Refuse,
-                "image " + imageVersion + " is older than the device's " + deviceVersion + " (--allow-older to write it)"};
+        return {PlanAction::Refuse, "image " + imageVersion + " is older than the device's " + deviceVersion +
+                                        " (--allow-older to write it)"};
     }
     return {PlanAction::Update, deviceVersion + " to " + imageVersion};
 }
 
 const char* ActionName(PlanAction action) {
     switch (action) {
-        case PlanAction::Update: return "update";
-        case PlanAction::Skip: return "skip";
-        case PlanAction::Refuse: return "refuse";
+    case PlanAction::Update: return "update";
+    case PlanAction::Skip: return "skip";
+    case PlanAction::Refuse: return "refuse";
     }
     return "?";
 }

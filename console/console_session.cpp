@@ -25,9 +25,7 @@ void CloseConsole() {
     ConsoleSocket = kNoSocket;
 }
 
-int SendCommand(const char* command) {
-    return NetSend(ConsoleSocket, command, static_cast<int>(std::strlen(command)));
-}
+int SendCommand(const char* command) { return NetSend(ConsoleSocket, command, static_cast<int>(std::strlen(command))); }
 
 int ConsoleLogin() {
     char buffer[kConsoleReceiveSize + 1];

@@ -9,4 +9,3 @@ VersionVerdict JudgeDeviceVersion(const char* deviceVersion, const char* imageVe
     if (device.major == 0 && device.minor == 1 && device.patch == 0) return VersionVerdict::NoValidFirmware;
     return VersionVerdict::CanUpdate;
 }
-

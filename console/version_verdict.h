@@ -7,4 +7,3 @@ enum class VersionVerdict { Latest, CanUpdate, NoValidFirmware };
 // The device's version text against the image's (each at most 16 characters).
 // Only exactly 0.1.0 below the image means "no valid firmware".
 VersionVerdict JudgeDeviceVersion(const char* deviceVersion, const char* imageVersion);
-

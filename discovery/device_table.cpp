@@ -15,17 +15,15 @@ const char kSearchRequest[] =
     "\r\n";
 static_assert(sizeof kSearchRequest - 1 == kSearchRequestSize, "the request is 123 bytes");
 
-bool PassesMacFilter(const unsigned char (&mac)[6]) {
-    return (mac[1] & 0x4C) == 0x4C && (mac[2] & 0x1A) == 0x1A;
-}
+bool PassesMacFilter(const unsigned char (&mac)[6]) { return (mac[1] & 0x4C) == 0x4C && (mac[2] & 0x1A) == 0x1A; }
 
 bool AddDevicePair(DeviceTableState& table, const char* ipText, const unsigned char (&mac)[6]) {
     if (table.slotCount + 2 > kDeviceTableSlots) return false;
     char* ip = table.slots[table.slotCount];
     char* macText = table.slots[table.slotCount + 1];
     std::snprintf(ip, kDeviceSlotSize, "%s", ipText);
-    std::snprintf(macText, kDeviceSlotSize, "%02x-%02x-%02x-%02x-%02x-%02x", mac[0], mac[1], mac[2], mac[3],
-                  mac[4], mac[5]);
+    std::snprintf(macText, kDeviceSlotSize, "%02x-%02x-%02x-%02x-%02x-%02x", mac[0], mac[1], mac[2], mac[3], mac[4],
+                  mac[5]);
     // The count moves only after both texts are in place.
     table.slotCount += 2;
     return true;

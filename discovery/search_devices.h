@@ -11,5 +11,4 @@ constexpr int kSearchWaitMs = 3000;
 // interfaceName picks one interface (POSIX only); null means the default
 // (see NetSearchInterfaces). False when the socket, the bind or the
 // interface's address cannot be set up; the entries are then untouched.
-bool SearchDevices(std::vector<std::string>& entries, int waitMs = kSearchWaitMs,
-                   const char* interfaceName = nullptr);
+bool SearchDevices(std::vector<std::string>& entries, int waitMs = kSearchWaitMs, const char* interfaceName = nullptr);

@@ -12,12 +12,8 @@ struct FirmwareVersion {
     uint32_t Packed() const { return (uint32_t{major} << 16) | (uint32_t{minor} << 8) | patch; }
 };
 
-inline bool operator<(const FirmwareVersion& a, const FirmwareVersion& b) {
-    return a.Packed() < b.Packed();
-}
-inline bool operator==(const FirmwareVersion& a, const FirmwareVersion& b) {
-    return a.Packed() == b.Packed();
-}
+inline bool operator<(const FirmwareVersion& a, const FirmwareVersion& b) { return a.Packed() < b.Packed(); }
+inline bool operator==(const FirmwareVersion& a, const FirmwareVersion& b) { return a.Packed() == b.Packed(); }
 
 // Reads at most the first 16 characters of a dotted version text. Empty tokens
 // do not count ("1..2.3" is 1.2.3); a missing number is 0; each number keeps

@@ -28,8 +28,7 @@ int32_t HexTextToInt(const char* text, int count) {
     return static_cast<int32_t>(value);
 }
 
-bool ExtractImageVersion(char (&versionText)[kImageVersionTextSize], const char* text,
-                         uint32_t size) {
+bool ExtractImageVersion(char (&versionText)[kImageVersionTextSize], const char* text, uint32_t size) {
     std::memset(versionText, 0, sizeof versionText);
     const char* marker = text ? FindMarker(text, size) : nullptr;
     if (!marker) {

@@ -20,5 +20,4 @@ int32_t HexTextToInt(const char* text, int count);
 // image text [text, text + size). The 32 characters after the marker are
 // decoded as 16 pairs, across the end of the record; characters beyond the
 // image count as 0. Without a marker it stores "invalid file." and returns false.
-bool ExtractImageVersion(char (&versionText)[kImageVersionTextSize], const char* text,
-                         uint32_t size);
+bool ExtractImageVersion(char (&versionText)[kImageVersionTextSize], const char* text, uint32_t size);

@@ -14,10 +14,16 @@ int HexValue(char c) {
 // Address bytes of each record type; 0 for S4 and anything that is no type.
 size_t AddressBytes(char type) {
     switch (type) {
-        case '0': case '1': case '5': case '9': return 2;
-        case '2': case '6': case '8': return 3;
-        case '3': case '7': return 4;
-        default: return 0;
+    case '0':
+    case '1':
+    case '5':
+    case '9': return 2;
+    case '2':
+    case '6':
+    case '8': return 3;
+    case '3':
+    case '7': return 4;
+    default: return 0;
     }
 }
 

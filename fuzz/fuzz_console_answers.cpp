@@ -19,12 +19,13 @@
 namespace {
 
 // Five records; the second variant lacks the final line feed.
-const char kImage[] = "S00600004844521B\r\nS1130000285F245F2212226A000424290008237C2A\r\n"
-                      "S11300100002000800082629001853812341001813\r\nS5030003F9\r\nS9030000FC\r\n";
+const char kImage[] =
+    "S00600004844521B\r\nS1130000285F245F2212226A000424290008237C2A\r\n"
+    "S11300100002000800082629001853812341001813\r\nS5030003F9\r\nS9030000FC\r\n";
 const char kUnterminated[] = "S00600004844521B\r\nS1130000285F245F2212226A000424290008237C2A\r\nS9030000FC";
 
-#define REQUIRE(condition) \
-    do {                   \
+#define REQUIRE(condition)              \
+    do {                                \
         if (!(condition)) std::abort(); \
     } while (0)
 

@@ -11,10 +11,10 @@ struct ScriptedPeer {
     const uint8_t* data = nullptr;
     size_t size = 0;
     size_t at = 0;
-    std::string pending;     // the rest of a chunk larger than one receive
-    std::string sent;        // every byte the engine sent, in order
+    std::string pending;  // the rest of a chunk larger than one receive
+    std::string sent;     // every byte the engine sent, in order
     int sends = 0;
-    int failSendAt = -1;     // the send with this index fails, and every later one
+    int failSendAt = -1;  // the send with this index fails, and every later one
 };
 
 // The peer that the network functions use; reset for every fuzz input.

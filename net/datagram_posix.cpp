@@ -1,8 +1,8 @@
 #include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>

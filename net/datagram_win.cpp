@@ -1,6 +1,6 @@
 #include <winsock2.h>
-#include <ws2tcpip.h>
 #include <windows.h>
+#include <ws2tcpip.h>
 
 #include <cstdio>
 
@@ -26,8 +26,8 @@ void NetJoinMulticast(NetSocket socket, const char* group, uint32_t interfaceAdd
     ip_mreq membership = {};
     membership.imr_multiaddr.s_addr = inet_addr(group);
     membership.imr_interface.s_addr = htonl(INADDR_ANY);
-    setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP,
-               reinterpret_cast<const char*>(&membership), sizeof membership);
+    setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&membership),
+               sizeof membership);
     NetUseMulticastInterface(socket, interfaceAddress);
 }
 
@@ -56,8 +56,8 @@ int NetReceiveFrom(NetSocket socket, char* buffer, int capacity, int timeoutMs, 
     if (ready < 0) return kReceiveFailed;
     sockaddr_in from = {};
     int length = sizeof from;
-    const int got = recvfrom(static_cast<SOCKET>(socket), buffer, capacity, 0, reinterpret_cast<sockaddr*>(&from),
-                             &length);
+    const int got =
+        recvfrom(static_cast<SOCKET>(socket), buffer, capacity, 0, reinterpret_cast<sockaddr*>(&from), &length);
     if (got < 0) return kReceiveFailed;
     sender = from.sin_addr.s_addr;
     return got;

@@ -12,9 +12,9 @@ SendArpFunction SendArpProc = nullptr;
 
 bool PrepareMacResolver() {
     HMODULE library = LoadLibraryA("IPHLPAPI.DLL");
-    SendArpProc = library ? reinterpret_cast<SendArpFunction>(
-                                reinterpret_cast<void*>(GetProcAddress(library, "SendARP")))
-                          : nullptr;
+    SendArpProc = library
+                      ? reinterpret_cast<SendArpFunction>(reinterpret_cast<void*>(GetProcAddress(library, "SendARP")))
+                      : nullptr;
     return SendArpProc != nullptr;
 }
 

@@ -57,9 +57,7 @@ bool NetConnectWithin(NetSocket s, uint32_t address, uint16_t port, int timeoutM
     return SetBlocking(socket, true) && connected;
 }
 
-int NetSend(NetSocket s, const char* data, int length) {
-    return send(static_cast<SOCKET>(s), data, length, 0);
-}
+int NetSend(NetSocket s, const char* data, int length) { return send(static_cast<SOCKET>(s), data, length, 0); }
 
 int NetReceive(NetSocket s, char* buffer, int capacity, int timeoutMs) {
     fd_set readable;

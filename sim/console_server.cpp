@@ -101,20 +101,18 @@ bool ConsoleServer::Execute(int client, const std::vector<ConsoleAction>& action
     bool open = true;
     for (const ConsoleAction& a : actions) {
         switch (a.kind) {
-            case ConsoleAction::Kind::Send:
-                if (!open) break;
-                if (a.delayMs > 0) Wait(a.delayMs, stop);
-                if (stop || !SendText(client, a.text)) open = false;
-                break;
-            case ConsoleAction::Kind::Log:
-                if (hooks_.log) hooks_.log(a.text);
-                break;
-            case ConsoleAction::Kind::Save:
-                if (hooks_.save) hooks_.save();
-                break;
-            case ConsoleAction::Kind::Close:
-                open = false;
-                break;
+        case ConsoleAction::Kind::Send:
+            if (!open) break;
+            if (a.delayMs > 0) Wait(a.delayMs, stop);
+            if (stop || !SendText(client, a.text)) open = false;
+            break;
+        case ConsoleAction::Kind::Log:
+            if (hooks_.log) hooks_.log(a.text);
+            break;
+        case ConsoleAction::Kind::Save:
+            if (hooks_.save) hooks_.save();
+            break;
+        case ConsoleAction::Kind::Close: open = false; break;
         }
     }
     return open;

@@ -88,27 +88,25 @@ std::vector<ConsoleAction> ConsoleSession::Closed() {
 void ConsoleSession::Line(std::string line, std::vector<ConsoleAction>& out) {
     const std::string text(WithoutLineEnd(line));
     switch (stage_) {
-        case Stage::User:
-            out.push_back(Log("user name \"" + text + "\""));
-            stage_ = Stage::Password;
-            out.push_back(Send(Prompt("Password: ")));
-            return;
-        case Stage::Password:
-            out.push_back(Log("password given"));
-            stage_ = Stage::Commands;
-            return;
-        case Stage::Mute:
-            // Silent device or after the lost "complete": it still takes image
-            // lines and commands in, it only never answers.
-            if (!text.empty() && text[0] == 'S') {
-                ++device_.linesReceived;
-                ++runLines_;
-            }
-            return;
-        case Stage::Gone:
-            return;
-        case Stage::Commands:
-            break;
+    case Stage::User:
+        out.push_back(Log("user name \"" + text + "\""));
+        stage_ = Stage::Password;
+        out.push_back(Send(Prompt("Password: ")));
+        return;
+    case Stage::Password:
+        out.push_back(Log("password given"));
+        stage_ = Stage::Commands;
+        return;
+    case Stage::Mute:
+        // Silent device or after the lost "complete": it still takes image
+        // lines and commands in, it only never answers.
+        if (!text.empty() && text[0] == 'S') {
+            ++device_.linesReceived;
+            ++runLines_;
+        }
+        return;
+    case Stage::Gone: return;
+    case Stage::Commands: break;
     }
     if (!text.empty() && text[0] == 'S') {
         ImageLine(std::move(line), out);

@@ -13,14 +13,14 @@ struct ConsoleFaults {
     bool banner = false;            // a banner text in a send of its own before "login: "
     bool bannerWithPrompt = false;  // banner and "login: " in one send
     PromptCase promptCase = PromptCase::Normal;
-    bool splitVersion = false;      // the version answer in two sends, 300 ms apart
-    bool silent = false;            // accept the connection, never send anything
-    int closeAfterLines = -1;       // drop the connection after this many image lines
-    bool badCheck = false;          // "check" answers "error" when a line was bad
-    int slowFlashMs = 0;            // wait this long before each "complete"
-    bool oneComplete = false;       // only the erase completes, then silence
-    bool resetKeepsVersion = false; // "reset" restarts into the old version
-    int resetDelayMs = 0;           // after "reset", the next connection waits this long
+    bool splitVersion = false;       // the version answer in two sends, 300 ms apart
+    bool silent = false;             // accept the connection, never send anything
+    int closeAfterLines = -1;        // drop the connection after this many image lines
+    bool badCheck = false;           // "check" answers "error" when a line was bad
+    int slowFlashMs = 0;             // wait this long before each "complete"
+    bool oneComplete = false;        // only the erase completes, then silence
+    bool resetKeepsVersion = false;  // "reset" restarts into the old version
+    int resetDelayMs = 0;            // after "reset", the next connection waits this long
 };
 
 // What the connection does next, in order.

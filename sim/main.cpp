@@ -76,14 +76,9 @@ int main(int argc, char** argv) {
     SimOptions o;
     std::string error;
     switch (ParseOptions(argc, argv, o, error)) {
-        case ParseResult::Help:
-            std::fputs(UsageText(), stdout);
-            return 0;
-        case ParseResult::Error:
-            std::fprintf(stderr, "tqm530r-sim: %s\n\n%s", error.c_str(), UsageText());
-            return 2;
-        case ParseResult::Run:
-            break;
+    case ParseResult::Help: std::fputs(UsageText(), stdout); return 0;
+    case ParseResult::Error: std::fprintf(stderr, "tqm530r-sim: %s\n\n%s", error.c_str(), UsageText()); return 2;
+    case ParseResult::Run: break;
     }
 
     std::string reference;

@@ -12,10 +12,16 @@ int HexDigit(char c) {
 // Number of address bytes for each record type; 0 for a type that does not exist.
 size_t AddressBytes(char type) {
     switch (type) {
-        case '0': case '1': case '5': case '9': return 2;
-        case '2': case '6': case '8': return 3;
-        case '3': case '7': return 4;
-        default: return 0;
+    case '0':
+    case '1':
+    case '5':
+    case '9': return 2;
+    case '2':
+    case '6':
+    case '8': return 3;
+    case '3':
+    case '7': return 4;
+    default: return 0;
     }
 }
 

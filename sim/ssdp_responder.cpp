@@ -24,7 +24,8 @@ std::string_view Trim(std::string_view s) {
 bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
     return true;
 }
 
@@ -57,10 +58,16 @@ std::string SearchAnswer(const std::string& ip) {
     return "HTTP/1.1 200 OK\r\n"
            "CACHE-CONTROL: max-age=1800\r\n"
            "EXT:\r\n"
-           "LOCATION: http://" + ip + ":80/desc.xml\r\n"
+           "LOCATION: http://" +
+           ip +
+           ":80/desc.xml\r\n"
            "SERVER: Linux/5 UPnP/1.0 tqm530r-sim/1.0\r\n"
-           "ST: " + kSearchTarget + "\r\n"
-           "USN: uuid:" + DeviceUuid(ip) + "::" + kSearchTarget + "\r\n"
+           "ST: " +
+           kSearchTarget +
+           "\r\n"
+           "USN: uuid:" +
+           DeviceUuid(ip) + "::" + kSearchTarget +
+           "\r\n"
            "\r\n";
 }
 

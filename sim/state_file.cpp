@@ -76,7 +76,8 @@ bool ParseStateText(const std::string& text, DeviceState& device) {
         } else if (line.compare(0, 6, "erased") == 0) {
             std::istringstream blocks(line.substr(6));
             std::string hex;
-            while (blocks >> hex) read.erasedBlocks.insert(static_cast<uint32_t>(std::strtoul(hex.c_str(), nullptr, 16)));
+            while (blocks >> hex)
+                read.erasedBlocks.insert(static_cast<uint32_t>(std::strtoul(hex.c_str(), nullptr, 16)));
         } else if (line == "image") {
             sawImage = true;
             break;

@@ -17,8 +17,12 @@
 
 namespace {
 
-struct Rgb { float r, g, b; };
-struct Px { float r = 0, g = 0, b = 0, a = 0; };
+struct Rgb {
+    float r, g, b;
+};
+struct Px {
+    float r = 0, g = 0, b = 0, a = 0;
+};
 
 struct Image {
     int size;
@@ -59,8 +63,7 @@ std::vector<float> Coverage(int size, Sdf sdf) {
         for (int x = 0; x < size; ++x) {
             int hits = 0;
             for (int sy = 0; sy < 4; ++sy)
-                for (int sx = 0; sx < 4; ++sx)
-                    hits += sdf(x + (sx + 0.5f) / 4, y + (sy + 0.5f) / 4) <= 0;
+                for (int sx = 0; sx < 4; ++sx) hits += sdf(x + (sx + 0.5f) / 4, y + (sy + 0.5f) / 4) <= 0;
             cov[static_cast<size_t>(y * size + x)] = hits / 16.0f;
         }
     return cov;
@@ -100,10 +103,8 @@ const Rgb kEdge{0x2B, 0x36, 0x45}, kBody{0x4A, 0x5B, 0x72};
 const Rgb kLed{0xB4, 0xC8, 0xDE}, kLink{0x7C, 0xE8, 0x8E}, kArrow{0x2F, 0xB3, 0x4F};
 
 Layout LayoutFor(int size) {
-    if (size == 16)
-        return {1, 8, 15, 15, 2, 0, 11, 2, {2, 12}, {6, 0, 10, 0, 10, 5, 14, 5, 8, 11, 2, 5, 6, 5}, 1};
-    return {2, 16, 30, 29, 3.5f, 1, 22, 3, {5, 9, 20, 24},
-            {12, 1, 20, 1, 20, 10, 26, 10, 16, 21, 6, 10, 12, 10}, 1.5f};
+    if (size == 16) return {1, 8, 15, 15, 2, 0, 11, 2, {2, 12}, {6, 0, 10, 0, 10, 5, 14, 5, 8, 11, 2, 5, 6, 5}, 1};
+    return {2, 16, 30, 29, 3.5f, 1, 22, 3, {5, 9, 20, 24}, {12, 1, 20, 1, 20, 10, 26, 10, 16, 21, 6, 10, 12, 10}, 1.5f};
 }
 
 Image Draw(int size) {

@@ -26,8 +26,7 @@ struct Writer {
         const int addressBytes = (type == '0') ? 2 : 3;
         std::vector<uint8_t> body;
         body.push_back(static_cast<uint8_t>(addressBytes + data.size() + 1));
-        for (int i = addressBytes - 1; i >= 0; --i)
-            body.push_back(static_cast<uint8_t>(address >> (8 * i)));
+        for (int i = addressBytes - 1; i >= 0; --i) body.push_back(static_cast<uint8_t>(address >> (8 * i)));
         body.insert(body.end(), data.begin(), data.end());
         unsigned sum = 0;
         for (uint8_t b : body) sum += b;
@@ -44,8 +43,7 @@ struct Writer {
 
     // Data records covering [start, start + length) with the given record sizes;
     // sizes not listed are 16.
-    void DataRange(uint32_t start, uint32_t length,
-                   const std::vector<std::pair<uint32_t, uint32_t>>& shortRecords,
+    void DataRange(uint32_t start, uint32_t length, const std::vector<std::pair<uint32_t, uint32_t>>& shortRecords,
                    std::vector<uint8_t> firstBytes = {}) {
         uint32_t address = start;
         uint32_t index = 0;

@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "startup/command_line.h"
-#include "startup/module_instance.h"
 #include "console/console_session.h"
 #include "console/maintenance.h"
 #include "console/version_verdict.h"
 #include "discovery/device_table.h"
 #include "discovery/search_devices.h"
 #include "firmware/firmware_image.h"
-#include "ui/update_thread.h"
 #include "res/resource.h"
+#include "startup/command_line.h"
+#include "startup/module_instance.h"
 #include "ui/dialog_texts.h"
+#include "ui/update_thread.h"
 
 DialogControls ControlHandles;
 
@@ -54,8 +54,8 @@ void CUpdateDialog::CentreOnScreen() {
     GetWindowRect(window_, &rect);
     const int width = GetSystemMetrics(SM_CXFULLSCREEN);
     const int height = GetSystemMetrics(SM_CYFULLSCREEN);
-    SetWindowPos(window_, nullptr, (width + rect.left - rect.right) / 2,
-                 (height + rect.top - rect.bottom) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(window_, nullptr, (width + rect.left - rect.right) / 2, (height + rect.top - rect.bottom) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
 }
 
 void CUpdateDialog::OnCommand(WORD id, WORD code) {

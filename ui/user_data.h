@@ -8,6 +8,4 @@ inline void SetWindowObject(HWND window, void* object) {
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
 }
 
-inline void* GetWindowObject(HWND window) {
-    return reinterpret_cast<void*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
+inline void* GetWindowObject(HWND window) { return reinterpret_cast<void*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <fstream>
 
+#include "cli/device_address.h"
 #include "cli/device_lock.h"
 #include "cli/history.h"
-#include "cli/device_address.h"
 #include "cli/image_check.h"
 #include "cli/json_events.h"
 #include "cli/progress_display.h"
@@ -60,8 +60,7 @@ TEST(ImageCheckTest, CarriedImageIsSoundWithItsShape) {
 
 TEST(ImageCheckTest, DamagedRecordIsFoundAndNamed) {
     // A header, the version record, two data bytes at 0 and the end; then one checksum off by one.
-    const std::string good =
-        "S0030000FC\r\nS20F0202007665722E312E302E3035004F\r\nS10500000102F7\r\nS9030000FC\r\n";
+    const std::string good = "S0030000FC\r\nS20F0202007665722E312E302E3035004F\r\nS10500000102F7\r\nS9030000FC\r\n";
     ImageReport r = CheckImage(good.data(), static_cast<uint32_t>(good.size()));
     EXPECT_EQ(r.badRecords, 0u) << r.firstBadLine;
     EXPECT_EQ(r.version, "1.0.05");
@@ -132,8 +131,14 @@ TEST(JsonEventsTest, OutcomeSurvivesThePipe) {
 TEST(HistoryTest, AppendsLinesAndFindsAMacTailWrittenElsewhere) {
     const std::string path = testing::TempDir() + "/cli_units_history/" + std::to_string(::getpid()) + "/h.jsonl";
     std::string error;
-    ASSERT_TRUE(AppendHistory(path, {{"command", "mac"}, {"result", "written"}, {"mac_tail", "12AB"},
-                                     {"ip", "10.0.0.1"}, {"port", 23}, {"device", "10.0.0.1"}}, error))
+    ASSERT_TRUE(AppendHistory(path,
+                              {{"command", "mac"},
+                               {"result", "written"},
+                               {"mac_tail", "12AB"},
+                               {"ip", "10.0.0.1"},
+                               {"port", 23},
+                               {"device", "10.0.0.1"}},
+                              error))
         << error;
     ASSERT_TRUE(AppendHistory(path, {{"command", "update"}, {"result", "verified"}}, error));
     std::ofstream(path, std::ios::app) << "not json\n";

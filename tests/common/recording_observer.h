@@ -8,8 +8,8 @@
 #include "console/firmware_transfer.h"
 
 struct RecordingObserver : UpdateObserver {
-    std::vector<int> percents;                          // every value shown
-    std::vector<std::pair<unsigned, int>> beforeLine;   // (bytes sent, percent shown) before each line
+    std::vector<int> percents;                         // every value shown
+    std::vector<std::pair<unsigned, int>> beforeLine;  // (bytes sent, percent shown) before each line
     std::vector<UpdatePhase> phases;
     int finished = -1;
 

@@ -32,8 +32,9 @@ TEST_F(MaintenanceTest, MacDigitsReachTheDeviceAsTyped) {
         EXPECT_EQ(Write(c.digits), MacWriteOutcome::Written) << c.digits;
         ASSERT_TRUE(WaitUntilIdle());
         const std::string log = DeviceLog();
-        EXPECT_NE(log.find(std::string("debug 1\n") + c.command + "\nmac tail " + c.stored + "\ndebug 0\necho 1\nbye\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            log.find(std::string("debug 1\n") + c.command + "\nmac tail " + c.stored + "\ndebug 0\necho 1\nbye\n"),
+            std::string::npos)
             << log;
     }
     EXPECT_NE(StopAndSummarise().find("mac tail: 9A8B\n"), std::string::npos);
@@ -43,7 +44,8 @@ TEST_F(MaintenanceTest, MacDigitsReachTheDeviceAsTyped) {
 }
 
 TEST_F(MaintenanceTest, RefusedDigitsSendNothing) {
-    for (const char* digits : {"zz", "abc", "12g4", ""}) EXPECT_EQ(Write(digits), MacWriteOutcome::InvalidDigits) << digits;
+    for (const char* digits : {"zz", "abc", "12g4", ""})
+        EXPECT_EQ(Write(digits), MacWriteOutcome::InvalidDigits) << digits;
     EXPECT_EQ(ConsoleSocket, kNoSocket);
     const std::string summary = StopAndSummarise();
     EXPECT_NE(summary.find("mac tail: -\n"), std::string::npos) << summary;

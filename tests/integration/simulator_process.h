@@ -83,7 +83,8 @@ private:
         const std::string ready = "listening on 127.0.0.1:";
         const auto until = Clock::now() + std::chrono::seconds(10);
         while (pid_ > 0 && output_.find('\n') == std::string::npos && Clock::now() < until) ReadAvailable(100);
-        if (output_.rfind(ready, 0) == 0) port_ = static_cast<unsigned short>(std::atoi(output_.c_str() + ready.size()));
+        if (output_.rfind(ready, 0) == 0)
+            port_ = static_cast<unsigned short>(std::atoi(output_.c_str() + ready.size()));
     }
     // Reads what the simulator printed until it has been quiet for ms.
     void ReadAvailable(int ms) {

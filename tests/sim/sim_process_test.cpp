@@ -87,7 +87,9 @@ struct Client {
         EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     }
     ~Client() { ::close(fd); }
-    void Send(const std::string& text) { EXPECT_EQ(::send(fd, text.data(), text.size(), MSG_NOSIGNAL), ssize_t(text.size())); }
+    void Send(const std::string& text) {
+        EXPECT_EQ(::send(fd, text.data(), text.size(), MSG_NOSIGNAL), ssize_t(text.size()));
+    }
     // What arrived up to and including needle, or "" after ms.
     std::string Expect(const std::string& needle, int ms = 3000) {
         if (!ReadUntil(fd, pending, needle, ms)) return {};
@@ -116,7 +118,8 @@ TEST(SimulatorProcess, UpdateIsFlashedReportedAndKeptAcrossARestart) {
     std::ofstream imageFile(dir + "/image.mot");
     for (const std::string& line : image) imageFile << line;
     imageFile.close();
-    const std::vector<std::string> options{"--state", dir + "/state", "--log", dir + "/log", "--compare", dir + "/image.mot"};
+    const std::vector<std::string> options{"--state",    dir + "/state", "--log",
+                                           dir + "/log", "--compare",    dir + "/image.mot"};
     {
         Simulator sim(options);
         ASSERT_GT(sim.port, 0) << sim.output;

@@ -16,7 +16,7 @@ TEST(SrecordCheck, AcceptsGoodRecordsAndRejectsBadOrMalformedOnes) {
 
     EXPECT_FALSE(SrecordChecksumOk("S20F0202007665722E312E302E3035004E"));  // checksum off by one
     EXPECT_FALSE(SrecordChecksumOk(S2(0x020000, {1, 2}, -1)));
-    EXPECT_FALSE(SrecordChecksumOk(carried.substr(0, 33)));                  // odd length
+    EXPECT_FALSE(SrecordChecksumOk(carried.substr(0, 33)));                 // odd length
     EXPECT_FALSE(SrecordChecksumOk("S20F0202007665722E312E302E30350G4F"));  // not hex
     EXPECT_FALSE(SrecordChecksumOk("S2100202007665722E312E302E3035004E"));  // count too big
     EXPECT_FALSE(SrecordChecksumOk("S40F0202007665722E312E302E3035004F"));  // no such type

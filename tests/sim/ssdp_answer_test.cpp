@@ -5,7 +5,8 @@
 namespace {
 
 std::string Search(const std::string& stLine) {
-    return "M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nMAN: \"ssdp:discover\"\r\nMX: 3\r\n" + stLine + "\r\n\r\n";
+    return "M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nMAN: \"ssdp:discover\"\r\nMX: 3\r\n" + stLine +
+           "\r\n\r\n";
 }
 
 }  // namespace
@@ -25,7 +26,8 @@ TEST(SsdpAnswer, CarriesTheAddressTypeAndAStableUuid) {
     EXPECT_EQ(a.rfind("HTTP/1.1 200 OK\r\nCACHE-CONTROL: max-age=1800\r\nEXT:\r\n", 0), 0u);
     EXPECT_NE(a.find("\r\nLOCATION: http://10.77.0.10:80/desc.xml\r\n"), std::string::npos);
     EXPECT_NE(a.find("\r\nST: urn:schemas-upnp-org:device:nubxsvr:0\r\n"), std::string::npos);
-    const std::string usn = "\r\nUSN: uuid:" + DeviceUuid("10.77.0.10") + "::urn:schemas-upnp-org:device:nubxsvr:0\r\n\r\n";
+    const std::string usn =
+        "\r\nUSN: uuid:" + DeviceUuid("10.77.0.10") + "::urn:schemas-upnp-org:device:nubxsvr:0\r\n\r\n";
     EXPECT_EQ(a.substr(a.size() - usn.size()), usn);
     EXPECT_NE(DeviceUuid("10.77.0.10"), DeviceUuid("10.77.0.11"));
 }

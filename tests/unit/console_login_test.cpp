@@ -41,7 +41,10 @@ TEST_F(ConsoleLoginTest, SkipsBannersAndAcceptsPromptsInAnyCase) {
 
 TEST_F(ConsoleLoginTest, EndsWithoutAnswerWhenTheDeviceClosesOrStaysSilent) {
     {
-        FakeDevice device([](FakeConnection& c) { c.SendAlone("login: "); c.ReadLine(); });
+        FakeDevice device([](FakeConnection& c) {
+            c.SendAlone("login: ");
+            c.ReadLine();
+        });
         Open(device);
         EXPECT_LE(ConsoleLogin(), 0);
     }
@@ -57,11 +60,11 @@ TEST_F(ConsoleLoginTest, EndsWithoutAnswerWhenTheDeviceClosesOrStaysSilent) {
 TEST_F(ConsoleLoginTest, VersionAnswerVariants) {
     FakeDevice device([](FakeConnection& c) {
         c.Login();
-        c.ReadLine();  // version
+        c.ReadLine();      // version
         ::usleep(200000);  // past the query's pause, so each half is a receive of its own
         c.SendAlone("ve");
         ::usleep(100000);
-        c.SendAlone("r.9.9.9\r\n");  // "ver." split: not found
+        c.SendAlone("r.9.9.9\r\n");         // "ver." split: not found
         c.SendAlone("> ver.1.0.05\r\n> ");  // found
         c.ReadLine();
         c.SendAlone("ver.1234567890.234567\r\n");  // 16 characters and no CR within them

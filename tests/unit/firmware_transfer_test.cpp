@@ -82,15 +82,16 @@ TEST_F(TransferTest, WholeImageReachesTheDeviceWithTheDescribedProgress) {
         EXPECT_EQ(r.lineReceives, 11459u);
         EXPECT_EQ(r.sentBytes, 527014u);
         EXPECT_EQ(log.image, carried);
-        EXPECT_EQ(log.commands,
-                  (std::vector<std::string>{"initbuf\r\n", "check\r\n", "flash\r\n", "reset\r\n", "echo 1\r\n", "bye\r\n"}));
+        EXPECT_EQ(log.commands, (std::vector<std::string>{"initbuf\r\n", "check\r\n", "flash\r\n", "reset\r\n",
+                                                          "echo 1\r\n", "bye\r\n"}));
 
         EXPECT_EQ(observer.phases, (std::vector<UpdatePhase>{UpdatePhase::Transfer, UpdatePhase::Check,
-                                                              UpdatePhase::Flash, UpdatePhase::Reset}));
+                                                             UpdatePhase::Flash, UpdatePhase::Reset}));
         ASSERT_EQ(observer.percents.size(), 11460u + 3);
         EXPECT_EQ(observer.percents.front(), 0);
         EXPECT_EQ(observer.percents[11459], 98);  // last transfer display
-        EXPECT_EQ(std::vector<int>(observer.percents.end() - 3, observer.percents.end()), (std::vector<int>{98, 99, 99}));
+        EXPECT_EQ(std::vector<int>(observer.percents.end() - 3, observer.percents.end()),
+                  (std::vector<int>{98, 99, 99}));
         for (size_t i = 0; i < 11460; ++i) {
             const auto [sent, percent] = observer.beforeLine[i];
             if (sent < 10541) {
@@ -132,8 +133,10 @@ TEST_F(TransferTest, FewerThanTwoCompletesOrNoChecksumFail) {
     FakeDevice rejecting([&](FakeConnection& c) {
         c.Login();
         for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine())
-            if (line[0] == 'S' && line.compare(0, 2, "S8") != 0) c.Send("ok\r\n");
-            else if (line == "check\r\n") c.SendAlone("error: bad checksum\r\n");
+            if (line[0] == 'S' && line.compare(0, 2, "S8") != 0)
+                c.Send("ok\r\n");
+            else if (line == "check\r\n")
+                c.SendAlone("error: bad checksum\r\n");
     });
     RecordingObserver observer;
     const UpdateResult r = UpdateAgainst(rejecting, observer);

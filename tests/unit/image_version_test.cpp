@@ -37,7 +37,7 @@ TEST(ExtractImageVersion, DecodesAcrossTheEndOfTheRecord) {
         "S214020400B00B866810E61E6953E3BA15CCE721677F\r\n";
     char version[kImageVersionTextSize];
     ASSERT_TRUE(ExtractImageVersion(version, image.data(), static_cast<uint32_t>(image.size())));
-    const unsigned char expected[16] = {'1', '.', '0', '.', '0', '5', 0,    0x4F,
+    const unsigned char expected[16] = {'1',  '.',  '0',  '.',  '0',  '5',  0,    0x4F,
                                         0x00, 0x02, 0x14, 0x02, 0x04, 0x00, 0xB0, 0x0B};
     EXPECT_EQ(std::memcmp(version, expected, 16), 0);
 }

@@ -118,15 +118,15 @@ TEST(ImageLines, SplitAfterEachLineFeedAndTheRestIsALine) {
 
 TEST(ReadSRecordImage, RangesJoinOnlyWhereConsecutiveRecordsTouch) {
     const SRecordImage image = ReadImage(
-        "S10501000102F6\r\n"      // 0100..0101
-        "S10501020304F0\r\n"      // 0102..0103 joins
-        "S104010505F0\r\n"        // 0105 after a gap
-        "S1030106F5\r\n"          // no data: no range
-        "S104010606EE\r\n"        // 0106 joins
-        "S104000009F2\r\n"        // 0000 lies before, a range of its own
-        "S306FFFFFFFF01FC\r\n"    // the last address
-        "S104000009F2\r\n"        // does not join across the top of the address space
-        "S1051234AA55B4\r\n");    // a bad record adds no range
+        "S10501000102F6\r\n"    // 0100..0101
+        "S10501020304F0\r\n"    // 0102..0103 joins
+        "S104010505F0\r\n"      // 0105 after a gap
+        "S1030106F5\r\n"        // no data: no range
+        "S104010606EE\r\n"      // 0106 joins
+        "S104000009F2\r\n"      // 0000 lies before, a range of its own
+        "S306FFFFFFFF01FC\r\n"  // the last address
+        "S104000009F2\r\n"      // does not join across the top of the address space
+        "S1051234AA55B4\r\n");  // a bad record adds no range
     EXPECT_EQ(image.badRecords, 1u);
     const std::vector<std::pair<uint32_t, uint32_t>> expected = {
         {0x0100, 0x0103}, {0x0105, 0x0106}, {0x0000, 0x0000}, {0xFFFFFFFF, 0xFFFFFFFF}, {0x0000, 0x0000}};

@@ -33,7 +33,10 @@ std::string OneLine(const std::string& text) {
     std::string out;
     for (char c : text) {
         if (c == '\r') continue;
-        if (c == '\n') out += "\\n"; else out += c;
+        if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
     }
     return out;
 }
@@ -145,9 +148,13 @@ int main(int argc, char** argv) {
         if (mode == "--press" && argc > 3) PostMessageA(window, WM_COMMAND, std::atoi(argv[3]), 0);
         return 0;
     }
-    const std::wstring title = argc > 1 && mode.empty() ? Wide(argv[1], CP_ACP) : Wide( "TQM-530R \xe3\x83\x95\xe3\x82\xa1\xe3\x83\xbc\xe3\x83\xa0\xe3\x82\xa6"
-                                             "\xe3\x82\xa7\xe3\x82\xa2\xe3\x82\xa2\xe3\x83\x83\xe3\x83\x97\xe3\x83"
-                                             "\x87\xe3\x83\xbc\xe3\x83\x88", CP_UTF8);
+    const std::wstring title = argc > 1 && mode.empty()
+                                   ? Wide(argv[1], CP_ACP)
+                                   : Wide(
+                                         "TQM-530R \xe3\x83\x95\xe3\x82\xa1\xe3\x83\xbc\xe3\x83\xa0\xe3\x82\xa6"
+                                         "\xe3\x82\xa7\xe3\x82\xa2\xe3\x82\xa2\xe3\x83\x83\xe3\x83\x97\xe3\x83"
+                                         "\x87\xe3\x83\xbc\xe3\x83\x88",
+                                         CP_UTF8);
     HWND dialog = FindTitled(title, true);
     if (!dialog) {
         std::fprintf(stderr, "dialog_probe: no such window: %s\n", Utf8(title.c_str()).c_str());
