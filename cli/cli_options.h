@@ -25,6 +25,8 @@ struct CliOptions {
     double flashTimeoutSeconds = 120;
     double verifyTimeoutSeconds = 60;
     std::string historyPath;
+    int retries = 2;
+    double retryDelaySeconds = 2;
 };
 
 // Parses argv with CLI11. Returns -1 when the command should run, or the

@@ -7,6 +7,7 @@
 #include "cli/confirm.h"
 #include "cli/exit_codes.h"
 #include "cli/history.h"
+#include "cli/interruption.h"
 #include "cli/json_events.h"
 #include "cli/parallel_runner.h"
 #include "cli/progress_display.h"
@@ -34,6 +35,7 @@ public:
         }
         outcomes_.resize(targets.size());
         reported_.assign(targets.size(), false);
+        started_.assign(targets.size(), false);
         transferStart_.resize(targets.size());
     }
 
@@ -61,23 +63,36 @@ public:
         dirty_ = true;
     }
 
-    // A child that ended without its result (killed, crashed) failed.
+    void OnStart(size_t i) { started_[i] = true; }
+
+    // A child that ended without its result (killed, crashed) failed; its
+    // record is written here, as the child could not.
     void OnExit(size_t i, const std::string& exitText) {
         if (reported_[i]) return;
         nlohmann::json event = OutcomeToJson(outcomes_[i]);
         event["detail"] = "the updater process ended without a result (" + exitText + ")";
         OnEvent(i, event);
+        AppendRecord(i, outcomes_[i]);
     }
 
     void OnTick() {
+        HeedInterruptions();
         if (!terminal_ || !dirty_) return;
-        bars_.Draw(progress_);
+        bars_.Draw(progress_, notice_);
         dirty_ = false;
     }
 
+    // The device's own process writes its record, so that it is kept even
+    // when this process is killed.
+    void AppendRecord(size_t i, const DeviceOutcome& d) const {
+        std::string error;
+        if (!AppendHistory(HistoryPath(o_.historyPath), UpdateRecord(i, d), error))
+            std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
+    }
+
     int Finish() {
+        MarkNotStarted();
         OnTick();
-        WriteHistory();
         if (o_.json) {
             nlohmann::json devices = nlohmann::json::array();
             for (size_t i = 0; i < outcomes_.size(); ++i) {
@@ -91,10 +106,73 @@ public:
             if (terminal_) std::fputc('\n', stderr);
             PrintSummaryTable(stdout, labels_, outcomes_);
         }
-        return BatchExitCode(outcomes_);
+        const int interrupted = InterruptionExitCode();
+        return interrupted != 0 ? interrupted : BatchExitCode(outcomes_);
     }
 
 private:
+    // The first interruption stops what has not reached "flash"; the second
+    // says what is still awaited; the third leaves at once, and the devices
+    // that are flashing finish on their own.
+    void HeedInterruptions() {
+        const int heard = ParentInterruptions();
+        if (heard == noticed_) return;
+        noticed_ = heard;
+        const std::vector<std::string> flashing = Flashing();
+        if (heard >= 3) {
+            Notice("tqm530r: leaving now; " + std::to_string(flashing.size()) +
+                   " device(s) finish their flash and reset on their own and record it in the history");
+            std::fflush(nullptr);
+            ::_exit(InterruptionExitCode());
+        }
+        std::string text = heard == 1 ? "tqm530r: interrupted: no further device starts, devices before \"flash\" stop"
+                                      : "tqm530r: still waiting";
+        if (!flashing.empty())
+            text += "; waiting for " + Joined(flashing) + " to finish \"flash\" and the reset" +
+                    (heard == 1 ? "" : " (Ctrl-C again to leave them to finish alone)");
+        Notice(text);
+    }
+
+    // Running devices that have been sent "flash".
+    std::vector<std::string> Flashing() const {
+        std::vector<std::string> labels;
+        for (size_t i = 0; i < progress_.size(); ++i) {
+            const DeviceProgress& p = progress_[i];
+            if (started_[i] && !p.finished && (p.phase == "flash" || p.phase == "reset" || p.phase == "verify"))
+                labels.push_back(p.label);
+        }
+        return labels;
+    }
+
+    static std::string Joined(const std::vector<std::string>& labels) {
+        std::string text;
+        for (const std::string& l : labels) text += (text.empty() ? "" : ", ") + l;
+        return text;
+    }
+
+    void Notice(const std::string& text) {
+        if (o_.json) {
+            PrintJsonLine({{"event", "interrupted"}, {"signals", noticed_}, {"text", text}});
+        } else if (terminal_) {
+            notice_ = text;
+            dirty_ = true;
+        } else {
+            std::fprintf(stderr, "%s\n", text.c_str());
+        }
+    }
+
+    // Devices never started because of an interruption.
+    void MarkNotStarted() {
+        for (size_t i = 0; i < started_.size(); ++i) {
+            if (started_[i]) continue;
+            DeviceOutcome d;
+            d.result = DeviceResult::Interrupted;
+            d.detail = "not started (interrupted)";
+            d.attempts = 0;
+            OnEvent(i, OutcomeToJson(d));
+        }
+    }
+
     void Apply(size_t i, const nlohmann::json& event) {
         DeviceProgress& p = progress_[i];
         const std::string kind = event.value("event", "");
@@ -106,6 +184,13 @@ private:
             p.lines = event.value("lines", p.lines);
             p.totalLines = event.value("total_lines", p.totalLines);
             p.transferSeconds = std::chrono::duration<double>(Clock::now() - transferStart_[i]).count();
+        } else if (kind == "retry") {
+            p.attempt = event.value("attempt", p.attempt);
+            p.attempts = event.value("attempts", p.attempts);
+            char delay[32];
+            std::snprintf(delay, sizeof delay, "%g s", event.value("delay_seconds", 0.0));
+            p.retryNote = std::string("in ") + delay + " (" + event.value("reason", "") + ")";
+            p.phase = "waiting to retry";
         } else if (kind == "result") {
             outcomes_[i] = OutcomeFromJson(event);
             reported_[i] = true;
@@ -117,26 +202,21 @@ private:
         }
     }
 
-    void WriteHistory() {
-        const std::string path = HistoryPath(o_.historyPath);
-        for (size_t i = 0; i < outcomes_.size(); ++i) {
-            const DeviceOutcome& d = outcomes_[i];
-            const nlohmann::json record = {{"time", UtcTimestamp()},
-                                           {"command", "update"},
-                                           {"device", labels_[i]},
-                                           {"ip", d.ip},
-                                           {"port", targets_[i].device.port},
-                                           {"mac", d.mac},
-                                           {"old_version", d.oldVersion},
-                                           {"new_version", d.newVersion},
-                                           {"image_version", image_.version},
-                                           {"image_sha256", image_.sha256},
-                                           {"seconds", d.seconds},
-                                           {"result", ResultName(d.result)},
-                                           {"detail", d.detail}};
-            std::string error;
-            if (!AppendHistory(path, record, error)) std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
-        }
+    nlohmann::json UpdateRecord(size_t i, const DeviceOutcome& d) const {
+        return {{"time", UtcTimestamp()},
+                {"command", "update"},
+                {"device", labels_[i]},
+                {"ip", d.ip},
+                {"port", targets_[i].device.port},
+                {"mac", d.mac},
+                {"old_version", d.oldVersion},
+                {"new_version", d.newVersion},
+                {"image_version", image_.version},
+                {"image_sha256", image_.sha256},
+                {"seconds", d.seconds},
+                {"attempts", d.attempts},
+                {"result", ResultName(d.result)},
+                {"detail", d.detail}};
     }
 
     const CliOptions& o_;
@@ -146,11 +226,14 @@ private:
     std::vector<std::string> labels_;
     std::vector<DeviceOutcome> outcomes_;
     std::vector<bool> reported_;
+    std::vector<bool> started_;
     std::vector<Clock::time_point> transferStart_;
     TerminalBars bars_;
     PlainProgress plain_;
     bool terminal_ = false;
     bool dirty_ = false;
+    int noticed_ = 0;
+    std::string notice_;
 };
 
 std::string Question(const std::vector<DeviceTarget>& targets, const ImageReport& image) {
@@ -181,15 +264,23 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     settings.allowOlder = o.allowOlder;
     settings.verify = o.verify;
     settings.verifyTimeoutMs = static_cast<int>(o.verifyTimeoutSeconds * 1000);
+    settings.retries = o.retries;
+    settings.retryDelayMs = static_cast<int>(o.retryDelaySeconds * 1000);
 
+    WatchParentInterruptions();
     UpdateBatch batch(o, image, targets);
     batch.Start();
     ParallelJobs jobs;
     jobs.count = targets.size();
     jobs.jobs = static_cast<size_t>(o.jobs);
     jobs.childMain = [&](size_t i, const std::function<void(const nlohmann::json&)>& send) {
-        send(OutcomeToJson(RunUpdateJob(targets[i], settings, send)));
+        WatchDeviceInterruptions();
+        const DeviceOutcome outcome = RunUpdateJob(targets[i], settings, send);
+        batch.AppendRecord(i, outcome);
+        send(OutcomeToJson(outcome));
     };
+    jobs.onStart = [&](size_t i) { batch.OnStart(i); };
+    jobs.interrupted = [] { return ParentInterruptions() > 0; };
     jobs.onEvent = [&](size_t i, const nlohmann::json& e) { batch.OnEvent(i, e); };
     jobs.onExit = [&](size_t i, const std::string& text, bool) { batch.OnExit(i, text); };
     jobs.onTick = [&]() { batch.OnTick(); };

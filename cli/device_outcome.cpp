@@ -6,9 +6,11 @@ struct Name {
     const char* text;
 };
 constexpr Name kNames[] = {
-    {DeviceResult::Verified, "verified"}, {DeviceResult::Updated, "updated"},       {DeviceResult::Skipped, "skipped"},
-    {DeviceResult::Refused, "refused"},   {DeviceResult::Mismatch, "mac-changed"},  {DeviceResult::Busy, "busy"},
-    {DeviceResult::Failed, "failed"},     {DeviceResult::Unverified, "unverified"},
+    {DeviceResult::Verified, "verified"},       {DeviceResult::Updated, "updated"},
+    {DeviceResult::Skipped, "skipped"},         {DeviceResult::Refused, "refused"},
+    {DeviceResult::Mismatch, "mac-changed"},    {DeviceResult::Busy, "busy"},
+    {DeviceResult::Failed, "failed"},           {DeviceResult::Unverified, "unverified"},
+    {DeviceResult::Interrupted, "interrupted"},
 };
 }  // namespace
 

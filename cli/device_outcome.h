@@ -3,9 +3,10 @@
 #include <string>
 
 // How one device's update, erase or MAC write ended.
-enum class DeviceResult { Verified, Updated, Skipped, Refused, Mismatch, Busy, Failed, Unverified };
+enum class DeviceResult { Verified, Updated, Skipped, Refused, Mismatch, Busy, Failed, Unverified, Interrupted };
 
-// "verified", "updated", "skipped", "refused", "mac-changed", "busy", "failed", "unverified".
+// "verified", "updated", "skipped", "refused", "mac-changed", "busy", "failed",
+// "unverified", "interrupted".
 const char* ResultName(DeviceResult result);
 bool ResultFromName(const std::string& name, DeviceResult& result);
 // Verified, updated without a verify (--no-verify), or skipped as current.
@@ -20,4 +21,5 @@ struct DeviceOutcome {
     std::string newVersion;  // the device's after the reset, empty when not read
     double seconds = 0;
     unsigned lines = 0;  // image lines sent
+    int attempts = 1;    // tries from the connect
 };

@@ -12,7 +12,8 @@ nlohmann::json OutcomeToJson(const DeviceOutcome& o) {
             {"old_version", o.oldVersion},
             {"new_version", o.newVersion},
             {"seconds", o.seconds},
-            {"lines", o.lines}};
+            {"lines", o.lines},
+            {"attempts", o.attempts}};
 }
 
 DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
@@ -25,6 +26,7 @@ DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
     o.newVersion = e.value("new_version", "");
     o.seconds = e.value("seconds", 0.0);
     o.lines = e.value("lines", 0u);
+    o.attempts = e.value("attempts", 1);
     return o;
 }
 
@@ -33,6 +35,14 @@ nlohmann::json PhaseEvent(const char* phase) { return {{"event", "phase"}, {"pha
 nlohmann::json ProgressEvent(int percent, unsigned lines, unsigned totalLines, unsigned bytes, unsigned totalBytes) {
     return {{"event", "progress"},       {"percent", percent}, {"lines", lines},
             {"total_lines", totalLines}, {"bytes", bytes},     {"total_bytes", totalBytes}};
+}
+
+nlohmann::json RetryEvent(int attempt, int attempts, const std::string& reason, int delayMs) {
+    return {{"event", "retry"},
+            {"attempt", attempt},
+            {"attempts", attempts},
+            {"reason", reason},
+            {"delay_seconds", delayMs / 1000.0}};
 }
 
 void PrintJsonLine(const nlohmann::json& value) {

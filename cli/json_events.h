@@ -1,6 +1,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "cli/device_outcome.h"
 
@@ -15,6 +16,10 @@ DeviceOutcome OutcomeFromJson(const nlohmann::json& event);
 nlohmann::json PhaseEvent(const char* phase);
 // {"event":"progress","percent":..,"lines":..,"total_lines":..,"bytes":..,"total_bytes":..}
 nlohmann::json ProgressEvent(int percent, unsigned lines, unsigned totalLines, unsigned bytes, unsigned totalBytes);
+
+// {"event":"retry","attempt":2,"attempts":3,"reason":..,"delay_seconds":..}:
+// the next try of a device, after the delay.
+nlohmann::json RetryEvent(int attempt, int attempts, const std::string& reason, int delayMs);
 
 // One object on one line of stdout, flushed.
 void PrintJsonLine(const nlohmann::json& value);

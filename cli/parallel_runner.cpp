@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/interruption.h"
+
 namespace {
 
 struct Child {
@@ -60,6 +62,7 @@ bool Start(const ParallelJobs& p, size_t index, std::vector<Child>& running) {
     ::close(fds[1]);
     ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK);
     running.push_back({index, pid, fds[0], {}});
+    if (p.onStart) p.onStart(index);
     return true;
 }
 
@@ -105,8 +108,14 @@ bool RunParallel(const ParallelJobs& p) {
     std::vector<Child> running;
     size_t next = 0;
     bool allStarted = true;
-    while (next < p.count || !running.empty()) {
-        while (next < p.count && running.size() < limit) allStarted = Start(p, next++, running) && allStarted;
+    bool stopping = false;
+    while ((!stopping && next < p.count) || !running.empty()) {
+        if (!stopping && p.interrupted && p.interrupted()) {
+            stopping = true;
+            for (const Child& c : running) InterruptDeviceProcess(c.pid);
+        }
+        while (!stopping && next < p.count && running.size() < limit)
+            allStarted = Start(p, next++, running) && allStarted;
         std::vector<pollfd> polls;
         for (const Child& c : running) polls.push_back({c.fd, POLLIN, 0});
         const int ready = ::poll(polls.data(), polls.size(), p.tickMs);

@@ -19,8 +19,13 @@ struct ParallelJobs {
     // In the parent, when a child ended; exitText says how ("exit 0", "killed by signal 9").
     std::function<void(size_t index, const std::string& exitText, bool clean)> onExit;
     std::function<void()> onTick;
+    // In the parent, as a child starts.
+    std::function<void(size_t index)> onStart;
+    // Polled in the parent: once true, no further child starts and each
+    // running child is asked once to stop at its next safe point.
+    std::function<bool()> interrupted;
 };
 
-// Returns when every child has ended. False when a child could not be started
-// (its onExit then says so).
+// Returns when every child that started has ended. False when a child could
+// not be started (its onExit then says so).
 bool RunParallel(const ParallelJobs& p);

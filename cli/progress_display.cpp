@@ -48,7 +48,9 @@ std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int b
     std::string line = Padded(p.label, labelWidth) + "  " + Bar(shown, barWidth) + " " + numbers;
     if (p.finished) return line + "  " + p.result + (p.detail.empty() ? "" : ": " + p.detail);
     const std::string rate = RateText(p);
-    return line + "  " + (rate.empty() ? "" : rate + "  ") + p.phase;
+    line += "  " + (rate.empty() ? "" : rate + "  ") + p.phase;
+    if (p.attempt > 1) line += " (attempt " + std::to_string(p.attempt) + " of " + std::to_string(p.attempts) + ")";
+    return line;
 }
 
 int TerminalWidth(int fd, int fallback) {
@@ -63,7 +65,7 @@ size_t TerminalRows(int fd, size_t fallback) {
     return fallback;
 }
 
-void TerminalBars::Draw(const std::vector<DeviceProgress>& devices) {
+void TerminalBars::Draw(const std::vector<DeviceProgress>& devices, const std::string& notice) {
     size_t labelWidth = 0;
     for (const DeviceProgress& d : devices) labelWidth = std::max(labelWidth, d.label.size());
     const int width = TerminalWidth(::fileno(out_), 100);
@@ -75,6 +77,10 @@ void TerminalBars::Draw(const std::vector<DeviceProgress>& devices) {
         std::fprintf(out_, "\r\033[2K%s\n", line.c_str());
     }
     drawn_ = devices.size();
+    if (!notice.empty()) {
+        std::fprintf(out_, "\r\033[2K%s\n", notice.substr(0, static_cast<size_t>(std::max(width - 1, 1))).c_str());
+        ++drawn_;
+    }
     std::fflush(out_);
 }
 
@@ -83,6 +89,8 @@ void PlainProgress::Report(const DeviceProgress& before, const DeviceProgress& a
     if (after.finished && !before.finished) {
         std::fprintf(out_, "%s: %s%s%s\n", label, after.result.c_str(), after.detail.empty() ? "" : ": ",
                      after.detail.c_str());
+    } else if (after.attempt != before.attempt) {
+        std::fprintf(out_, "%s: attempt %d of %d %s\n", label, after.attempt, after.attempts, after.retryNote.c_str());
     } else if (after.phase != before.phase) {
         std::fprintf(out_, "%s: %s\n", label, after.phase.c_str());
     } else if (after.phase == "transfer" && after.percent / 10 != before.percent / 10) {

@@ -16,6 +16,9 @@ struct DeviceProgress {
     bool ok = false;
     std::string result;  // "verified", "failed", ...
     std::string detail;
+    int attempt = 1;        // the try under way, from 1
+    int attempts = 1;       // tries allowed
+    std::string retryNote;  // "in 2 s: <reason of the last failure>" while waiting to retry
 };
 
 // "0:07", "1:02:03"; "-" for a negative or unknown time.
@@ -29,7 +32,8 @@ std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int b
 class TerminalBars {
 public:
     explicit TerminalBars(FILE* out) : out_(out) {}
-    void Draw(const std::vector<DeviceProgress>& devices);
+    // notice, when not empty, stands as one line under the bars.
+    void Draw(const std::vector<DeviceProgress>& devices, const std::string& notice = {});
 
 private:
     FILE* out_;

@@ -1,14 +1,17 @@
 #include "cli/update_job.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "cli/device_lock.h"
+#include "cli/interruption.h"
 #include "cli/json_events.h"
 #include "cli/verify_reset.h"
 #include "cli/version_policy.h"
 #include "console/console_session.h"
 #include "console/firmware_transfer.h"
 #include "firmware/firmware_version.h"
+#include "net/socket.h"
 
 namespace {
 
@@ -32,9 +35,13 @@ public:
     JobObserver(const EventSink& sink, unsigned totalLines) : sink_(sink), totalLines_(totalLines) {}
 
     void OnPhase(UpdatePhase phase, int percent) override {
+        if (phase == UpdatePhase::Flash) flashCommitted_ = CommitToFlash();
         sink_(PhaseEvent(PhaseName(phase)));
         ShowPercent(percent);
     }
+    bool StopRequested() override { return !flashCommitted_ && DeviceInterrupted(); }
+    // "flash" may have reached the device: a failure now is never retried.
+    bool FlashCommitted() const { return flashCommitted_; }
     void OnLine(int percent, unsigned sentBytes, unsigned totalBytes) override {
         ++lines_;
         bytes_ = sentBytes;
@@ -63,6 +70,7 @@ private:
     unsigned bytes_ = 0;
     unsigned totalBytes_ = 0;
     int percent_ = -1;
+    bool flashCommitted_ = false;
     Clock::time_point last_{};
 };
 
@@ -74,16 +82,35 @@ const char* FailureText(UpdateFailure failure) {
     case UpdateFailure::NoChecksum: return "no \"sum  :\" after \"check\" (the device refused the image?)";
     case UpdateFailure::FlashIncomplete: return "flashing did not report \"complete\" twice in time";
     case UpdateFailure::ResetNotSent: return "flashed, but \"reset\" could not be sent: restart the device";
+    case UpdateFailure::Stopped: return "stopped before \"flash\"";
     case UpdateFailure::None: break;
     }
     return "the update failed";
 }
 
+constexpr const char* kInterruptedText = "interrupted before \"flash\"; nothing was written, the old firmware runs";
+
+bool VersionsEqual(const std::string& a, const std::string& b) {
+    return ParseFirmwareVersion(a.c_str()) == ParseFirmwareVersion(b.c_str());
+}
+
+// Waits ms unless interrupted first; false when interrupted.
+bool PauseUnlessInterrupted(int ms) {
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
+    while (!DeviceInterrupted() && Clock::now() < until) NetSleep(50);
+    return !DeviceInterrupted();
+}
+
+// One device's update: attempts until it is done, or fails after "flash",
+// or fails in a way that another try cannot mend.
 struct Job {
     const DeviceTarget& target;
     const UpdateSettings& settings;
     const EventSink& sink;
     DeviceOutcome outcome;
+    DeviceLock lock;
+    bool reserved = false;
+    bool flashCommitted = false;
 
     // Records how the job ended; false, so that a step can end with it.
     bool End(DeviceResult result, std::string detail) {
@@ -92,7 +119,13 @@ struct Job {
         return false;
     }
 
-    DeviceResult OpenFailureResult(OpenFailure failure) {
+    // Before "flash" nothing was written: another try may mend these.
+    static bool Retryable(OpenFailure failure) {
+        return failure == OpenFailure::Unreachable || failure == OpenFailure::NoLogin ||
+               failure == OpenFailure::NoVersion;
+    }
+
+    static DeviceResult OpenFailureResult(OpenFailure failure) {
         switch (failure) {
         case OpenFailure::Busy: return DeviceResult::Busy;
         case OpenFailure::MacChanged: return DeviceResult::Mismatch;
@@ -100,23 +133,41 @@ struct Job {
         }
     }
 
-    // Resolve, lock, connect, check the identity, log in, read the version.
-    bool Open(DeviceLock& lock) {
+    // Resolve and lock once; then connect, check the identity, log in, read
+    // the version. False with retry set when another try may succeed.
+    bool Open(bool& retry) {
         DeviceVisit visit;
-        const bool opened = OpenDevice(target, lock, visit, [this](const char* step) { sink(PhaseEvent(step)); });
+        visit.ip = outcome.ip;
+        auto hook = [this](const char* step) { sink(PhaseEvent(step)); };
+        const bool opened = reserved ? OpenReservedDevice(target, visit, hook) : OpenDevice(target, lock, visit, hook);
+        reserved = reserved || (visit.failure != OpenFailure::Unresolved && visit.failure != OpenFailure::Busy);
         outcome.ip = visit.ip;
         outcome.mac = visit.mac.empty() ? target.searchMac : visit.mac;
-        outcome.oldVersion = visit.version;
+        if (!visit.version.empty()) outcome.oldVersion = visit.version;
+        retry = !opened && Retryable(visit.failure);
         return opened || End(OpenFailureResult(visit.failure), visit.error);
     }
 
-    bool Transfer() {
+    bool Transfer(bool& retry) {
         JobObserver observer(sink, settings.imageLines);
         const UpdateResult r = RunFirmwareUpdate(observer);
         outcome.lines = r.lineSends;
+        flashCommitted = observer.FlashCommitted();
         CloseConsole();
-        if (!r.ok) return End(DeviceResult::Failed, FailureText(r.failure));
-        return true;
+        if (r.ok) return true;
+        retry = !flashCommitted;
+        if (flashCommitted) return End(DeviceResult::Failed, FailureText(r.failure) + ReportAfterFlash());
+        return End(DeviceResult::Failed, FailureText(r.failure));
+    }
+
+    // What the device says of itself after a failure at or after "flash".
+    std::string ReportAfterFlash() {
+        if (DeviceInterrupted()) return "; its version was not read (interrupted)";
+        sink(PhaseEvent("verify"));
+        const VerifyResult v = AwaitDeviceVersion(target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
+        if (!v.answered) return "; afterwards the device did not tell its version";
+        outcome.newVersion = v.version;
+        return "; afterwards the device reports " + v.version;
     }
 
     void Verify() {
@@ -124,12 +175,18 @@ struct Job {
             End(DeviceResult::Updated, "written, not verified (--no-verify)");
             return;
         }
+        if (DeviceInterrupted()) {
+            End(DeviceResult::Updated, "written and reset; the verify was skipped (interrupted)");
+            return;
+        }
         sink(PhaseEvent("verify"));
-        const VerifyResult v = AwaitDeviceVersion(target, outcome.ip, settings.verifyTimeoutMs);
+        const VerifyResult v = AwaitDeviceVersion(target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
         outcome.newVersion = v.version;
-        if (!v.answered) {
+        if (!v.answered && DeviceInterrupted()) {
+            End(DeviceResult::Updated, "written and reset; the verify was skipped (interrupted)");
+        } else if (!v.answered) {
             End(DeviceResult::Unverified, v.error);
-        } else if (!(ParseFirmwareVersion(v.version.c_str()) == ParseFirmwareVersion(settings.imageVersion.c_str()))) {
+        } else if (!VersionsEqual(v.version, settings.imageVersion)) {
             End(DeviceResult::Unverified,
                 "the device came back with " + v.version + ", not the image's " + settings.imageVersion);
         } else {
@@ -137,18 +194,41 @@ struct Job {
         }
     }
 
-    void Run() {
-        DeviceLock lock;
-        if (!Open(lock)) return;
+    // One try from the connect; true when another try may mend its failure.
+    bool Attempt() {
+        bool retry = false;
+        if (!Open(retry)) return retry;
         const PolicyDecision decision =
             DecideAction(outcome.oldVersion, settings.imageVersion, settings.reinstall, settings.allowOlder);
         if (decision.action != PlanAction::Update) {
             CloseConsole();
             outcome.newVersion = outcome.oldVersion;
             End(decision.action == PlanAction::Skip ? DeviceResult::Skipped : DeviceResult::Refused, decision.reason);
-            return;
+            return false;
         }
-        if (Transfer()) Verify();
+        if (!Transfer(retry)) return retry;
+        Verify();
+        return false;
+    }
+
+    int RetryDelayMs(int attempt) const {
+        const long long ms = static_cast<long long>(settings.retryDelayMs) << std::min(attempt - 1, 20);
+        return static_cast<int>(std::min<long long>(ms, 3600 * 1000));
+    }
+
+    void Run() {
+        for (int attempt = 1;; ++attempt) {
+            outcome.attempts = attempt;
+            if (DeviceInterrupted()) break;
+            const bool retry = Attempt();
+            if (!retry || attempt > settings.retries || DeviceInterrupted()) break;
+            const int delayMs = RetryDelayMs(attempt);
+            sink(RetryEvent(attempt + 1, settings.retries + 1, outcome.detail, delayMs));
+            if (!PauseUnlessInterrupted(delayMs)) break;
+        }
+        // A device stopped before "flash" is interrupted, not failed.
+        if (DeviceInterrupted() && !flashCommitted && outcome.result == DeviceResult::Failed)
+            End(DeviceResult::Interrupted, kInterruptedText);
     }
 };
 
@@ -156,7 +236,7 @@ struct Job {
 
 DeviceOutcome RunUpdateJob(const DeviceTarget& target, const UpdateSettings& settings, const EventSink& sink) {
     const Clock::time_point start = Clock::now();
-    Job job{target, settings, sink, {}};
+    Job job{target, settings, sink, {}, {}, false, false};
     job.Run();
     job.outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return job.outcome;

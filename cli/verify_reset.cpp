@@ -20,12 +20,12 @@ int MsLeft(Clock::time_point until) {
 
 }  // namespace
 
-VerifyResult AwaitDeviceVersion(const DeviceTarget& target, const std::string& ip, int timeoutMs) {
+VerifyResult AwaitDeviceVersion(const DeviceTarget& target, const std::string& ip, int timeoutMs, bool (*stopped)()) {
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const int loginMs = ConsoleWaits.loginMs;
     VerifyResult r;
     NetSleep(std::min(kRestartPauseMs, std::max(0, MsLeft(until))));
-    for (int left = MsLeft(until); left > 0; left = MsLeft(until)) {
+    for (int left = MsLeft(until); left > 0 && !(stopped && stopped()); left = MsLeft(until)) {
         ConsoleWaits.loginMs = std::min(loginMs, left);  // a device still booting must not hold us past the bound
         DeviceVisit visit;
         visit.ip = ip;

@@ -13,4 +13,6 @@ struct VerifyResult {
 // After "bye": waits for the device (reserved, at ip) to restart, then tries
 // to open it again until it tells its version or timeoutMs have passed.
 // Leaves ConsoleSocket closed.
-VerifyResult AwaitDeviceVersion(const DeviceTarget& target, const std::string& ip, int timeoutMs);
+// stopped, when given, ends the tries early.
+VerifyResult AwaitDeviceVersion(const DeviceTarget& target, const std::string& ip, int timeoutMs,
+                                bool (*stopped)() = nullptr);

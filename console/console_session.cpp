@@ -4,6 +4,7 @@
 
 #include "console/console_limits.h"
 #include "console/console_match.h"
+#include "console/wait_deadline.h"
 
 NetSocket ConsoleSocket = kNoSocket;
 ConsoleTimeouts ConsoleWaits;
@@ -28,10 +29,11 @@ void CloseConsole() {
 int SendCommand(const char* command) { return NetSend(ConsoleSocket, command, static_cast<int>(std::strlen(command))); }
 
 int ConsoleLogin() {
+    const WaitDeadline deadline(ConsoleWaits.loginMs);
     char buffer[kConsoleReceiveSize + 1];
     for (;;) {
         std::memset(buffer, 0, sizeof buffer);
-        const int result = NetReceive(ConsoleSocket, buffer, kConsoleReceiveSize, ConsoleWaits.loginMs);
+        const int result = NetReceive(ConsoleSocket, buffer, kConsoleReceiveSize, deadline.LeftMs());
         if (result <= 0) return result < 0 ? -1 : 0;
         if (IsPrompt(buffer, "login: ")) {
             SendCommand("\r\n");
@@ -46,10 +48,11 @@ bool QueryDeviceVersion(char (&version)[17]) {
     std::memset(version, 0, sizeof version);
     SendCommand("version\r\n");
     NetSleep(100);
+    const WaitDeadline deadline(ConsoleWaits.loginMs);
     char buffer[kConsoleReceiveSize + 1];
     for (;;) {
         std::memset(buffer, 0, sizeof buffer);
-        const int result = NetReceive(ConsoleSocket, buffer, kConsoleReceiveSize, ConsoleWaits.loginMs);
+        const int result = NetReceive(ConsoleSocket, buffer, kConsoleReceiveSize, deadline.LeftMs());
         if (result <= 0) return false;
         if (ReadVersionAnswer(buffer, version)) return true;
     }

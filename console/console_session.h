@@ -17,13 +17,15 @@ ConsoleOpenResult OpenConsole(const char* host, unsigned short port = kConsolePo
 void CloseConsole();
 
 // Answers "login: " with an empty user name and "Password: " with an empty
-// password and "echo 0", skipping any other output one receive at a time.
+// password and "echo 0", skipping any other output one receive at a time,
+// all within the login wait.
 // Above 0 when it ended on the password prompt; 0 or less when the
 // connection ended, failed or timed out first.
 int ConsoleLogin();
 
 // Sends "version" and reads the text after "ver." (at most 16 characters).
-// False when no answer with "ver." arrived before the connection ended or the wait ran out.
+// False when no answer with "ver." arrived before the connection ended or the
+// login wait, taken as a whole, ran out.
 bool QueryDeviceVersion(char (&version)[17]);
 
 // One send of exactly the command's bytes; the platform's result.

@@ -5,6 +5,7 @@
 #include "console/console_limits.h"
 #include "console/console_match.h"
 #include "console/console_session.h"
+#include "console/wait_deadline.h"
 #include "firmware/firmware_image.h"
 #include "firmware/srecord.h"
 
@@ -26,10 +27,17 @@ bool Receive(TransferState& s, int timeoutMs, UpdateFailure onTimeout) {
     return false;
 }
 
+bool Stopped(TransferState& s) {
+    if (!s.observer.StopRequested()) return false;
+    s.result.failure = UpdateFailure::Stopped;
+    return true;
+}
+
 bool SendImage(TransferState& s) {
     FirmwareImage.cursor = FirmwareImage.text;
     const unsigned size = FirmwareImage.size;
     for (;;) {
+        if (Stopped(s)) return false;
         s.percentShown = TransferPercent(s.result.sentBytes, size);
         s.observer.OnLine(s.percentShown, s.result.sentBytes, size);
         // The line through its "\n"; an unterminated rest is a line too.
@@ -50,8 +58,9 @@ bool SendImage(TransferState& s) {
 
 // The first search looks at what the transfer's last receive left.
 bool AwaitChecksum(TransferState& s) {
+    const WaitDeadline deadline(ConsoleWaits.checksumMs);
     while (!HasMarker(s.buffer, "sum  :")) {
-        if (!Receive(s, ConsoleWaits.checksumMs, UpdateFailure::NoChecksum)) {
+        if (!Receive(s, deadline.LeftMs(), UpdateFailure::NoChecksum)) {
             if (s.result.failure == UpdateFailure::ConnectionEnded) s.result.failure = UpdateFailure::NoChecksum;
             return false;
         }
@@ -61,12 +70,15 @@ bool AwaitChecksum(TransferState& s) {
 
 // Each receive counts once, however often "complete" stands in it.
 bool AwaitFlashComplete(TransferState& s) {
-    for (int completions = 0; completions < 2;) {
-        if (!Receive(s, ConsoleWaits.completeMs, UpdateFailure::FlashIncomplete)) {
-            s.result.failure = UpdateFailure::FlashIncomplete;
-            return false;
-        }
-        if (HasMarker(s.buffer, "complete")) s.observer.OnFlashComplete(++completions);
+    for (int completions = 0; completions < 2; ++completions) {
+        const WaitDeadline deadline(ConsoleWaits.completeMs);
+        do {
+            if (!Receive(s, deadline.LeftMs(), UpdateFailure::FlashIncomplete)) {
+                s.result.failure = UpdateFailure::FlashIncomplete;
+                return false;
+            }
+        } while (!HasMarker(s.buffer, "complete"));
+        s.observer.OnFlashComplete(completions + 1);
     }
     return true;
 }
@@ -82,9 +94,9 @@ bool RunSteps(TransferState& s) {
     s.observer.OnPhase(UpdatePhase::Transfer, 0);
     if (!SendImage(s)) return false;
     s.observer.OnPhase(UpdatePhase::Check, s.percentShown);
-    if (!Send(s, "check\r\n") || !AwaitChecksum(s)) return false;
+    if (Stopped(s) || !Send(s, "check\r\n") || !AwaitChecksum(s)) return false;
     s.observer.OnPhase(UpdatePhase::Flash, kPercentChecked);
-    if (!Send(s, "flash\r\n") || !AwaitFlashComplete(s)) return false;
+    if (Stopped(s) || !Send(s, "flash\r\n") || !AwaitFlashComplete(s)) return false;
     s.observer.OnPhase(UpdatePhase::Reset, kPercentFlashComplete);
     // A "reset" that cannot be sent leaves a flashed device that never
     // restarted: not a finished update. The device drops the connection

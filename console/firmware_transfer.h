@@ -25,11 +25,24 @@ public:
     // Each receive that holds "complete" (kPercentFlashComplete), counted from 1.
     virtual void OnFlashComplete(int completions) { (void)completions; }
     virtual void OnFinished(bool ok) { (void)ok; }
+    // Asked before each image line, before "check" and before "flash": true
+    // stops the update there, before anything is written to the flash.
+    virtual bool StopRequested() { return false; }
 };
 
 // Why an update stopped, for the command-line tool's messages.
 // ResetNotSent: the device was flashed but "reset" could not be sent.
-enum class UpdateFailure { None, SendFailed, ConnectionEnded, TimedOut, NoChecksum, FlashIncomplete, ResetNotSent };
+// Stopped: the observer asked to stop before "flash" was sent.
+enum class UpdateFailure {
+    None,
+    SendFailed,
+    ConnectionEnded,
+    TimedOut,
+    NoChecksum,
+    FlashIncomplete,
+    ResetNotSent,
+    Stopped
+};
 
 struct UpdateResult {
     bool ok = false;
@@ -42,8 +55,10 @@ struct UpdateResult {
 // Sends "initbuf", every line of FirmwareImage straight from the image, then
 // "check", "flash", "reset", "echo 1" and "bye" on ConsoleSocket. A failed
 // send, an ended connection, a wait that runs out, no "sum  :" or fewer than
-// two "complete" stop the update: nothing more is sent, the connection is
-// closed and the observer hears OnFinished(false).
+// two "complete", or a stop the observer asks for before "flash", stop the
+// update: nothing more is sent, the connection is closed and the observer
+// hears OnFinished(false). The wait for "sum  :" and the wait for each
+// "complete" are bounded as a whole, however much other text arrives.
 UpdateResult RunFirmwareUpdate(UpdateObserver& observer);
 
 // The percent shown before a line with sent of size bytes already sent: a

@@ -25,4 +25,7 @@ int NetSend(NetSocket socket, const char* data, int length);
 // the last wait it set on the socket).
 int NetReceive(NetSocket socket, char* buffer, int capacity, int timeoutMs);
 void NetClose(NetSocket socket);
+// Ends both directions of a connection without closing the socket: a receive
+// waiting on it returns at once. Safe in a signal handler.
+void NetShutdown(NetSocket socket);
 void NetSleep(int milliseconds);

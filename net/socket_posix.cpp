@@ -135,6 +135,10 @@ void NetClose(NetSocket socket) {
     ::close(static_cast<int>(socket));
 }
 
+void NetShutdown(NetSocket socket) {
+    if (socket != kNoSocket) ::shutdown(static_cast<int>(socket), SHUT_RDWR);
+}
+
 void NetSleep(int milliseconds) {
     timespec t{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
     while (nanosleep(&t, &t) != 0 && errno == EINTR) {

@@ -75,4 +75,8 @@ void NetClose(NetSocket s) {
     if (s != kNoSocket) closesocket(static_cast<SOCKET>(s));
 }
 
+void NetShutdown(NetSocket s) {
+    if (s != kNoSocket) shutdown(static_cast<SOCKET>(s), SD_BOTH);
+}
+
 void NetSleep(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }

@@ -113,6 +113,39 @@ for path in sys.argv[1:]:
     spans.append((start, end))
 assert max(s for s, _ in spans) < min(e for _, e in spans), spans' "$@"; }
 
+# wait_for FILE REGEX [SECONDS]: until a line of FILE matches (grep -E), or
+# false after SECONDS (default 20).
+wait_for() {
+  local i
+  for i in $(seq $((${3:-20} * 20))); do
+    grep -qE "$2" "$1" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# start_cli NAME ARGS...: tqm530r in the background, leader of a process
+# group of its own (as a shell job is, so that a signal to the group reaches
+# its children as Ctrl-C does); sets CLI_PID. Output in NAME.{stdout,stderr}.
+start_cli() {
+  local name=$1; shift
+  setsid "$CLI" "$@" > "$ARTIFACTS/$name.stdout" 2> "$ARTIFACTS/$name.stderr" < /dev/null &
+  CLI_PID=$!
+}
+
+# end_cli NAME: waits for the background tqm530r; sets RC, OUT and ERR.
+end_cli() {
+  wait "$CLI_PID"; RC=$?
+  OUT=$(cat "$ARTIFACTS/$1.stdout"); ERR=$(cat "$ARTIFACTS/$1.stderr")
+}
+
+# result_of FILE DEVICE: the result field of DEVICE's result event in a
+# --json output, then its detail.
+result_of() { python3 -c 'import json,sys
+for l in open(sys.argv[1]):
+    e=json.loads(l)
+    if e.get("event")=="result" and e.get("device")==sys.argv[2]: print(e["result"], e["detail"])' "$1" "$2"; }
+
 finish() {
   sims_stop
   if [ "$FAILURES" -eq 0 ]; then echo "all checks passed"; exit 0; fi

@@ -175,17 +175,17 @@ case_timeout() {
   check "version of a silent device: exit 1 within a few seconds" eval \
     'is $RC 1 && has "$ERR" "within 1 s" && [ $((SECONDS - t0)) -lt 5 ]'
   t0=$SECONDS
-  run update "$CLI" update --yes --timeout 1 127.0.0.1:$PORT_silent
+  run update "$CLI" update --yes --timeout 1 --retries 0 127.0.0.1:$PORT_silent
   check "update of a silent device: exit 1 within a few seconds" eval \
     'is $RC 1 && has "$OUT" failed && [ $((SECONDS - t0)) -lt 5 ]'
   unanswered_start
   t0=$SECONDS
-  run connect "$CLI" update --yes --timeout 1 127.0.0.1:$PORT_unanswered
+  run connect "$CLI" update --yes --timeout 1 --retries 0 127.0.0.1:$PORT_unanswered
   check "a connect that is never answered: failed after --timeout" eval \
     'is $RC 1 && has "$OUT" "no answer within 1 s" && [ $((SECONDS - t0)) -lt 5 ]'
   sim_start mute --one-complete
   t0=$SECONDS
-  run flash "$CLI" update --yes --flash-timeout 1 127.0.0.1:$PORT_mute
+  run flash "$CLI" update --yes --flash-timeout 1 --verify-timeout 3 127.0.0.1:$PORT_mute
   check "a flash that never completes: failed after --flash-timeout" eval \
     'is $RC 1 && has "$OUT" "complete" && [ $((SECONDS - t0)) -lt 8 ]'
 }
@@ -231,6 +231,87 @@ if [ "${1:-}" = --list ]; then
   exit 0
 fi
 CASE=$1 CLI=$2 SIM=$3 IMAGE=$4 ARTIFACTS=$5/$1
+# Stopped from outside while devices are before "flash": nothing more reaches
+# them, "flash" never does, and a device not yet started is never started.
+case_interrupt_transfer() {
+  sim_start a
+  sim_start b
+  sim_start c
+  start_cli int update --yes --json --jobs 2 127.0.0.1:$PORT_a 127.0.0.1:$PORT_b 127.0.0.1:$PORT_c
+  wait_for "$ARTIFACTS/int.stdout" '"lines":[0-9]{4}'
+  kill -TERM "$CLI_PID"  # to the parent alone: it stops its children itself
+  end_cli int
+  check "SIGTERM: exit 143" is $RC 143
+  check "the two started devices: interrupted, nothing written" eval \
+    'has "$(result_of "$ARTIFACTS/int.stdout" 127.0.0.1:$PORT_a)" "interrupted before" && has "$(result_of "$ARTIFACTS/int.stdout" 127.0.0.1:$PORT_b)" "interrupted before"'
+  check "the third: never started" eval 'has "$(result_of "$ARTIFACTS/int.stdout" 127.0.0.1:$PORT_c)" "not started" && ! grep -q connected "$ARTIFACTS/c.log"'
+  sleep 0.5
+  check "no \"check\" or \"flash\" reached a device, and each connection ended" eval \
+    '! grep -qE "^(check|flash)$" "$ARTIFACTS/a.log" "$ARTIFACTS/b.log" && grep -q closed "$ARTIFACTS/a.log" && grep -q closed "$ARTIFACTS/b.log"'
+  sims_stop
+  check "their flash is untouched: still 1.0.01" eval 'grep -q "version: 1.0.01" "$ARTIFACTS/a.out" && grep -q "version: 1.0.01" "$ARTIFACTS/b.out"'
+  check "history: the two interrupted devices, not the one never started" eval \
+    '[ "$(history_count "r[\"result\"]==\"interrupted\"")" = 2 ] && [ "$(history_count True)" = 2 ]'
+}
+
+# Ctrl-C while a device flashes: it finishes flash and reset; a second Ctrl-C
+# says what is awaited.
+case_interrupt_flash() {
+  sim_start a --slow-flash 2000
+  start_cli int update --yes 127.0.0.1:$PORT_a
+  wait_for "$ARTIFACTS/a.log" '^flash$'
+  kill -INT -- -"$CLI_PID"
+  sleep 0.3
+  kill -INT -- -"$CLI_PID"
+  end_cli int
+  check "SIGINT: exit 130" is $RC 130
+  check "the second Ctrl-C names the device it waits for" eval 'has "$ERR" "waiting for 127.0.0.1:$PORT_a to finish"'
+  check "the device was reset and told bye" eval 'grep -q "^reset$" "$ARTIFACTS/a.log" && grep -q "^bye$" "$ARTIFACTS/a.log"'
+  check "reported written, the verify skipped" eval 'has "$OUT" "updated" && has "$OUT" "verify was skipped"'
+  sims_stop
+  check "the device runs the image" grep -q "version: 1.0.05" "$ARTIFACTS/a.out"
+  check "its history record" eval '[ "$(history_count "r[\"result\"]==\"updated\"")" = 1 ]'
+}
+
+# The parent killed outright while a device flashes: the device's own process
+# finishes it and writes the record. A third Ctrl-C leaves at once, the same way.
+case_interrupt_kill() {
+  sim_start a --slow-flash 2000
+  start_cli kill update --yes --json 127.0.0.1:$PORT_a
+  wait_for "$ARTIFACTS/a.log" '^flash$'
+  kill -KILL "$CLI_PID"
+  end_cli kill
+  check "the device was reset after its parent died" wait_for "$ARTIFACTS/a.log" '^bye$'
+  check "and its record was written" wait_for "$HISTORY" '"result":"updated"' 10
+  sim_start b --slow-flash 3000
+  start_cli third update --yes 127.0.0.1:$PORT_b
+  wait_for "$ARTIFACTS/b.log" '^flash$'
+  local t0=$SECONDS
+  for i in 1 2 3; do kill -INT -- -"$CLI_PID"; sleep 0.2; done
+  end_cli third
+  check "a third Ctrl-C ends at once: exit 130 before the flash is done" eval \
+    'is $RC 130 && [ $((SECONDS - t0)) -lt 3 ] && ! grep -q "^reset$" "$ARTIFACTS/b.log"'
+  check "and the device is still reset" wait_for "$ARTIFACTS/b.log" '^bye$'
+}
+
+# A failure before "flash" is tried again; one at or after it never is.
+case_retries() {
+  sim_start drop --close-after-lines 500
+  run drop "$CLI" update --yes --json --retries 2 --retry-delay 0.2 127.0.0.1:$PORT_drop
+  check "a dropped transfer: three tries, then failed" eval \
+    'is $RC 1 && [ "$(grep -c "\"event\":\"retry\"" <<<"$OUT")" = 2 ] && [ "$(grep -c "^connected" "$ARTIFACTS/drop.log")" = 3 ]'
+  check "its record counts the tries" eval '[ "$(history_count "r[\"attempts\"]==3")" = 1 ]'
+  local port; port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+  ( sleep 1; exec "$SIM" --bind 127.0.0.1 --port "$port" --no-ssdp --log "$ARTIFACTS/late.log" > "$ARTIFACTS/late.out" 2>&1 ) &
+  SIM_PIDS+=($!)
+  run late "$CLI" update --yes --retries 3 --retry-delay 0.5 127.0.0.1:$port
+  check "a device that starts late: refused, then updated on a later try" eval 'is $RC 0 && has "$OUT" verified'
+  sim_start mute --one-complete
+  run mute "$CLI" update --yes --flash-timeout 1 --verify-timeout 3 --retries 2 --retry-delay 0.2 127.0.0.1:$PORT_mute
+  check "a flash that never completes is not tried again, and says what the device reports" eval \
+    'is $RC 1 && [ "$(grep -c "^flash$" "$ARTIFACTS/mute.log")" = 1 ] && has "$OUT" "afterwards"'
+}
+
 type "case_$CASE" > /dev/null 2>&1 || { echo "no case $CASE"; exit 2; }
 rm -rf "$ARTIFACTS"
 source "$here/lib.sh"
