@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
 
+#include "cli/device_address.h"
 #include "cli/exit_codes.h"
 #include "console/console_limits.h"
 
@@ -12,11 +14,63 @@ const char* const kFooter =
     "Exit codes: 0 done (detect: devices found), 1 a device failed, was refused or not\n"
     "verified, or the question was answered no (detect: none found), 2 usage error (also\n"
     "no --yes without a terminal), 3 the search could not be set up, 4 the carried image\n"
-    "is missing or damaged, 5 another tqm530r drives the device.";
+    "is missing or damaged, 5 another tqm530r drives the device; 130 interrupted by Ctrl-C\n"
+    "(SIGINT), 143 by SIGTERM, 129 by SIGHUP (devices already flashing finish first).";
+
+constexpr double kMaxSeconds = 3600;
+
+// Plain decimal digits in min..max, rewritten without leading zeros (CLI11
+// would read "010" as octal).
+bool ReadWholeIn(std::string& text, long min, long max) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    text = std::to_string(value);
+    return value >= min && value <= max;
+}
+
+// Seconds as plain decimals ("2", "0.5", ".5"), above 0 and at most kMaxSeconds.
+bool ReadSeconds(std::string& text) {
+    if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+    if (text == "." || text.find('.') != text.rfind('.')) return false;
+    const double value = std::strtod(text.c_str(), nullptr);
+    return value > 0 && value <= kMaxSeconds;
+}
+
+bool ReadMacTail(std::string& text) {
+    return text.size() == 4 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+bool ReadPortText(std::string& text) {
+    unsigned short port = 0;
+    if (!ReadPort(text, port)) return false;
+    text = std::to_string(port);
+    return true;
+}
+
+// A check that refuses in one line: the option's name (added by CLI11), the
+// value as typed and what is allowed. Used with transform() where it rewrites
+// the text (check() would discard the rewrite).
+CLI::Validator Allowed(std::function<bool(std::string&)> read, const std::string& allowed) {
+    return CLI::Validator(
+        [read, allowed](std::string& text) {
+            const std::string typed = text;
+            return read(text) ? std::string() : "\"" + typed + "\" is not allowed; " + allowed;
+        },
+        "");
+}
+
+CLI::Validator WholeIn(long min, long max, const std::string& what) {
+    return Allowed([min, max](std::string& t) { return ReadWholeIn(t, min, max); },
+                   what + " from " + std::to_string(min) + " to " + std::to_string(max));
+}
+
+CLI::Validator Seconds() {
+    return Allowed(ReadSeconds, "SECONDS above 0, at most " + std::to_string(static_cast<int>(kMaxSeconds)));
+}
 
 void AddPort(CLI::App& c, CliOptions& o) {
     c.add_option("--port", o.port, "console port for hosts given without :PORT")
-        ->check(CLI::Range(1, 65535))
+        ->transform(Allowed(ReadPortText, "PORT from 1 to 65535"))
         ->default_val(kConsolePort);
 }
 
@@ -24,7 +78,7 @@ void AddTimeout(CLI::App& c, CliOptions& o) {
     c.add_option("--timeout", o.timeoutSeconds,
                  "SECONDS for each short wait on the device: connect, login, version, each image line, "
                  "\"sum  :\" (default 10 each, 30 for \"sum  :\")")
-        ->check(CLI::PositiveNumber);
+        ->check(Seconds());
 }
 
 void AddJson(CLI::App& c, CliOptions& o, const char* what) { c.add_flag("--json", o.json, what); }
@@ -36,7 +90,9 @@ void AddHistory(CLI::App& c, CliOptions& o) {
 }
 
 void AddSearch(CLI::App& c, CliOptions& o) {
-    c.add_option("--wait", o.waitMs, "MS the search collects answers")->check(CLI::Range(1, 60000))->default_val(3000);
+    c.add_option("--wait", o.waitMs, "MS the search collects answers")
+        ->transform(WholeIn(1, 60000, "MS"))
+        ->default_val(3000);
     c.add_option("--interface", o.interfaceName,
                  "IFNAME to search on (default: every up, multicast-capable interface but loopback)");
 }
@@ -60,6 +116,16 @@ void Version(CLI::App& app, CliOptions& o) {
     AddJson(*c, o, "print one JSON object");
 }
 
+void AddRetries(CLI::App& c, CliOptions& o) {
+    c.add_option("--retries", o.retries,
+                 "N: tries again from the connect a device whose update fails before \"flash\" was sent")
+        ->transform(WholeIn(0, 100, "N"))
+        ->default_val(2);
+    c.add_option("--retry-delay", o.retryDelaySeconds, "SECONDS before the first retry, doubling each time")
+        ->check(Seconds())
+        ->default_val(2);
+}
+
 void Update(CLI::App& app, CliOptions& o) {
     CLI::App* c = app.add_subcommand("update", "write the carried image into devices, in parallel, and verify each");
     c->footer(
@@ -71,17 +137,18 @@ void Update(CLI::App& app, CliOptions& o) {
     CLI::Option* all = c->add_flag("--all", o.all, "search first and update every TQM-530R found");
     hosts->excludes(all);
     c->add_flag("-y,--yes", o.yes, "do not ask for confirmation");
-    c->add_option("-j,--jobs", o.jobs, "N devices at once (default: all)")->check(CLI::Range(1, 1024));
+    c->add_option("-j,--jobs", o.jobs, "N devices at once (default: all)")->transform(WholeIn(1, 1024, "N"));
     AddPort(*c, o);
     AddPolicy(*c, o);
     c->add_flag_callback(
         "--no-verify", [&o]() { o.verify = false; }, "do not wait for the device to come back after the reset");
     c->add_option("--verify-timeout", o.verifyTimeoutSeconds, "SECONDS to wait for the device after the reset")
-        ->check(CLI::PositiveNumber)
+        ->check(Seconds())
         ->default_val(60);
     c->add_option("--flash-timeout", o.flashTimeoutSeconds, "SECONDS to wait for each \"complete\" of flashing")
-        ->check(CLI::PositiveNumber)
+        ->check(Seconds())
         ->default_val(120);
+    AddRetries(*c, o);
     AddTimeout(*c, o);
     AddSearch(*c, o);
     AddHistory(*c, o);
@@ -112,7 +179,9 @@ void Erase(CLI::App& app, CliOptions& o) {
 void Mac(CLI::App& app, CliOptions& o) {
     CLI::App* c = app.add_subcommand("mac", "write the last two bytes of the device's MAC address (02-4C-1A-03-XX-XX)");
     c->add_option("host", o.host, "HOST[:PORT] of the device")->required();
-    c->add_option("digits", o.macDigits, "four hexadecimal digits, e.g. 12ab")->required();
+    c->add_option("digits", o.macDigits, "four hexadecimal digits, e.g. 12ab")
+        ->required()
+        ->check(Allowed(ReadMacTail, "exactly four hexadecimal digits, e.g. 12ab; nothing sent"));
     AddPort(*c, o);
     AddTimeout(*c, o);
     AddHistory(*c, o);
@@ -157,7 +226,8 @@ int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliO
         std::fprintf(stderr, "tqm530r: %s (see tqm530r --help)\n", e.what());
         return kExitUsage;
     }
-    o.command = app.get_subcommands().front()->get_name();
-    if (!o.host.empty()) o.hosts = {o.host};
+    const CLI::App* command = app.get_subcommands().front();
+    o.command = command->get_name();
+    if (command->get_option_no_throw("host")) o.hosts = {o.host};
     return -1;
 }

@@ -25,8 +25,8 @@ struct CliOptions {
     double flashTimeoutSeconds = 120;
     double verifyTimeoutSeconds = 60;
     std::string historyPath;
-    int retries = 2;
-    double retryDelaySeconds = 2;
+    int retries = 2;               // update: attempts again from the connect while "flash" was not sent
+    double retryDelaySeconds = 2;  // before the first retry, doubling each time
 };
 
 // Parses argv with CLI11. Returns -1 when the command should run, or the

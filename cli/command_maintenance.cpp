@@ -87,12 +87,7 @@ int RunErase(const CliOptions& o, const ImageReport&) {
 }
 
 int RunMac(const CliOptions& o, const ImageReport&) {
-    const char* digits = o.macDigits.c_str();
-    if (!IsValidMacDigits(digits)) {
-        std::fprintf(stderr, "tqm530r: Invalid MAC address (%s: four hexadecimal digits are needed); nothing sent\n",
-                     digits);
-        return kExitUsage;
-    }
+    const char* digits = o.macDigits.c_str();  // four hexadecimal digits, checked by ParseCommandLine
     Maintenance m;
     const int rc = Reserve(o, m);
     if (rc >= 0) return rc;

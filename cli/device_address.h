@@ -13,7 +13,10 @@ struct DeviceAddress {
     std::string Label() const;
 };
 
+// Reads a port: decimal digits only, 1..65535.
+bool ReadPort(const std::string& text, unsigned short& port);
+
 // Reads "HOST[:PORT]"; a missing port is defaultPort. False with a reason
-// for an empty host or a port outside 1..65535.
+// for an empty host or a port that ReadPort refuses.
 bool ParseDeviceAddress(const std::string& text, unsigned short defaultPort, DeviceAddress& address,
                         std::string& error);

@@ -28,28 +28,7 @@ int FromSearch(const CliOptions& o, std::vector<DeviceTarget>& targets) {
 }  // namespace
 
 int CollectTargets(const CliOptions& o, std::vector<DeviceTarget>& targets) {
-    targets.clear();
-    if (o.all) return FromSearch(o, targets);
-    if (o.hosts.empty()) {
-        std::fprintf(stderr, "tqm530r: %s needs HOST... or --all (see tqm530r %s --help)\n", o.command.c_str(),
-                     o.command.c_str());
-        return kExitUsage;
-    }
-    for (const std::string& text : o.hosts) {
-        DeviceTarget t;
-        std::string error;
-        if (!ParseDeviceAddress(text, static_cast<unsigned short>(o.port), t.device, error)) {
-            std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
-            return kExitUsage;
-        }
-        targets.push_back(t);
-    }
-    return -1;
-}
-
-int SingleTarget(const CliOptions& o, DeviceAddress& device) {
-    std::string error;
-    if (ParseDeviceAddress(o.hosts.at(0), static_cast<unsigned short>(o.port), device, error)) return -1;
-    std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
-    return kExitUsage;
+    const int rc = TargetsFromHosts(o, targets);
+    if (rc >= 0 || !o.all) return rc;
+    return FromSearch(o, targets);
 }

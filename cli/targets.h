@@ -2,14 +2,9 @@
 
 #include <vector>
 
-#include "cli/cli_options.h"
-#include "cli/device_session.h"
+#include "cli/target_hosts.h"
 
 // The devices a command works on: the hosts given, or with --all every maker
 // device that one search finds (with the MAC it found). Returns -1 to go on,
 // or the exit code to end with (the reason is on stderr).
 int CollectTargets(const CliOptions& o, std::vector<DeviceTarget>& targets);
-
-// The one device of version, erase and mac. Returns -1 to go on, or the exit
-// code to end with (the reason is on stderr).
-int SingleTarget(const CliOptions& o, DeviceAddress& device);

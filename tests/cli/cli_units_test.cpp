@@ -1,11 +1,12 @@
-// The command line's pieces that need no device: device addresses, the version
-// policy, the image self-check, the display lines, the history lookup, the lock.
+// The command line's pieces that need no device: the command-line reading,
+// device addresses, the version policy, the image self-check, the display lines, the history lookup, the lock.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 
+#include "cli/cli_options.h"
 #include "cli/device_address.h"
 #include "cli/device_lock.h"
 #include "cli/history.h"
@@ -13,6 +14,7 @@
 #include "cli/json_events.h"
 #include "cli/progress_display.h"
 #include "cli/summary_table.h"
+#include "cli/target_hosts.h"
 #include "cli/version_policy.h"
 #include "firmware/firmware_image.h"
 
@@ -30,6 +32,108 @@ TEST(DeviceAddressTest, HostAloneTakesTheDefaultPortAndAPortOverridesIt) {
     EXPECT_EQ(s.port, 2400);
     for (const char* bad : {"", ":23", "host:", "host:0", "host:65536", "host:2x"})
         EXPECT_FALSE(ParseDeviceAddress(bad, 23, s, error)) << bad;
+}
+
+namespace {
+
+struct Parsed {
+    int code = 0;
+    std::string err;
+    CliOptions options;
+};
+
+// ParseCommandLine over "tqm530r" and words, with what it wrote to stderr.
+Parsed Parse(std::vector<std::string> words) {
+    words.insert(words.begin(), "tqm530r");
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    Parsed p;
+    testing::internal::CaptureStderr();
+    p.code = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "test", p.options);
+    p.err = testing::internal::GetCapturedStderr();
+    return p;
+}
+
+bool OneLine(const std::string& text) { return !text.empty() && text.find('\n') == text.size() - 1; }
+
+}  // namespace
+
+TEST(CommandLineTest, ValueOutOfRangeIsAUsageErrorInOneReadableLine) {
+    const struct {
+        std::vector<std::string> words;
+        const char* says;
+    } cases[] = {
+        {{"update", "--timeout", "0", "h"}, "--timeout: \"0\" is not allowed; SECONDS above 0, at most 3600"},
+        {{"version", "--timeout", "nan", "h"}, "--timeout: \"nan\""},
+        {{"plan", "--timeout", "1e308", "h"}, "--timeout: \"1e308\""},
+        {{"update", "--flash-timeout", "-1", "h"}, "--flash-timeout"},
+        {{"update", "--flash-timeout", "3600.5", "h"}, "at most 3600"},
+        {{"update", "--verify-timeout", "abc", "h"}, "--verify-timeout: \"abc\" is not allowed"},
+        {{"update", "--jobs", "0", "h"}, "--jobs: \"0\" is not allowed; N from 1 to 1024"},
+        {{"update", "--jobs", "0x10", "h"}, "--jobs"},
+        {{"update", "--port", "70000", "h"}, "--port: \"70000\" is not allowed; PORT from 1 to 65535"},
+        {{"erase", "--port", "99999999999999999999", "h"}, "--port"},
+        {{"detect", "--wait", "0"}, "--wait: \"0\" is not allowed; MS from 1 to 60000"},
+        {{"update", "--retries", "101", "h"}, "--retries: \"101\" is not allowed; N from 0 to 100"},
+        {{"update", "--retry-delay", "0", "h"}, "--retry-delay"},
+        {{"mac", "h", "123"}, "four hexadecimal digits"},
+        {{"mac", "h", "12345"}, "four hexadecimal digits"},
+        {{"mac", "h", "12g4"}, "four hexadecimal digits"},
+        {{"mac", "h", ""}, "four hexadecimal digits"},
+        {{"plan", "--retries", "1", "h"}, "--retries"},  // update's alone
+    };
+    for (const auto& c : cases) {
+        const Parsed p = Parse(c.words);
+        const std::string line = testing::PrintToString(c.words);
+        EXPECT_EQ(p.code, 2) << line;
+        EXPECT_TRUE(OneLine(p.err)) << line << ": " << p.err;
+        EXPECT_NE(p.err.find(c.says), std::string::npos) << line << ": " << p.err;
+        EXPECT_EQ(p.err.find("e+38"), std::string::npos) << line << ": " << p.err;
+    }
+}
+
+TEST(CommandLineTest, NumbersAreReadAsDecimalsAndRetriesKeepTheirDefaults) {
+    Parsed p = Parse({"update", "--jobs", "010", "--port", "023", "--retry-delay", ".5", "h"});
+    ASSERT_EQ(p.code, -1) << p.err;
+    EXPECT_EQ(p.options.jobs, 10);
+    EXPECT_EQ(p.options.port, 23);
+    EXPECT_EQ(p.options.retryDelaySeconds, 0.5);
+    EXPECT_EQ(p.options.retries, 2);
+    p = Parse({"update", "--retries", "0", "--retry-delay", "3600", "h"});
+    ASSERT_EQ(p.code, -1) << p.err;
+    EXPECT_EQ(p.options.retries, 0);
+    EXPECT_EQ(p.options.retryDelaySeconds, 3600);
+    p = Parse({"mac", "h", "12aB"});
+    ASSERT_EQ(p.code, -1) << p.err;
+    EXPECT_EQ(p.options.macDigits, "12aB");
+}
+
+TEST(CommandLineTest, HostsThatCannotBeReadAreAUsageErrorBeforeAnyConnect) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"version", ""},
+        {"version", ":23"},
+        {"erase", "h:"},
+        {"mac", "h:70000", "12ab"},
+        {"plan", "h", ""},
+        {"update", "h:0x17"},
+        {"update", "h: 23"},
+        {"plan", "h:+23"},
+        {"version", "h:99999999999999999999"},
+    };
+    for (const std::vector<std::string>& words : cases) {
+        const std::string line = testing::PrintToString(words);
+        const Parsed p = Parse(words);
+        ASSERT_EQ(p.code, -1) << line << ": " << p.err;
+        std::vector<DeviceTarget> targets;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(TargetsFromHosts(p.options, targets), 2) << line;
+        if (p.options.hosts.size() == 1) {
+            DeviceAddress device;
+            EXPECT_EQ(SingleTarget(p.options, device), 2) << line;
+        }
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("tqm530r: "), std::string::npos) << line;
+    }
 }
 
 TEST(VersionPolicyTest, SkipsCurrentRefusesOlderUpdatesNewer) {

@@ -24,6 +24,29 @@ case_usage() {
   check "update without hosts or --all: exit 2" eval 'is $RC 2 && has "$ERR" "--all"'
   run both "$CLI" update --all 127.0.0.1
   check "hosts and --all together: exit 2" eval 'is $RC 2'
+  check "--help names the exit codes after a signal" eval 'has "$(cat "$ARTIFACTS/help.stdout")" "143 by SIGTERM"'
+  check "update --help names --retries and --retry-delay" eval \
+    'has "$(cat "$ARTIFACTS/help-update.stdout")" "--retries" && has "$(cat "$ARTIFACTS/help-update.stdout")" "--retry-delay"'
+  # Bad input: exit 2 with one line on stderr that says why, never an abort or a core
+  # dump. With --yes an update that slipped through would go on to connect.
+  local name says args
+  while IFS='|' read -r name says args; do
+    eval "set -- $args"
+    run "bad-$name" "$CLI" "$@"
+    check "$name: exit 2, one line on stderr" eval \
+      'is $RC 2 && is "$(wc -l < "$ARTIFACTS/bad-$name.stderr")" 1 && has "$ERR" "$says" && is "$OUT" "" && lacks "$ERR" "e+38"'
+  done <<'EOF'
+empty-host|empty host|version ""
+port-only|empty host|version :23
+empty-in-hosts|empty host|plan 127.0.0.1:1 ""
+five-digits|four hexadecimal digits|mac 127.0.0.1:1 12345
+timeout-zero|--timeout: "0" is not allowed|update --yes --timeout 0 127.0.0.1:1
+jobs-zero|--jobs: "0" is not allowed|update --yes --jobs 0 127.0.0.1:1
+flash-timeout-negative|--flash-timeout|update --yes --flash-timeout -1 127.0.0.1:1
+verify-timeout-text|--verify-timeout: "abc"|update --yes --verify-timeout abc 127.0.0.1:1
+retries-over|--retries: "101"|update --yes --retries 101 127.0.0.1:1
+huge-port|bad port|version 127.0.0.1:99999999999999999999999
+EOF
 }
 
 case_image() {
@@ -194,7 +217,7 @@ case_maintenance() {
   sim_start a
   sim_start b
   run bad "$CLI" mac 127.0.0.1:$PORT_a 12zz
-  check "invalid MAC digits: exit 2, Invalid MAC address" eval 'is $RC 2 && has "$ERR" "Invalid MAC address"'
+  check "invalid MAC digits: exit 2, the rule on stderr" eval 'is $RC 2 && has "$ERR" "four hexadecimal digits"'
   run short "$CLI" mac 127.0.0.1:$PORT_a 12a
   check "three digits are invalid too" is $RC 2
   check "nothing was sent for invalid digits" eval '! grep -q connected "$ARTIFACTS/a.log"'
