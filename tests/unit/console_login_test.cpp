@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -55,6 +56,25 @@ TEST_F(ConsoleLoginTest, EndsWithoutAnswerWhenTheDeviceClosesOrStaysSilent) {
     EXPECT_LE(ConsoleLogin(), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     CloseConsole();
+}
+
+// Text that is never a prompt, every 100 ms for 2 s: the login's bound holds
+// for the whole login, not for each receive.
+TEST_F(ConsoleLoginTest, ABannerThatNeverEndsCannotStretchTheLogin) {
+    ConsoleWaits.loginMs = 500;
+    FakeDevice chatty([](FakeConnection& c) {
+        for (int i = 0; i < 20; ++i) {
+            c.Send("welcome\r\n");
+            ::usleep(100000);
+        }
+        c.ReadAll();
+    });
+    Open(chatty);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_LT(ConsoleLogin(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    CloseConsole();
+    ConsoleWaits = ConsoleTimeouts{};
 }
 
 TEST_F(ConsoleLoginTest, VersionAnswerVariants) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -195,6 +197,79 @@ TEST_F(TransferTest, SilentDeviceEndsTheUpdateWithinItsBound) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.failure, UpdateFailure::TimedOut);
     EXPECT_EQ(r.lineSends, 1u);
+}
+
+// A device that keeps sending other text every 100 ms for 2 s once it is
+// told "check" (stuck: never "sum  :"), or after "flash" (never "complete").
+void Chatty(FakeConnection& c, bool stuckAtCheck) {
+    c.Login();
+    for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+        if (line[0] == 'S' && line.compare(0, 2, "S9") != 0) c.Send("ok\r\n");
+        const bool stuck = stuckAtCheck ? line == "check\r\n" : line == "flash\r\n";
+        if (!stuck) {
+            if (line == "check\r\n") c.SendAlone("sum  :00FF\r\n");
+            continue;
+        }
+        for (int i = 0; i < 20; ++i) {
+            c.Send("working...\r\n");
+            ::usleep(100000);
+        }
+        c.ReadAll();
+        return;
+    }
+}
+
+TEST_F(TransferTest, AChattyDeviceCannotStretchTheChecksumOrFlashWait) {
+    static const char image[] = "S0030000FC\r\nS1040000AA51\r\nS9030000FC\r\n";
+    ConsoleWaits.checksumMs = 500;
+    ConsoleWaits.completeMs = 500;
+    for (const bool stuckAtCheck : {true, false}) {
+        UseFirmwareImage(image, sizeof image - 1);
+        FakeDevice device([&](FakeConnection& c) { Chatty(c, stuckAtCheck); });
+        RecordingObserver observer;
+        EXPECT_EQ(OpenConsole("127.0.0.1", device.Port()), ConsoleOpenResult::Connected);
+        EXPECT_GT(ConsoleLogin(), 0);
+        const auto start = std::chrono::steady_clock::now();
+        const UpdateResult r = RunFirmwareUpdate(observer);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.failure, stuckAtCheck ? UpdateFailure::NoChecksum : UpdateFailure::FlashIncomplete);
+        EXPECT_LT(took, std::chrono::milliseconds(1500)) << "the 500 ms bound was stretched by other text";
+        device.Join();
+        EXPECT_EQ(device.Received().find("reset"), std::string::npos);
+    }
+}
+
+// Stops when asked: after some lines, or at the moment "flash" would go out.
+struct StoppingObserver : RecordingObserver {
+    size_t stopAfterLines = 0;
+    bool stopAtFlash = false;
+    bool StopRequested() override {
+        if (stopAtFlash) return !phases.empty() && phases.back() == UpdatePhase::Flash;
+        return beforeLine.size() >= stopAfterLines;
+    }
+};
+
+TEST_F(TransferTest, AStopBeforeFlashSendsNothingMoreAndNeverFlash) {
+    for (const bool atFlash : {false, true}) {
+        DeviceLog log;
+        FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log); });
+        StoppingObserver observer;
+        observer.stopAfterLines = 100;
+        observer.stopAtFlash = atFlash;
+        const UpdateResult r = UpdateAgainst(device, observer);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.failure, UpdateFailure::Stopped);
+        EXPECT_EQ(ConsoleSocket, kNoSocket);
+        EXPECT_EQ(device.Received().find("flash"), std::string::npos);
+        if (atFlash) {
+            EXPECT_EQ(log.lines, 11460u);
+            EXPECT_EQ(log.commands, (std::vector<std::string>{"initbuf\r\n", "check\r\n"}));
+        } else {
+            EXPECT_EQ(log.lines, 100u);
+            EXPECT_EQ(log.commands, std::vector<std::string>{"initbuf\r\n"});
+        }
+    }
 }
 
 TEST(Maintenance, EraseSendsTheEighteenLinesInOrder) {
