@@ -81,6 +81,12 @@ void AddTimeout(CLI::App& c, CliOptions& o) {
         ->check(Seconds());
 }
 
+void AddImage(CLI::App& c, CliOptions& o) {
+    c.add_option("--image", o.imagePath,
+                 "FILE: a Motorola S-record image from the maker, used instead of the carried one after its "
+                 "self-check");
+}
+
 void AddJson(CLI::App& c, CliOptions& o, const char* what) { c.add_flag("--json", o.json, what); }
 
 void AddHistory(CLI::App& c, CliOptions& o) {
@@ -113,6 +119,7 @@ void Version(CLI::App& app, CliOptions& o) {
     c->add_option("host", o.host, "HOST[:PORT] of the device")->required();
     AddPort(*c, o);
     AddTimeout(*c, o);
+    AddImage(*c, o);
     AddJson(*c, o, "print one JSON object");
 }
 
@@ -127,7 +134,7 @@ void AddRetries(CLI::App& c, CliOptions& o) {
 }
 
 void Update(CLI::App& app, CliOptions& o) {
-    CLI::App* c = app.add_subcommand("update", "write the carried image into devices, in parallel, and verify each");
+    CLI::App* c = app.add_subcommand("update", "write the image into devices, in parallel, and verify each");
     c->footer(
         "Each device: connect, (with --all) the MAC check, login, version, the version policy,\n"
         "initbuf, every image line, check, flash, reset, then the verify: the device must come\n"
@@ -151,6 +158,7 @@ void Update(CLI::App& app, CliOptions& o) {
     AddRetries(*c, o);
     AddTimeout(*c, o);
     AddSearch(*c, o);
+    AddImage(*c, o);
     AddHistory(*c, o);
     AddJson(*c, o, "JSON events, one object a line, instead of bars and the table");
 }
@@ -164,6 +172,7 @@ void Plan(CLI::App& app, CliOptions& o) {
     AddPolicy(*c, o);
     AddTimeout(*c, o);
     AddSearch(*c, o);
+    AddImage(*c, o);
     AddJson(*c, o, "print one JSON object");
 }
 
@@ -188,8 +197,8 @@ void Mac(CLI::App& app, CliOptions& o) {
 }
 
 void Image(CLI::App& app, CliOptions& o) {
-    CLI::App* c =
-        app.add_subcommand("image", "the carried image: version, size, lines, ranges, start, SHA-256, self-check");
+    CLI::App* c = app.add_subcommand("image", "the image: version, size, lines, ranges, start, SHA-256, self-check");
+    AddImage(*c, o);
     AddJson(*c, o, "print one JSON object");
 }
 

@@ -19,7 +19,8 @@ int RunImage(const CliOptions& o, const ImageReport& image) {
     if (o.json) {
         nlohmann::json ranges = nlohmann::json::array();
         for (const AddressRange& r : image.ranges) ranges.push_back({{"first", Hex(r.first)}, {"last", Hex(r.last)}});
-        PrintJsonDocument({{"version", image.version},
+        PrintJsonDocument({{"image", image.source},
+                           {"version", image.version},
                            {"size", image.size},
                            {"lines", image.lines},
                            {"records", image.records},
@@ -30,6 +31,7 @@ int RunImage(const CliOptions& o, const ImageReport& image) {
                            {"checksums_ok", sound}});
         return sound ? kExitOk : kExitImage;
     }
+    std::printf("image      %s\n", image.source.c_str());
     std::printf("version    %s\n", image.version.empty() ? "(no version record)" : image.version.c_str());
     std::printf("size       %u bytes\n", image.size);
     std::printf("lines      %u (%u records)\n", image.lines, image.records);

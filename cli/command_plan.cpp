@@ -61,10 +61,11 @@ int RunPlan(const CliOptions& o, const ImageReport& image) {
                             {"ip", r.ip},
                             {"mac", r.mac},
                             {"current_version", r.version},
+                            {"image", image.source},
                             {"image_version", image.version},
                             {"action", r.action},
                             {"reason", r.reason}});
-        PrintJsonDocument({{"image_version", image.version}, {"devices", list}});
+        PrintJsonDocument({{"image", image.source}, {"image_version", image.version}, {"devices", list}});
     } else {
         size_t w = 6;
         for (const PlanRow& r : rows) w = std::max(w, r.device.size());

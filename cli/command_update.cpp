@@ -42,6 +42,8 @@ public:
     void Start() {
         if (o_.json) {
             PrintJsonLine({{"event", "start"},
+                           {"image", image_.source},
+                           {"image", image_.source},
                            {"image_version", image_.version},
                            {"image_sha256", image_.sha256},
                            {"devices", labels_}});
@@ -211,6 +213,7 @@ private:
                 {"mac", d.mac},
                 {"old_version", d.oldVersion},
                 {"new_version", d.newVersion},
+                {"image", image_.source},
                 {"image_version", image_.version},
                 {"image_sha256", image_.sha256},
                 {"seconds", d.seconds},
@@ -247,7 +250,7 @@ std::string Question(const std::vector<DeviceTarget>& targets, const ImageReport
 
 int RunUpdate(const CliOptions& o, const ImageReport& image) {
     if (!ImageIsSound(image)) {
-        std::fprintf(stderr, "tqm530r: the carried image fails its self-check: %s; nothing sent\n",
+        std::fprintf(stderr, "tqm530r: the %s image fails its self-check: %s; nothing sent\n", image.source.c_str(),
                      ImageProblem(image).c_str());
         return kExitImage;
     }

@@ -27,7 +27,7 @@ const char* VerdictEnglishText(VersionVerdict v) {
     case VersionVerdict::NoValidFirmware: return "no valid firmware; update needed";
     case VersionVerdict::CanUpdate: break;
     }
-    return "can be updated to the carried image";
+    return "can be updated to the image's version";
 }
 
 }  // namespace
@@ -49,6 +49,7 @@ int RunVersion(const CliOptions& o, const ImageReport& image) {
                            {"host", device.host},
                            {"port", device.port},
                            {"device_version", version},
+                           {"image", image.source},
                            {"image_version", image.version},
                            {"verdict", VerdictName(verdict)},
                            {"text", VerdictEnglishText(verdict)}});

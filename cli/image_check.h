@@ -19,8 +19,9 @@ struct ImageReport {
     SRecordFault firstBadFault = SRecordFault::None;
     std::vector<AddressRange> ranges;  // data records joined where they touch
     bool hasStart = false;
-    uint32_t start = 0;  // start address of the S7/S8/S9 record
-    std::string sha256;  // of the whole image text, lower-case hex
+    uint32_t start = 0;              // start address of the S7/S8/S9 record
+    std::string sha256;              // of the whole image text, lower-case hex
+    std::string source = "carried";  // or the path of the --image file
 };
 
 // Reads every record of text [text, text + size); empty lines are skipped.

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/image_check.h"
+#include "cli/image_file_load.h"
 #include "console/console_limits.h"
 #include "firmware/firmware_image.h"
 
@@ -51,5 +52,15 @@ int main(int argc, char** argv) {
     const int parsed = ParseCommandLine(argc, argv, versionText, options);
     if (parsed >= 0) return parsed;
     ApplyWaits(options);
-    return Dispatch(options, image);
+    if (options.imagePath.empty()) return Dispatch(options, image);
+    // Read once and kept for the run: the engine sends from these bytes in place.
+    static std::string fileBytes;
+    std::string error;
+    if (!UseImageFile(options.imagePath, fileBytes, error)) {
+        std::fprintf(stderr, "tqm530r: %s: %s; nothing sent\n", options.imagePath.c_str(), error.c_str());
+        return kExitImage;
+    }
+    ImageReport fileImage = CheckImage(FirmwareImage.text, FirmwareImage.size);
+    fileImage.source = options.imagePath;
+    return Dispatch(options, fileImage);
 }

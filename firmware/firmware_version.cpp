@@ -42,3 +42,14 @@ FirmwareVersion ParseFirmwareVersion(const char* text) {
     v.patch = numbers[2];
     return v;
 }
+
+bool IsWellFormedVersion(const char* text) {
+    for (int number = 0; number < 3; ++number) {
+        if (number > 0 && *text++ != '.') return false;
+        int value = 0;
+        int digits = 0;
+        for (; *text >= '0' && *text <= '9'; ++text, ++digits) value = value * 10 + (*text - '0');
+        if (digits == 0 || digits > 3 || value > 255) return false;
+    }
+    return *text == '\0';
+}

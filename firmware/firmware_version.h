@@ -19,3 +19,8 @@ inline bool operator==(const FirmwareVersion& a, const FirmwareVersion& b) { ret
 // do not count ("1..2.3" is 1.2.3); a missing number is 0; each number keeps
 // only its low 8 bits ("256" is 0, "-1" is 255); text after the digits is ignored.
 FirmwareVersion ParseFirmwareVersion(const char* text);
+
+// Strictly "N.N.N": three decimal numbers of one to three digits, each at most
+// 255, joined by single dots, nothing else. A file from the maker must carry
+// such a version; the device's answers are read by the rule above.
+bool IsWellFormedVersion(const char* text);

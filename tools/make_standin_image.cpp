@@ -66,15 +66,16 @@ struct Writer {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.mot\n", argv[0]);
+    // Another version makes a stand-in of the same shape for tests.
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT.mot [VERSION]\n", argv[0]);
         return 2;
     }
     Writer w;
     const std::string module = "TQM530R.MOT";
     w.Record('0', 0x0000, std::vector<uint8_t>(module.begin(), module.end()));
     w.DataRange(0x20000, 8, {{0, 8}});
-    const std::string version = "ver.1.0.05";
+    const std::string version = std::string("ver.") + (argc == 3 ? argv[2] : "1.0.05");
     std::vector<uint8_t> versionData(version.begin(), version.end());
     versionData.push_back(0);
     w.Record('2', 0x20200, versionData);

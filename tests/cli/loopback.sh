@@ -335,6 +335,58 @@ case_retries() {
     'is $RC 1 && [ "$(grep -c "^flash$" "$ARTIFACTS/mute.log")" = 1 ] && has "$OUT" "afterwards"'
 }
 
+# An image file from the maker: a good one of another version is written byte
+# for byte and verified; every kind of bad file is refused before any connect.
+case_image_file() {
+  local good="$ARTIFACTS/good.mot" sum
+  "$(dirname "$CLI")/make_standin_image" "$good" 1.2.3
+  sum=$(sha256sum "$good" | cut -d' ' -f1)
+  run image "$CLI" image --image "$good"
+  check "image --image: the file's version, SHA-256 and self-check" eval \
+    'is $RC 0 && has "$OUT" "1.2.3" && has "$OUT" "$sum" && has "$OUT" "$good" && has "$OUT" "checksum is right"'
+  sim_start dev --compare "$good"
+  run update "$CLI" update --yes --json --image "$good" 127.0.0.1:$PORT_dev
+  check "update --image: verified at the file's version" eval \
+    'is $RC 0 && has "$(result_of "$ARTIFACTS/update.stdout" 127.0.0.1:$PORT_dev)" "running 1.2.3"'
+  check "the JSON names the image used" eval 'has "$OUT" "\"image\":\"$good\"" && has "$OUT" "$sum"'
+  sims_stop
+  check "the device holds the file byte for byte" grep -q "flash matches image: yes" "$ARTIFACTS/dev.out"
+  check "the record names the file, its version and SHA-256" eval \
+    '[ "$(history_count "r[\"image\"]==\"$good\" and r[\"image_version\"]==\"1.2.3\" and r[\"image_sha256\"]==\"$sum\"")" = 1 ]'
+
+  sim_start quiet
+  local bad="$ARTIFACTS/bad" fifo="$ARTIFACTS/fifo"
+  rm -f "$fifo"; mkfifo "$fifo"
+  mkdir -p "$bad"
+  : > "$bad/empty.mot"
+  truncate -s 17M "$bad/huge.mot"
+  { head -c 100 "$good"; printf '\0'; tail -c +101 "$good"; } > "$bad/zero.mot"
+  sed '2s/\r$//' "$good" > "$bad/lf.mot"
+  sed '3s/.*/\L&/' "$good" > "$bad/lower.mot"
+  sed '4s/..\r$/00\r/' "$good" > "$bad/checksum.mot"
+  sed '4s/^S2../S2FF/' "$good" > "$bad/count.mot"
+  grep -v '^S2..020200' "$good" > "$bad/noversion.mot"
+  local name expect
+  while read -r name expect; do
+    run "refuse-$(basename "$name")" "$CLI" update --yes --image "$name" 127.0.0.1:$PORT_quiet
+    check "refused: $(basename "$name") ($expect)" eval 'is $RC 4 && has "$ERR" "$expect" && is "$(wc -l <<<"$ERR")" 1'
+  done <<LIST
+$ARTIFACTS/missing.mot No such file
+$bad not a regular file
+/dev/zero not a regular file
+$fifo not a regular file
+$bad/huge.mot larger than 16 MiB
+$bad/empty.mot the file is empty
+$bad/zero.mot line 4: a zero byte
+$bad/lf.mot line 2: does not end in CR LF
+$bad/lower.mot line 3: not an S-record
+$bad/checksum.mot line 4:
+$bad/count.mot line 4:
+$bad/noversion.mot no version record
+LIST
+  check "nothing reached the device for any refused file" eval '! grep -q connected "$ARTIFACTS/quiet.log"'
+}
+
 type "case_$CASE" > /dev/null 2>&1 || { echo "no case $CASE"; exit 2; }
 rm -rf "$ARTIFACTS"
 source "$here/lib.sh"
