@@ -87,6 +87,12 @@ void AddImage(CLI::App& c, CliOptions& o) {
                  "self-check");
 }
 
+void AddTrace(CLI::App& c, CliOptions& o) {
+    c.add_option("--trace", o.tracePath,
+                 "FILE to append a transcript to: every datagram of the search and every send and receive on "
+                 "the console, one line each, control bytes written visibly");
+}
+
 void AddJson(CLI::App& c, CliOptions& o, const char* what) { c.add_flag("--json", o.json, what); }
 
 void AddHistory(CLI::App& c, CliOptions& o) {
@@ -111,6 +117,7 @@ void AddPolicy(CLI::App& c, CliOptions& o) {
 void Detect(CLI::App& app, CliOptions& o) {
     CLI::App* c = app.add_subcommand("detect", "one SSDP search: the TQM-530R devices on the segment (entry, IP, MAC)");
     AddSearch(*c, o);
+    AddTrace(*c, o);
     AddJson(*c, o, "print {\"devices\":[{\"entry\",\"ip\",\"mac\"}]}");
 }
 
@@ -119,6 +126,7 @@ void Version(CLI::App& app, CliOptions& o) {
     c->add_option("host", o.host, "HOST[:PORT] of the device")->required();
     AddPort(*c, o);
     AddTimeout(*c, o);
+    AddTrace(*c, o);
     AddImage(*c, o);
     AddJson(*c, o, "print one JSON object");
 }
@@ -157,6 +165,7 @@ void Update(CLI::App& app, CliOptions& o) {
         ->default_val(120);
     AddRetries(*c, o);
     AddTimeout(*c, o);
+    AddTrace(*c, o);
     AddSearch(*c, o);
     AddImage(*c, o);
     AddHistory(*c, o);
@@ -171,6 +180,7 @@ void Plan(CLI::App& app, CliOptions& o) {
     AddPort(*c, o);
     AddPolicy(*c, o);
     AddTimeout(*c, o);
+    AddTrace(*c, o);
     AddSearch(*c, o);
     AddImage(*c, o);
     AddJson(*c, o, "print one JSON object");
@@ -182,6 +192,7 @@ void Erase(CLI::App& app, CliOptions& o) {
     c->add_flag("-y,--yes", o.yes, "do not ask for confirmation");
     AddPort(*c, o);
     AddTimeout(*c, o);
+    AddTrace(*c, o);
     AddHistory(*c, o);
 }
 
@@ -193,6 +204,7 @@ void Mac(CLI::App& app, CliOptions& o) {
         ->check(Allowed(ReadMacTail, "exactly four hexadecimal digits, e.g. 12ab; nothing sent"));
     AddPort(*c, o);
     AddTimeout(*c, o);
+    AddTrace(*c, o);
     AddHistory(*c, o);
 }
 

@@ -25,8 +25,9 @@ struct CliOptions {
     double flashTimeoutSeconds = 120;
     double verifyTimeoutSeconds = 60;
     std::string historyPath;
-    std::string imagePath;         // --image: a file instead of the carried image
-    int retries = 2;               // update: attempts again from the connect while "flash" was not sent
+    std::string imagePath;
+    std::string tracePath;  // --trace: the transcript file         // --image: a file instead of the carried image
+    int retries = 2;        // update: attempts again from the connect while "flash" was not sent
     double retryDelaySeconds = 2;  // before the first retry, doubling each time
 };
 

@@ -9,8 +9,10 @@
 #include "cli/exit_codes.h"
 #include "cli/image_check.h"
 #include "cli/image_file_load.h"
+#include "cli/trace_file.h"
 #include "console/console_limits.h"
 #include "firmware/firmware_image.h"
+#include "net/trace.h"
 
 namespace {
 
@@ -52,6 +54,15 @@ int main(int argc, char** argv) {
     const int parsed = ParseCommandLine(argc, argv, versionText, options);
     if (parsed >= 0) return parsed;
     ApplyWaits(options);
+    static TraceFile trace;  // children of update inherit it and write their own lines
+    if (!options.tracePath.empty()) {
+        std::string error;
+        if (!trace.Open(options.tracePath, error)) {
+            std::fprintf(stderr, "tqm530r: --trace: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        NetTrace = &trace;
+    }
     if (options.imagePath.empty()) return Dispatch(options, image);
     // Read once and kept for the run: the engine sends from these bytes in place.
     static std::string fileBytes;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "net/datagram.h"
+#include "net/trace.h"
 
 NetSocket NetSearchSocket(uint16_t port) {
     int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -73,8 +74,10 @@ int NetSendTo(NetSocket socket, const char* data, int length, const char* addres
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = inet_addr(address);
-    return static_cast<int>(::sendto(static_cast<int>(socket), data, static_cast<size_t>(length), 0,
-                                     reinterpret_cast<sockaddr*>(&to), sizeof to));
+    const int sent = static_cast<int>(::sendto(static_cast<int>(socket), data, static_cast<size_t>(length), 0,
+                                               reinterpret_cast<sockaddr*>(&to), sizeof to));
+    if (sent > 0 && NetTrace) NetTrace->OnDatagram(true, to.sin_addr.s_addr, port, data, sent);
+    return sent;
 }
 
 int NetReceiveFrom(NetSocket socket, char* buffer, int capacity, int timeoutMs, uint32_t& sender) {
@@ -94,6 +97,7 @@ int NetReceiveFrom(NetSocket socket, char* buffer, int capacity, int timeoutMs, 
     const ssize_t got = ::recvmsg(static_cast<int>(socket), &message, 0);
     if (got < 0 || (message.msg_flags & MSG_TRUNC)) return kReceiveFailed;
     sender = from.sin_addr.s_addr;
+    if (got > 0 && NetTrace) NetTrace->OnDatagram(false, sender, ntohs(from.sin_port), buffer, static_cast<int>(got));
     return static_cast<int>(got);
 }
 

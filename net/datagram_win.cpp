@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "net/datagram.h"
+#include "net/trace.h"
 
 NetSocket NetSearchSocket(uint16_t port) {
     SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
@@ -43,7 +44,9 @@ int NetSendTo(NetSocket socket, const char* data, int length, const char* addres
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = inet_addr(address);
-    return sendto(static_cast<SOCKET>(socket), data, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    const int sent = sendto(static_cast<SOCKET>(socket), data, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    if (sent > 0 && NetTrace) NetTrace->OnDatagram(true, to.sin_addr.s_addr, port, data, sent);
+    return sent;
 }
 
 int NetReceiveFrom(NetSocket socket, char* buffer, int capacity, int timeoutMs, uint32_t& sender) {
@@ -60,6 +63,7 @@ int NetReceiveFrom(NetSocket socket, char* buffer, int capacity, int timeoutMs, 
         recvfrom(static_cast<SOCKET>(socket), buffer, capacity, 0, reinterpret_cast<sockaddr*>(&from), &length);
     if (got < 0) return kReceiveFailed;
     sender = from.sin_addr.s_addr;
+    if (got > 0 && NetTrace) NetTrace->OnDatagram(false, sender, ntohs(from.sin_port), buffer, got);
     return got;
 }
 

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "net/socket.h"
+#include "net/trace.h"
 
 bool NetResolveHost(const char* host, uint32_t& address) {
     addrinfo hints{};
@@ -91,7 +92,9 @@ bool AwaitConnect(int fd, int timeoutMs) {
 
 bool NetConnect(NetSocket socket, uint32_t address, uint16_t port) {
     const sockaddr_in to = ConsoleAddress(address, port);
-    return ::connect(static_cast<int>(socket), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+    const bool connected = ::connect(static_cast<int>(socket), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+    if (connected && NetTrace) NetTrace->OnConnected(socket, address, port);
+    return connected;
 }
 
 bool NetConnectWithin(NetSocket socket, uint32_t address, uint16_t port, int timeoutMs) {
@@ -100,13 +103,16 @@ bool NetConnectWithin(NetSocket socket, uint32_t address, uint16_t port, int tim
     const sockaddr_in to = ConsoleAddress(address, port);
     bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
     if (!connected && errno == EINPROGRESS) connected = AwaitConnect(fd, timeoutMs);
-    return SetBlocking(fd, true) && connected;
+    connected = SetBlocking(fd, true) && connected;
+    if (connected && NetTrace) NetTrace->OnConnected(socket, address, port);
+    return connected;
 }
 
 int NetSend(NetSocket socket, const char* data, int length) {
     ssize_t sent;
     do sent = ::send(static_cast<int>(socket), data, static_cast<size_t>(length), MSG_NOSIGNAL);
     while (sent < 0 && errno == EINTR);
+    if (sent > 0 && NetTrace) NetTrace->OnStream(socket, true, data, static_cast<int>(sent));
     return static_cast<int>(sent);
 }
 
@@ -126,6 +132,7 @@ int NetReceive(NetSocket socket, char* buffer, int capacity, int timeoutMs) {
     do got = ::recv(fd, buffer, static_cast<size_t>(capacity), 0);
     while (got < 0 && errno == EINTR);
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kReceiveTimedOut;
+    if (got > 0 && NetTrace) NetTrace->OnStream(socket, false, buffer, static_cast<int>(got));
     return got < 0 ? kReceiveFailed : static_cast<int>(got);
 }
 

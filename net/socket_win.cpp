@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "net/socket.h"
+#include "net/trace.h"
 
 bool NetResolveHost(const char* host, uint32_t& address) {
     hostent* found = gethostbyname(host);
@@ -45,7 +46,9 @@ bool AwaitConnect(SOCKET s, int timeoutMs) {
 
 bool NetConnect(NetSocket s, uint32_t address, uint16_t port) {
     const sockaddr_in to = ConsoleAddress(address, port);
-    return connect(static_cast<SOCKET>(s), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+    const bool connected = connect(static_cast<SOCKET>(s), reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+    if (connected && NetTrace) NetTrace->OnConnected(s, address, port);
+    return connected;
 }
 
 bool NetConnectWithin(NetSocket s, uint32_t address, uint16_t port, int timeoutMs) {
@@ -54,10 +57,16 @@ bool NetConnectWithin(NetSocket s, uint32_t address, uint16_t port, int timeoutM
     const sockaddr_in to = ConsoleAddress(address, port);
     bool connected = connect(socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
     if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) connected = AwaitConnect(socket, timeoutMs);
-    return SetBlocking(socket, true) && connected;
+    connected = SetBlocking(socket, true) && connected;
+    if (connected && NetTrace) NetTrace->OnConnected(s, address, port);
+    return connected;
 }
 
-int NetSend(NetSocket s, const char* data, int length) { return send(static_cast<SOCKET>(s), data, length, 0); }
+int NetSend(NetSocket s, const char* data, int length) {
+    const int sent = send(static_cast<SOCKET>(s), data, length, 0);
+    if (sent > 0 && NetTrace) NetTrace->OnStream(s, true, data, sent);
+    return sent;
+}
 
 int NetReceive(NetSocket s, char* buffer, int capacity, int timeoutMs) {
     fd_set readable;
@@ -68,6 +77,7 @@ int NetReceive(NetSocket s, char* buffer, int capacity, int timeoutMs) {
     if (ready == 0) return kReceiveTimedOut;
     if (ready < 0) return kReceiveFailed;
     int got = recv(static_cast<SOCKET>(s), buffer, capacity, 0);
+    if (got > 0 && NetTrace) NetTrace->OnStream(s, false, buffer, got);
     return got < 0 ? kReceiveFailed : got;
 }
 

@@ -1,0 +1,3 @@
+#include "net/trace.h"
+
+NetTraceSink* NetTrace = nullptr;
