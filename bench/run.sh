@@ -7,7 +7,8 @@
 # one table; the ratio compares each engine run with the floor of the same row.
 #   sudo bench/run.sh     (namespaces and tc need root)
 # REPS=N: runs per sender in the rows without added delay (default 15), best
-# kept; DELAY_REPS=N the same for the delayed rows (default 2); DELAYS="0 0.5 2".
+# kept; DELAY_REPS=N the same for the delayed rows (default 2); DELAYS="0 0.5 2";
+# FLEET="8 32 128" the fleet rows (bench/fleet.sh; FLEET=0: none).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/linux-release"
@@ -105,49 +106,6 @@ else
 fi
 stop_sim
 
-# Parallel updates: N simulated devices on loopback, each behind its own
-# delay relay (1 ms per chunk from the updater), all updated by one
-# `tqm530r update --jobs N`. Wall time relative to one device; peak RSS is the
-# largest of the tool's processes (the parent or one device's child).
-parallel_rows=()
-parallel_sims=()
-parallel_relays=()
-stop_parallel() {
-  local p
-  for p in "${parallel_relays[@]}" "${parallel_sims[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${parallel_relays[@]}" "${parallel_sims[@]}"; do wait "$p" 2>/dev/null || true; done
-  parallel_sims=(); parallel_relays=()
-}
-trap 'stop_parallel; cleanup' EXIT
-for n in ${PARALLEL:-1 4 16 32}; do
-  [ "$n" = 0 ] && continue
-  hosts=()
-  for i in $(seq "$n"); do
-    out="$build/psim-$i.out"
-    "$build/tqm530r-sim" --bind 127.0.0.1 --port 0 --no-ssdp >"$out" &
-    parallel_sims+=($!)
-    for _ in $(seq 100); do grep -q '^listening on' "$out" 2>/dev/null && break; sleep 0.05; done
-    port="$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$out")"
-    relay_port=$((4100 + i))
-    "$build/bench_delay_relay" 127.0.0.1 "$relay_port" 127.0.0.1 "$port" 1000 >"$build/prelay-$i.out" &
-    parallel_relays+=($!)
-    for _ in $(seq 100); do grep -q relaying "$build/prelay-$i.out" 2>/dev/null && break; sleep 0.05; done
-    hosts+=("127.0.0.1:$relay_port")
-  done
-  result="$(python3 - "$build/tqm530r" update --yes --no-verify --jobs "$n" --history "$build/history.jsonl" "${hosts[@]}" <<'PY'
-import resource, subprocess, sys, time
-start = time.monotonic()
-done = subprocess.run(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-wall = time.monotonic() - start
-print(f"{wall:.3f} {resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss} {done.returncode}")
-PY
-)"
-  read -r wall rss rc <<<"$result"
-  [ "$rc" = 0 ] || { echo "bench: parallel update of $n devices failed (exit $rc)" >&2; exit 1; }
-  parallel_rows+=("$n $wall $rss")
-  stop_parallel
-done
-
 printf '\n%-20s %-8s %10s %10s %10s %12s %12s\n' "link" "sender" "lines/s" "time s" "vs floor" "CPU us/line" "peak RSS KB"
 for r in "${rows[@]}"; do
   IFS='|' read -r label who line floor <<<"$r"
@@ -156,14 +114,11 @@ for r in "${rows[@]}"; do
     -v m="$(field "$line" max_rss_kb)" 'BEGIN{printf "%-20s %-8s %10.0f %10.3f %10.3f %12.2f %12d\n", l, w, n/s, s, s/f, c, m}'
 done
 echo "(time: first image line to \"sum  :\"; vs floor: engine time / floor time in the same row)"
-printf '\n%-10s %10s %14s %12s\n' "devices" "wall s" "vs 1 device" "peak RSS KB"
-one=""
-for r in "${parallel_rows[@]}"; do
-  read -r n wall rss <<<"$r"
-  [ -z "$one" ] && one=$wall
-  awk -v n="$n" -v w="$wall" -v o="$one" -v m="$rss" 'BEGIN{printf "%-10s %10.2f %14.2f %12d\n", n, w, w / o, m}'
-done
-echo "(tqm530r update --jobs N of N simulated devices, each behind a 1 ms delay relay on loopback)"
+
+# Fleets: N devices pacing their own answers, the updater against N floor senders.
+if [ "${FLEET:-8 32 128}" != 0 ]; then
+  "$root/bench/fleet.sh" "$build"
+fi
 
 # The dialog under Wine against the same transfer by the command line.
 win="$root/build/win64"

@@ -7,30 +7,23 @@
 #include <net/if.h>
 
 #include "cli/exit_codes.h"
+#include "discovery/device_list.h"
 #include "discovery/device_table.h"
 #include "discovery/search_devices.h"
 
-namespace {
-
-// The MAC of the first pair stored for ip, as the entry's MAC tail shows it.
-std::string FirstMac(const std::string& ip) {
-    for (int i = 0; i + 1 < DeviceTable.slotCount; i += 2)
-        if (ip == DeviceTable.slots[i]) return DeviceTable.slots[i + 1];
-    return {};
+std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed) {
+    std::vector<FoundDevice> devices;
+    for (const ListedDevice& d : listed) devices.push_back({DeviceEntryText(d.ip.c_str(), d.mac.c_str()), d.ip, d.mac});
+    // The dialog's list control sorts its entries; the command line lists them alike.
+    std::sort(devices.begin(), devices.end(),
+              [](const FoundDevice& a, const FoundDevice& b) { return a.entry < b.entry; });
+    return devices;
 }
 
-}  // namespace
-
 bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices) {
-    std::vector<std::string> entries;
-    if (!SearchDevices(entries, waitMs, interfaceName.empty() ? nullptr : interfaceName.c_str())) return false;
-    std::sort(entries.begin(), entries.end());  // the dialog's list control sorts its entries
-    devices.clear();
-    for (const std::string& entry : entries) {
-        char host[256];
-        if (!HostFromEntry(entry.c_str(), host)) continue;
-        devices.push_back({entry, host, FirstMac(host)});
-    }
+    DeviceList list;
+    if (!SearchDevicesInto(list, waitMs, interfaceName.empty() ? nullptr : interfaceName.c_str())) return false;
+    devices = FoundDevices(list.Devices());
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "discovery/device_list.h"
+
 // One maker device found by the search.
 struct FoundDevice {
     std::string entry;  // "TQM-530R(12ab) [10.77.0.10]", as the dialog lists it
@@ -10,9 +12,13 @@ struct FoundDevice {
     std::string mac;  // "02-4c-1a-03-12-ab", as ARP resolved it at the search
 };
 
-// One search (SearchDevices) of waitMs; interfaceName empty for the default.
-// The devices come sorted like the dialog's list. False when the search
-// could not be set up.
+// The found devices of a search, each with its entry text, sorted by entry
+// like the dialog's list.
+std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed);
+
+// One search of waitMs into a growing DeviceList: every maker device that
+// answers, however many. interfaceName empty for the default. False when the
+// search could not be set up.
 bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices);
 
 // The same for a command: an unknown interface or a search that cannot be set

@@ -17,13 +17,24 @@ static_assert(sizeof kSearchRequest - 1 == kSearchRequestSize, "the request is 1
 
 bool PassesMacFilter(const unsigned char (&mac)[6]) { return (mac[1] & 0x4C) == 0x4C && (mac[2] & 0x1A) == 0x1A; }
 
+void FormatMacText(const unsigned char (&mac)[6], char (&text)[kMacTextSize]) {
+    std::snprintf(text, sizeof text, "%02x-%02x-%02x-%02x-%02x-%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+}
+
+std::string DeviceEntryText(const char* ip, const char* macText) {
+    const char tail[5] = {macText[12], macText[13], macText[15], macText[16], 0};
+    char entry[256];
+    std::snprintf(entry, sizeof entry, "TQM-530R(%s) [%s]", tail, ip);
+    return entry;
+}
+
 bool AddDevicePair(DeviceTableState& table, const char* ipText, const unsigned char (&mac)[6]) {
     if (table.slotCount + 2 > kDeviceTableSlots) return false;
     char* ip = table.slots[table.slotCount];
-    char* macText = table.slots[table.slotCount + 1];
     std::snprintf(ip, kDeviceSlotSize, "%s", ipText);
-    std::snprintf(macText, kDeviceSlotSize, "%02x-%02x-%02x-%02x-%02x-%02x", mac[0], mac[1], mac[2], mac[3], mac[4],
-                  mac[5]);
+    char macText[kMacTextSize];
+    FormatMacText(mac, macText);
+    std::snprintf(table.slots[table.slotCount + 1], kDeviceSlotSize, "%s", macText);
     // The count moves only after both texts are in place.
     table.slotCount += 2;
     return true;
@@ -34,12 +45,7 @@ std::vector<std::string> BuildDeviceEntries(const DeviceTableState& table) {
     for (int i = 0; i + 1 < table.slotCount; i += 2) {
         bool repeat = false;
         for (int j = 0; j < i && !repeat; j += 2) repeat = std::strcmp(table.slots[i], table.slots[j]) == 0;
-        if (repeat) continue;
-        const char* mac = table.slots[i + 1];
-        const char tail[5] = {mac[12], mac[13], mac[15], mac[16], 0};
-        char entry[256];
-        std::snprintf(entry, sizeof entry, "TQM-530R(%s) [%s]", tail, table.slots[i]);
-        entries.push_back(entry);
+        if (!repeat) entries.push_back(DeviceEntryText(table.slots[i], table.slots[i + 1]));
     }
     return entries;
 }

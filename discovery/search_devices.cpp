@@ -14,14 +14,15 @@ constexpr const char* kSsdpGroup = "239.255.255.250";
 
 struct ReceiveContext {
     NetSocket socket;
+    DeviceStore* store;
     std::atomic<bool> stop{false};
 };
 
-// Collects senders until the search ends. It polls so that the search can
-// end it and wait for it: no pair arrives after the list is built.
+// Hands each maker sender to the store until the search ends. It polls so
+// that the search can end it and wait for it: nothing is stored after the
+// search has returned.
 void SsdpReceiveThread(void* argument) {
     auto* context = static_cast<ReceiveContext*>(argument);
-    DeviceTable.slotCount = 0;
     char buffer[2048];
     while (!context->stop.load()) {
         std::memset(buffer, 0, sizeof buffer);
@@ -29,22 +30,24 @@ void SsdpReceiveThread(void* argument) {
         const int got = NetReceiveFrom(context->socket, buffer, 2047, 100, sender);
         if (got == kReceiveTimedOut) continue;
         if (got < 0) return;
+        char ip[16];
+        NetAddressText(sender, ip);
+        if (context->store->Known(ip)) continue;
         unsigned char mac[6];
         std::memset(mac, 0xFF, sizeof mac);
         ResolveMacAddress(sender, mac);
         if (!PassesMacFilter(mac)) continue;
-        char ip[16];
-        NetAddressText(sender, ip);
-        AddDevicePair(DeviceTable, ip, mac);
+        context->store->Add(ip, mac);
     }
 }
 
 }  // namespace
 
-bool SearchDevices(std::vector<std::string>& entries, int waitMs, const char* interfaceName) {
+bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName) {
     PrepareMacResolver();
     ReceiveContext context;
     context.socket = NetSearchSocket(1900);
+    context.store = &store;
     if (context.socket == kNoSocket) return false;
     std::vector<uint32_t> interfaces;
     if (!NetSearchInterfaces(interfaceName, interfaces)) {
@@ -53,8 +56,7 @@ bool SearchDevices(std::vector<std::string>& entries, int waitMs, const char* in
     }
     for (uint32_t address : interfaces) NetJoinMulticast(context.socket, kSsdpGroup, address);
     NetThread receiver;
-    const bool started = receiver.Start(SsdpReceiveThread, &context);
-    if (!started) DeviceTable.slotCount = 0;  // never list an earlier search's devices
+    receiver.Start(SsdpReceiveThread, &context);
     for (uint32_t address : interfaces) {
         NetUseMulticastInterface(context.socket, address);
         NetSendTo(context.socket, kSearchRequest, kSearchRequestSize, kSsdpGroup, 1900);
@@ -63,6 +65,14 @@ bool SearchDevices(std::vector<std::string>& entries, int waitMs, const char* in
     context.stop.store(true);
     receiver.Join();
     NetClose(context.socket);
+    return true;
+}
+
+bool SearchDevices(std::vector<std::string>& entries, int waitMs, const char* interfaceName) {
+    // Never list an earlier search's devices, also when the receive thread does not start.
+    DeviceTable.slotCount = 0;
+    DeviceTableStore table(DeviceTable);
+    if (!SearchDevicesInto(table, waitMs, interfaceName)) return false;
     entries = BuildDeviceEntries(DeviceTable);
     return true;
 }

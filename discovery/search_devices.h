@@ -3,12 +3,18 @@
 #include <string>
 #include <vector>
 
+#include "discovery/device_store.h"
+
 constexpr int kSearchWaitMs = 3000;
 
 // One device search: binds UDP 1900, joins 239.255.255.250, sends the request
-// once per search interface, collects senders for waitMs, resolves and
-// filters their MACs, and returns the entries (one per sender address).
+// once per search interface, and for waitMs hands each sender whose MAC
+// (resolved unless the store knows the sender) passes the filter to store.
 // interfaceName picks one interface (POSIX only); null means the default
 // (see NetSearchInterfaces). False when the socket, the bind or the
-// interface's address cannot be set up; the entries are then untouched.
+// interface's address cannot be set up.
+bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName);
+
+// The dialog's search: into DeviceTable (emptied first), and the entries built
+// from it (one per sender address). On false the entries are untouched.
 bool SearchDevices(std::vector<std::string>& entries, int waitMs = kSearchWaitMs, const char* interfaceName = nullptr);

@@ -6,10 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
+
+#include "sim/outbox.h"
 
 namespace {
 
@@ -20,6 +24,14 @@ void Wait(int ms, const std::atomic<bool>& stop) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!stop && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// The poll's timeout: until the outbox's next action, at most kPollMs so that
+// a stop is seen; rounded up, so that a wait never ends before it is due.
+int PollMs(std::optional<Outbox::Clock::duration> untilNext) {
+    if (!untilNext) return kPollMs;
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(*untilNext).count();
+    return static_cast<int>(std::min<long long>(kPollMs, (us + 999) / 1000));
 }
 
 bool SendText(int fd, const std::string& text) {
@@ -84,27 +96,35 @@ void ConsoleServer::Run(const std::atomic<bool>& stop) {
 
 void ConsoleServer::Serve(int client, const std::atomic<bool>& stop) {
     ConsoleSession session(device_, faults_);
-    bool open = Execute(client, session.Connected(), stop);
+    Outbox outbox;
+    outbox.Add(session.Connected(), Outbox::Clock::now());
+    bool open = true;
+    bool reading = true;
     char buffer[8192];
-    while (open && !stop) {
+    while (open && !stop && (reading || !outbox.Empty())) {
+        open = Execute(client, outbox.TakeDue(Outbox::Clock::now()), true);
+        if (!open) break;
+        const int waitMs = PollMs(outbox.UntilNext(Outbox::Clock::now()));
+        // After the client's end only what waits to be sent is left: sleep until it is due.
         pollfd p{client, POLLIN, 0};
-        if (::poll(&p, 1, kPollMs) <= 0) continue;
+        if (::poll(reading ? &p : nullptr, reading ? 1 : 0, waitMs) <= 0) continue;
         const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        open = Execute(client, session.Feed(std::string_view(buffer, static_cast<size_t>(got))), stop);
+        if (got <= 0) {
+            reading = false;
+            continue;
+        }
+        outbox.Add(session.Feed(std::string_view(buffer, static_cast<size_t>(got))), Outbox::Clock::now());
     }
-    Execute(client, session.Closed(), stop);
+    Execute(client, outbox.DropSends(), false);
+    Execute(client, session.Closed(), false);
 }
 
-bool ConsoleServer::Execute(int client, const std::vector<ConsoleAction>& actions, const std::atomic<bool>& stop) {
-    bool open = true;
+bool ConsoleServer::Execute(int client, const std::vector<ConsoleAction>& actions, bool open) {
     for (const ConsoleAction& a : actions) {
         switch (a.kind) {
         case ConsoleAction::Kind::Send:
-            if (!open) break;
-            if (a.delayMs > 0) Wait(a.delayMs, stop);
-            if (stop || !SendText(client, a.text)) open = false;
+            if (open && !SendText(client, a.text)) open = false;
             break;
         case ConsoleAction::Kind::Log:
             if (hooks_.log) hooks_.log(a.text);

@@ -25,13 +25,15 @@ public:
     bool Listen(const std::string& bindAddress, int port, std::string& error);
     int Port() const { return port_; }
     // Serves connections until stop is set; looks at stop at least every 200 ms,
-    // also while waiting before a delayed reply.
+    // also while a delayed reply waits. Delays are the poll's timeout, not
+    // sleeps: the connection is read while a reply waits.
     void Run(const std::atomic<bool>& stop);
 
 private:
     void Serve(int client, const std::atomic<bool>& stop);
-    // False once an action closed the connection or a send failed.
-    bool Execute(int client, const std::vector<ConsoleAction>& actions, const std::atomic<bool>& stop);
+    // Carries out actions that are due; Sends only while open. False once an
+    // action closed the connection or a send failed.
+    bool Execute(int client, const std::vector<ConsoleAction>& actions, bool open);
 
     DeviceState& device_;
     ConsoleFaults faults_;

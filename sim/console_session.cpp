@@ -9,6 +9,7 @@
 namespace {
 
 const char* const kBanner = "TQM-530R network device console\r\n";
+const char* const kChatter = "working...\r\n";
 // Longer than the updater's pause after "version", so the two halves reach it
 // in receives of their own instead of joined in the socket.
 constexpr int kVersionGapMs = 300;
@@ -43,6 +44,16 @@ std::string ConsoleSession::Prompt(const char* normal) const {
         for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return text;
+}
+
+// The answer to a command the device works on; a chatty device talks while it works.
+ConsoleAction ConsoleSession::Work(std::string answer, int delayMs) const {
+    ConsoleAction a = Send(std::move(answer), delayMs);
+    if (faults_.chattyMs > 0) {
+        a.chatter = kChatter;
+        a.chatterMs = faults_.chattyMs;
+    }
+    return a;
 }
 
 std::vector<ConsoleAction> ConsoleSession::Connected() {
@@ -135,7 +146,7 @@ void ConsoleSession::ImageLine(std::string line, std::vector<ConsoleAction>& out
         stage_ = Stage::Gone;
         return;
     }
-    out.push_back(Send("ok\r\n"));
+    out.push_back(Send("ok\r\n", faults_.answerDelayMs));
 }
 
 void ConsoleSession::EndImageRun(std::vector<ConsoleAction>& out) {
@@ -158,13 +169,10 @@ void ConsoleSession::Command(const std::string& command, std::vector<ConsoleActi
         buffer_.clear();
         bufferBad_ = 0;
     } else if (command == "check") {
-        if (faults_.badCheck && bufferBad_ > 0) {
-            out.push_back(Send("error\r\n"));
-        } else {
-            char text[32];
-            std::snprintf(text, sizeof text, "sum  :%04X\r\n", static_cast<unsigned>(ImageSum(buffer_)));
-            out.push_back(Send(text));
-        }
+        char text[32];
+        std::snprintf(text, sizeof text, "sum  :%04X\r\n", static_cast<unsigned>(ImageSum(buffer_)));
+        const bool refuse = faults_.badCheck && bufferBad_ > 0;
+        out.push_back(Work(refuse ? "error\r\n" : text, faults_.slowCheckMs));
     } else if (command == "flash") {
         Flash(out);
     } else if (command == "reset") {
@@ -200,7 +208,7 @@ void ConsoleSession::Command(const std::string& command, std::vector<ConsoleActi
 void ConsoleSession::Flash(std::vector<ConsoleAction>& out) {
     const int wait = faults_.slowFlashMs;
     device_.flash.clear();
-    out.push_back(Send("erase complete\r\n", wait));
+    out.push_back(Work("erase complete\r\n", wait));
     if (faults_.oneComplete) {
         // The write never reports: the flash stays erased and the device mute.
         out.push_back(Log("flash erased, write lost"));
@@ -211,7 +219,7 @@ void ConsoleSession::Flash(std::vector<ConsoleAction>& out) {
     device_.flash = buffer_;
     out.push_back(Log("flashed " + std::to_string(device_.flash.size()) + " lines"));
     out.push_back(Save());
-    out.push_back(Send("write complete\r\n", wait > 0 ? wait : kWriteGapMs));
+    out.push_back(Work("write complete\r\n", wait > 0 ? wait : kWriteGapMs));
 }
 
 void ConsoleSession::Erase(const std::string& argument, std::vector<ConsoleAction>& out) {

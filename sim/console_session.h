@@ -18,6 +18,9 @@ struct ConsoleFaults {
     int closeAfterLines = -1;        // drop the connection after this many image lines
     bool badCheck = false;           // "check" answers "error" when a line was bad
     int slowFlashMs = 0;             // wait this long before each "complete"
+    int slowCheckMs = 0;             // wait this long before answering "check"
+    int answerDelayMs = 0;           // wait this long before answering each image line
+    int chattyMs = 0;                // while working on "check" and "flash", other text this often
     bool oneComplete = false;        // only the erase completes, then silence
     bool resetKeepsVersion = false;  // "reset" restarts into the old version
     int resetDelayMs = 0;            // after "reset", the next connection waits this long
@@ -26,7 +29,8 @@ struct ConsoleFaults {
 // What the connection does next, in order.
 struct ConsoleAction {
     enum class Kind {
-        Send,   // send text, alone in one send, after waiting delayMs
+        Send,   // send text, alone in one send, after waiting delayMs;
+                // while waiting, chatter (alone in a send) every chatterMs
         Close,  // close the connection
         Log,    // one line for the log file
         Save,   // the kept state changed: write the state file
@@ -34,6 +38,8 @@ struct ConsoleAction {
     Kind kind;
     std::string text;
     int delayMs = 0;
+    std::string chatter = {};
+    int chatterMs = 0;
 };
 
 // One console connection of the device, without any I/O: given the bytes that
@@ -64,6 +70,7 @@ private:
     void Erase(const std::string& argument, std::vector<ConsoleAction>& out);
     void EndImageRun(std::vector<ConsoleAction>& out);
     std::string Prompt(const char* normal) const;
+    ConsoleAction Work(std::string answer, int delayMs) const;
 
     DeviceState& device_;
     ConsoleFaults faults_;

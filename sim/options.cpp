@@ -33,6 +33,8 @@ const char* UsageText() {
            "  --log-times             start each log line with the monotonic clock in seconds,\n"
            "                          comparable between simulators on this machine\n"
            "  --compare FILE          report whether the flashed image equals FILE\n"
+           "  --answer-delay MS       wait MS before answering each image line (pacing, as a\n"
+           "                          device or a link would; the wait sleeps, it costs no CPU)\n"
            "  --help                  this text\n"
            "\n"
            "Faults:\n"
@@ -44,6 +46,10 @@ const char* UsageText() {
            "  --close-after-lines N   close the connection after N image lines\n"
            "  --bad-check             answer \"check\" with \"error\" when a line had a bad checksum\n"
            "  --slow-flash MS         wait MS before each \"complete\" of \"flash\"\n"
+           "  --slow-check MS         wait MS before answering \"check\"\n"
+           "  --chatty MS             while working on \"check\" and \"flash\", send \"working...\"\n"
+           "                          every MS (with --slow-check or --slow-flash: other text\n"
+           "                          for as long as the device works)\n"
            "  --one-complete          \"flash\" reports the erase only, then the device is mute\n"
            "  --reset-keeps-version   \"reset\" restarts into the old version (the flash did not take)\n"
            "  --reset-delay MS        after \"reset\", take the next connection only after MS (restart time)\n";
@@ -120,6 +126,12 @@ ParseResult ParseOptions(int argc, const char* const* argv, SimOptions& o, std::
             o.faults.badCheck = true;
         } else if (a == "--slow-flash") {
             if (!takeNumber(0, 3600000, o.faults.slowFlashMs)) return ParseResult::Error;
+        } else if (a == "--slow-check") {
+            if (!takeNumber(0, 3600000, o.faults.slowCheckMs)) return ParseResult::Error;
+        } else if (a == "--chatty") {
+            if (!takeNumber(1, 3600000, o.faults.chattyMs)) return ParseResult::Error;
+        } else if (a == "--answer-delay") {
+            if (!takeNumber(0, 60000, o.faults.answerDelayMs)) return ParseResult::Error;
         } else if (a == "--one-complete") {
             o.faults.oneComplete = true;
         } else if (a == "--reset-keeps-version") {

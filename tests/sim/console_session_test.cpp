@@ -182,3 +182,43 @@ TEST(ConsoleMaintenance, EraseAndMacFrameOnlyInDebugMode) {
     c.Say("fw 304 12G4\r\nfw 304 123\r\n");
     EXPECT_EQ(c.device.macTail, "12AB");
 }
+
+TEST(ConsolePacing, AnswerDelayOnEveryImageLineOnly) {
+    ConsoleFaults f;
+    f.answerDelayMs = 1;
+    Console c(f);
+    c.Upload({S2(0x020000, {0x12}), S2(0x020001, {0x34}, 1)});
+    ASSERT_EQ(Sends(c.last), Replies{"ok\r\n"});
+    EXPECT_EQ(c.last.back().delayMs, 1);  // the bad line too: the device answers every line
+    c.Say("version\r\n");
+    EXPECT_EQ(c.last.back().delayMs, 0);
+    c.Say("check\r\n");
+    EXPECT_EQ(c.last.back().delayMs, 0);
+    EXPECT_EQ(c.last.back().chatterMs, 0);
+}
+
+TEST(ConsolePacing, ChattyDeviceTalksWhileItChecksAndFlashesOnly) {
+    ConsoleFaults f;
+    f.chattyMs = 250;
+    f.slowCheckMs = 5000;
+    f.slowFlashMs = 3000;
+    Console c(f);
+    c.Upload(SmallImage("1.0.05"));
+    for (const ConsoleAction& a : c.last) EXPECT_EQ(a.chatterMs, 0);  // the line answers stay plain
+    EXPECT_EQ(c.Say("check\r\n").at(0).rfind("sum  :", 0), 0u);
+    EXPECT_EQ(c.last.back().delayMs, 5000);
+    EXPECT_EQ(c.last.back().chatterMs, 250);
+    EXPECT_EQ(c.last.back().chatter, "working...\r\n");
+    EXPECT_EQ(c.Say("flash\r\n"), (Replies{"erase complete\r\n", "write complete\r\n"}));
+    for (const ConsoleAction& a : c.last)
+        if (a.kind == Kind::Send) EXPECT_EQ(std::make_pair(a.delayMs, a.chatterMs), std::make_pair(3000, 250));
+    c.Say("version\r\n");
+    EXPECT_EQ(c.last.back().chatterMs, 0);
+
+    // A bad check's "error" is worked on alike.
+    f.badCheck = true;
+    Console bad(f);
+    bad.Upload({S2(0x020000, {0x12}, 1)});
+    EXPECT_EQ(bad.Say("check\r\n"), Replies{"error\r\n"});
+    EXPECT_EQ(bad.last.back().chatterMs, 250);
+}

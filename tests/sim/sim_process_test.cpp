@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "tests/sim/test_records.h"
@@ -77,6 +78,24 @@ struct Simulator {
     int port = 0;
     std::string output;
 };
+
+// User plus system CPU time of a process so far, in ms (clock-tick resolution).
+long ProcessCpuMs(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; fields >> field && i <= 15; ++i)
+        if (i >= 14) ticks += std::stol(field);
+    return ticks * 1000 / ::sysconf(_SC_CLK_TCK);
+}
+
+size_t Count(const std::string& text, const std::string& needle) {
+    size_t n = 0;
+    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+    return n;
+}
 
 struct Client {
     explicit Client(int port) {
@@ -172,4 +191,57 @@ TEST(SimulatorProcess, StopsAtOnceWhileWaitingToAnswer) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
     EXPECT_NE(sim.output.find("version: 1.0.03"), std::string::npos);
     EXPECT_EQ(sim.output.find("flash matches image"), std::string::npos);  // no --compare, no verdict
+}
+
+TEST(SimulatorProcess, AnswerDelayPacesEachLineWhileTheDeviceSleeps) {
+    Simulator sim({"--answer-delay", "40"});
+    ASSERT_GT(sim.port, 0);
+    Client c(sim.port);
+    c.Login();
+    c.Send("initbuf\r\n");
+    const auto image = SmallImage("1.0.05");
+    const long cpuBefore = ProcessCpuMs(sim.pid);
+    const auto start = Clock::now();
+    for (int round = 0; round < 3; ++round)
+        for (const std::string& line : image) EXPECT_EQ(c.Ask(line), "ok\r\n");
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(15 * 40));
+    // Waiting is the poll's timeout: a busy wait would spend about the whole time on the CPU.
+    const long cpuMs = ProcessCpuMs(sim.pid) - cpuBefore;
+    EXPECT_LT(cpuMs, std::chrono::duration_cast<std::chrono::milliseconds>(took).count() / 4) << cpuMs;
+    EXPECT_EQ(c.Ask("version\r\n"), "ver.1.0.01\r\n");  // other answers are not delayed
+}
+
+TEST(SimulatorProcess, ChattyDeviceTalksUntilItsSlowAnswers) {
+    Simulator sim({"--chatty", "100", "--slow-check", "700", "--slow-flash", "350"});
+    ASSERT_GT(sim.port, 0);
+    Client c(sim.port);
+    c.Login();
+    c.Send("initbuf\r\n");
+    for (const std::string& line : SmallImage("1.0.05")) EXPECT_EQ(c.Ask(line), "ok\r\n");
+    const auto start = Clock::now();
+    c.Send("check\r\n");
+    const std::string check = c.Expect("sum  :", 3000);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(700));
+    EXPECT_EQ(check, "working...\r\nworking...\r\nworking...\r\nworking...\r\nworking...\r\nworking...\r\nsum  :");
+    c.Expect("\r\n");
+    c.Send("flash\r\n");
+    const std::string flash = c.Expect("write complete\r\n", 3000);
+    EXPECT_EQ(Count(flash, "working...\r\n"), 6u) << flash;
+    EXPECT_EQ(Count(flash.substr(0, flash.find("erase complete")), "working...\r\n"), 3u) << flash;
+}
+
+TEST(SimulatorProcess, AClientThatLeavesAChattyWaitFreesTheDeviceAtOnce) {
+    Simulator sim({"--chatty", "50", "--slow-check", "60000"});
+    ASSERT_GT(sim.port, 0);
+    {
+        Client c(sim.port);
+        c.Login();
+        c.Send("check\r\n");
+        EXPECT_EQ(c.Expect("working...\r\nworking...\r\n", 1000), "working...\r\nworking...\r\n");
+    }
+    const auto start = Clock::now();
+    Client next(sim.port);
+    EXPECT_EQ(next.Expect("login: ", 3000), "login: ");
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
 }
