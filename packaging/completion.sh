@@ -25,7 +25,7 @@ _tqm530r() {
     [[ ${COMP_WORDS[i]} == -* ]] || { cmd=${COMP_WORDS[i]}; break; }
   done
   [[ -v "_tqm530r_words[$cmd]" ]] || return 0
-  if [[ " ${_tqm530r_valued[$cmd]} " == *" $prev "* ]]; then
+  if [[ " ${_tqm530r_valued[$cmd]-} " == *" $prev "* ]]; then
     COMPREPLY=($(compgen -f -- "$cur"))
   elif [[ $cmd == - || $cur == -* ]]; then
     COMPREPLY=($(compgen -W "${_tqm530r_words[$cmd]}" -- "$cur"))
