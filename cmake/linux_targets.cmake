@@ -22,3 +22,4 @@ endforeach()
 add_executable(draw_icon tools/draw_icon.cpp)
 
 add_subdirectory(cli)
+add_subdirectory(packaging)
