@@ -15,6 +15,7 @@
 #include "cli/progress_display.h"
 #include "cli/summary_table.h"
 #include "cli/target_hosts.h"
+#include "cli/trace_file.h"
 #include "cli/version_policy.h"
 #include "firmware/firmware_image.h"
 
@@ -273,4 +274,20 @@ TEST(DeviceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     }
     DeviceLock again;
     EXPECT_TRUE(again.Acquire("127.0.0.9", 4242, error));
+}
+
+TEST(Trace, BytesAreWrittenVisiblyOnOneLine) {
+    const struct {
+        std::string bytes;
+        const char* shown;
+    } cases[] = {
+        {"initbuf\r\n", "initbuf\\r\\n"},
+        {std::string("fw 304 12ab\r\n\0\0", 15), "fw 304 12ab\\r\\n\\0\\0"},
+        {"a\tb\\c", "a\\tb\\\\c"},
+        {"\x1b[2J\x7f\xff", "\\x1B[2J\\x7F\\xFF"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(VisibleBytes(c.bytes.data(), static_cast<int>(c.bytes.size())), c.shown);
+    EXPECT_EQ(TraceLine("T", "10.0.0.5:23", true, "bye\r\n", 5), "T  10.0.0.5:23  >  bye\\r\\n\n");
+    EXPECT_EQ(TraceLine("T", "10.0.0.5:23", false, "\n", 1), "T  10.0.0.5:23  <  \\n\n");
 }

@@ -387,6 +387,25 @@ LIST
   check "nothing reached the device for any refused file" eval '! grep -q connected "$ARTIFACTS/quiet.log"'
 }
 
+# --trace: one whole line per send and receive, both devices in one file.
+case_trace() {
+  sim_start a
+  sim_start b
+  local trace="$ARTIFACTS/update.trace"
+  run update "$CLI" update --yes --no-verify --trace "$trace" 127.0.0.1:$PORT_a 127.0.0.1:$PORT_b
+  check "update --trace: exit 0" is $RC 0
+  check "every line whole: time, device, direction, bytes" eval \
+    '! grep -vE "^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\.[0-9]{6}Z  127\.0\.0\.1:[0-9]+  [<>]  [ -~]*$" "$trace"'
+  local d
+  for d in $PORT_a $PORT_b; do
+    check "device $d: the login answered, the image lines as sent, the commands" eval \
+      '[ "$(grep -c "  127.0.0.1:$d  >  S[0-9A-F]*\\\\r\\\\n$" "$trace")" = 11460 ] && grep -q "  127.0.0.1:$d  <  login: $" "$trace" && grep -q "  127.0.0.1:$d  >  \\\\r\\\\necho 0\\\\r\\\\n$" "$trace" && grep -q "  127.0.0.1:$d  >  flash\\\\r\\\\n$" "$trace"'
+  done
+  run version "$CLI" version --trace "$ARTIFACTS/version.trace" 127.0.0.1:$PORT_a
+  check "version --trace: the query and its answer" eval \
+    'grep -q ">  version\\\\r\\\\n$" "$ARTIFACTS/version.trace" && grep -q "<  .*ver\." "$ARTIFACTS/version.trace"'
+}
+
 type "case_$CASE" > /dev/null 2>&1 || { echo "no case $CASE"; exit 2; }
 rm -rf "$ARTIFACTS"
 source "$here/lib.sh"

@@ -21,9 +21,11 @@ seg_add_device 3 02:44:1a:00:00:0d --log "$ARTIFACTS/dev3.log"
 seg_wait_devices || { echo "simulators did not start"; cat "$ARTIFACTS"/sim-*.log; exit 1; }
 on_segment() { seg_host_exec env XDG_STATE_HOME="$XDG_STATE_HOME" TQM530R_LOCK_DIR="$TQM530R_LOCK_DIR" "$@"; }
 
-run detect on_segment "$CLI" detect --wait 1500
+run detect on_segment "$CLI" detect --wait 1500 --trace "$ARTIFACTS/detect.trace"
 check "detect: three maker devices, sorted, with IP and MAC; exit 0" eval \
   'is $RC 0 && [ "$(wc -l <<<"$OUT")" = 3 ] && has "$(sed -n 1p <<<"$OUT")" "TQM-530R(000a) [10.77.0.10]" && has "$(sed -n 3p <<<"$OUT")" "02-4c-1a-00-00-0c" && lacks "$OUT" "10.77.0.13"'
+check "detect --trace: the search request sent and each device's answer, one line each" eval \
+  'grep -qE "  239\.255\.255\.250:1900 udp  >  M-SEARCH \* HTTP/1\.1\\\\r\\\\nHost:" "$ARTIFACTS/detect.trace" && for d in 10 11 12 13; do grep -qE "  10\.77\.0\.$d:1900 udp  <  HTTP/1\.1 200 OK\\\\r\\\\n" "$ARTIFACTS/detect.trace" || exit 1; done'
 run detect-json on_segment "$CLI" detect --wait 1500 --json
 check "detect --json: valid, three devices with their MACs" eval \
   'json_doc_ok "$ARTIFACTS/detect-json.stdout" && [ "$(json_get "$ARTIFACTS/detect-json.stdout" "[x[\"mac\"][-2:] for x in d[\"devices\"]]")" = "['"'"'0a'"'"', '"'"'0b'"'"', '"'"'0c'"'"']" ]'
