@@ -2,13 +2,16 @@
 // an observer that only takes the time. The transfer is timed from the first
 // image line to the progress shown after "sum  :", as the floor is; the whole
 // update (flash, reset pause, "bye") is reported beside it.
-//   bench_engine HOST PORT
+//   bench_engine HOST PORT [TRACE-FILE]   (with a file: every send and receive traced, as --trace)
 #include <cstdlib>
+#include <string>
 
 #include "bench/bench_clock.h"
+#include "cli/trace_file.h"
 #include "console/console_session.h"
 #include "console/firmware_transfer.h"
 #include "firmware/firmware_image.h"
+#include "net/trace.h"
 
 namespace {
 
@@ -29,7 +32,11 @@ struct TimingObserver : UpdateObserver {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || !LoadFirmwareImage(nullptr)) return 2;
+    if (argc < 3 || argc > 4 || !LoadFirmwareImage(nullptr)) return 2;
+    TraceFile trace;
+    std::string error;
+    if (argc == 4 && !trace.Open(argv[3], error)) return 2;
+    if (argc == 4) NetTrace = &trace;
     if (OpenConsole(argv[1], static_cast<unsigned short>(std::atoi(argv[2]))) != ConsoleOpenResult::Connected) return 1;
     if (ConsoleLogin() <= 0) return 1;
     TimingObserver observer;

@@ -71,8 +71,23 @@ measure() {
   rows+=("$label|floor|$floor|$floor" "$label|engine|$engine|$floor")
 }
 
+# The engine with --trace's file against the floor, in turns as above.
+measure_traced() {
+  local host="$1" port="$2" floor="" traced="" line trace="$build/bench.trace"
+  for _ in $(seq "$reps"); do
+    line="$("$build/bench_floor" "$host" "$port")" || { echo "bench: floor failed" >&2; exit 1; }
+    floor="$(faster "$line" "$floor")"
+    rm -f "$trace"
+    line="$("$build/bench_engine" "$host" "$port" "$trace")" || { echo "bench: traced engine failed" >&2; exit 1; }
+    traced="$(faster "$line" "$traced")"
+  done
+  rm -f "$trace"
+  rows+=("loopback|floor|$floor|$floor" "loopback|engine --trace|$traced|$floor")
+}
+
 start_sim 127.0.0.1
 measure "loopback" 127.0.0.1 "$sim_port"
+measure_traced 127.0.0.1 "$sim_port"
 stop_sim
 
 # Two namespaces joined by a veth pair; nothing leaves this machine.
