@@ -177,6 +177,17 @@ check "second run: site A unchanged and not failed, every device skipped" eval \
   'has "$(recap site_a)" "changed=0" && has "$(recap site_a)" "failed=0" && result again site_a "not u[\"changed\"] and u[\"counts\"] == {\"skipped\": 3}"'
 check "second run: site B fails again for the bad device, the good one skipped" result again site_b \
   'u["failed"] and not u["changed"] and by["10.88.2.10"]["result"] == "skipped" and by["10.88.2.11"]["result"] == "failed"'
+# On the controller itself: its management bridge has no device on it.
+adhoc() {
+  run "adhoc-$1" ip netns exec "${P}c" env HOME="$T/home" LC_ALL=C.UTF-8 ANSIBLE_CONFIG="$T/ansible.cfg" \
+    ansible localhost -e ansible_python_interpreter=/usr/bin/python3 -m "tqm530r.fleet.$2" -a "$3"
+}
+adhoc empty tqm530r_devices "interface=mgmt0 wait=500 tqm530r=$CLI"
+check "tqm530r_devices on a segment where nobody answers: an empty list, not a failure" eval \
+  'is $RC 0 && has "$OUT" "localhost | SUCCESS" && has "$OUT" "\"devices\": []" && has "$OUT" "\"needs_update\": false"'
+adhoc neither tqm530r_update "tqm530r=$CLI"
+check "tqm530r_update with neither hosts nor all: fails, names them" eval \
+  'is $RC 2 && has "$OUT" "give either hosts or all: true"'
 took=$((SECONDS - started))
 teardown
 trap - EXIT

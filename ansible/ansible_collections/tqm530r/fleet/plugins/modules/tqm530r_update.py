@@ -149,6 +149,9 @@ from ansible_collections.tqm530r.fleet.plugins.module_utils.tqm530r_cli import (
     COMMON_OPTIONS, fail_without_output, plan_argv, planned_device, run_plan)
 
 WRITTEN_RESULTS = ('verified', 'updated', 'unverified')
+ARGUMENT_SPEC = dict(COMMON_OPTIONS, jobs=dict(type='int'), retries=dict(type='int'),
+                     flash_timeout=dict(type='float'), verify_timeout=dict(type='float'),
+                     history=dict(type='path'))
 
 
 def counts_of(devices):
@@ -208,10 +211,7 @@ def update(module):
 
 
 def main():
-    options = dict(COMMON_OPTIONS, jobs=dict(type='int'), retries=dict(type='int'),
-                   flash_timeout=dict(type='float'), verify_timeout=dict(type='float'),
-                   history=dict(type='path'))
-    module = AnsibleModule(argument_spec=options, supports_check_mode=True)
+    module = AnsibleModule(argument_spec=ARGUMENT_SPEC, supports_check_mode=True)
     if module.check_mode:
         check(module)
     update(module)
