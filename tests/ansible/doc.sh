@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # ansible-doc shows both modules of the collection, and what it shows is what
-# the code takes: the documented options are the argument spec's (names,
+# the code takes: the documented options are those the module takes (names,
 # types, defaults), and every example uses documented options only.
 # Usage: doc.sh COLLECTIONS ARTIFACTS
 set -uo pipefail
@@ -24,18 +24,18 @@ for m in tqm530r_update tqm530r_devices; do
   check "ansible-doc $m: description, options, notes, examples, return values" eval \
     'is $RC 0 && for s in OPTIONS NOTES EXAMPLES "RETURN VALUES" "- tqm530r" "- devices"; do has "$OUT" "$s" || exit 1; done'
   run "$m-json" ansible-doc --json "tqm530r.fleet.$m"
-  check "$m: the documented options are the argument spec's, with its types and defaults" $ansible_python -c '
+  check "$m: the documented options are those the module takes, with their types and defaults" $ansible_python -c '
 import importlib, json, sys, yaml
 name, doc_file = sys.argv[1], sys.argv[2]
 sys.path.insert(0, sys.argv[3])
-spec = importlib.import_module("ansible_collections.tqm530r.fleet.plugins.modules." + name).ARGUMENT_SPEC
+taken = importlib.import_module("ansible_collections.tqm530r.fleet.plugins.modules." + name).MODULE_OPTIONS
 doc = json.load(open(doc_file))["tqm530r.fleet." + name]
 options = doc["doc"]["options"]
-assert set(options) == set(spec), (sorted(options), sorted(spec))
+assert set(options) == set(taken), (sorted(options), sorted(taken))
 for k, o in options.items():
-    assert o["type"] == spec[k]["type"], k
-    assert o.get("default") == spec[k].get("default"), k
-    assert o.get("elements") == spec[k].get("elements"), k
+    assert o["type"] == taken[k]["type"], k
+    assert o.get("default") == taken[k].get("default"), k
+    assert o.get("elements") == taken[k].get("elements"), k
 for task in yaml.safe_load(doc["examples"]):
     args = task.get("tqm530r.fleet." + name)
     if args is not None:

@@ -111,7 +111,7 @@ from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tqm530r.fleet.plugins.module_utils.tqm530r_cli import (
     COMMON_OPTIONS, fail_without_output, program, run_plan)
 
-ARGUMENT_SPEC = COMMON_OPTIONS
+MODULE_OPTIONS = COMMON_OPTIONS
 
 
 def nobody_answers(module):
@@ -128,7 +128,7 @@ def nobody_answers(module):
 
 
 def main():
-    module = AnsibleModule(argument_spec=ARGUMENT_SPEC, supports_check_mode=True)
+    module = AnsibleModule(argument_spec=MODULE_OPTIONS, supports_check_mode=True)
     if not module.params['hosts']:
         module.params['all'] = True
     rc, doc, err = run_plan(module)

@@ -149,7 +149,7 @@ from ansible_collections.tqm530r.fleet.plugins.module_utils.tqm530r_cli import (
     COMMON_OPTIONS, fail_without_output, plan_argv, planned_device, run_plan)
 
 WRITTEN_RESULTS = ('verified', 'updated', 'unverified')
-ARGUMENT_SPEC = dict(COMMON_OPTIONS, jobs=dict(type='int'), retries=dict(type='int'),
+MODULE_OPTIONS = dict(COMMON_OPTIONS, jobs=dict(type='int'), retries=dict(type='int'),
                      flash_timeout=dict(type='float'), verify_timeout=dict(type='float'),
                      history=dict(type='path'))
 
@@ -211,7 +211,7 @@ def update(module):
 
 
 def main():
-    module = AnsibleModule(argument_spec=ARGUMENT_SPEC, supports_check_mode=True)
+    module = AnsibleModule(argument_spec=MODULE_OPTIONS, supports_check_mode=True)
     if module.check_mode:
         check(module)
     update(module)
