@@ -206,6 +206,14 @@ case_timeout() {
   run connect "$CLI" update --yes --timeout 1 --retries 0 127.0.0.1:$PORT_unanswered
   check "a connect that is never answered: failed after --timeout" eval \
     'is $RC 1 && has "$OUT" "no answer within 1 s" && [ $((SECONDS - t0)) -lt 5 ]'
+  # Other text every 300 ms does not stretch the 1 s bound of "sum  :" or of a "complete".
+  local stuck
+  for stuck in --slow-check --slow-flash; do
+    sim_start chatty --chatty 300 "$stuck" 60000
+    t0=$SECONDS
+    run chatty "$CLI" update --yes --timeout 1 --flash-timeout 1 --retries 0 --verify-timeout 2 127.0.0.1:$PORT_chatty
+    check "a chatty device ($stuck): failed within a few seconds" eval 'is $RC 1 && [ $((SECONDS - t0)) -lt 6 ]'
+  done
   sim_start mute --one-complete
   t0=$SECONDS
   run flash "$CLI" update --yes --flash-timeout 1 --verify-timeout 3 127.0.0.1:$PORT_mute
@@ -275,6 +283,18 @@ case_interrupt_transfer() {
   check "their flash is untouched: still 1.0.01" eval 'grep -q "version: 1.0.01" "$ARTIFACTS/a.out" && grep -q "version: 1.0.01" "$ARTIFACTS/b.out"'
   check "history: the two interrupted devices, not the one never started" eval \
     '[ "$(history_count "r[\"result\"]==\"interrupted\"")" = 2 ] && [ "$(history_count True)" = 2 ]'
+  # Ctrl-C reaches the whole process group; a closed terminal sends SIGHUP.
+  local sig code
+  for sig in INT HUP; do
+    sim_start "$sig"
+    start_cli "$sig" update --yes --json 127.0.0.1:$(eval echo \$PORT_$sig)
+    wait_for "$ARTIFACTS/$sig.stdout" '"lines":[0-9]{4}'
+    kill -"$sig" -- -"$CLI_PID"
+    end_cli "$sig"
+    code=130; [ "$sig" = HUP ] && code=129
+    check "SIG$sig during the transfer: exit $code, interrupted, no \"flash\" sent" eval \
+      'is $RC $code && has "$OUT" "\"result\":\"interrupted\"" && ! grep -q "^flash$" "$ARTIFACTS/$sig.log"'
+  done
 }
 
 # Ctrl-C while a device flashes: it finishes flash and reset; a second Ctrl-C
