@@ -127,11 +127,14 @@ private:
             std::fflush(nullptr);
             ::_exit(InterruptionExitCode());
         }
-        std::string text = heard == 1 ? "tqm530r: interrupted: no further device starts, devices before \"flash\" stop"
-                                      : "tqm530r: still waiting";
-        if (!flashing.empty())
-            text += "; waiting for " + Joined(flashing) + " to finish \"flash\" and the reset" +
-                    (heard == 1 ? "" : " (Ctrl-C again to leave them to finish alone)");
+        const std::string waiting = "waiting for " + Joined(flashing) + " to finish \"flash\" and the reset";
+        std::string text = "tqm530r: ";
+        if (heard == 1) {
+            text += "interrupted: no further device starts, devices before \"flash\" stop";
+            if (!flashing.empty()) text += "; " + waiting;
+        } else {
+            text += flashing.empty() ? "stopping" : waiting + " (Ctrl-C again to leave them to finish alone)";
+        }
         Notice(text);
     }
 
