@@ -6,6 +6,7 @@
 
 #include "cli/device_address.h"
 #include "cli/exit_codes.h"
+#include "cli/user_paths.h"
 #include "console/console_limits.h"
 
 namespace {
@@ -96,17 +97,14 @@ void AddTrace(CLI::App& c, CliOptions& o) {
 void AddJson(CLI::App& c, CliOptions& o, const char* what) { c.add_flag("--json", o.json, what); }
 
 void AddHistory(CLI::App& c, CliOptions& o) {
-    c.add_option("--history", o.historyPath,
-                 "FILE of the history (default $XDG_STATE_HOME/tqm530r/history.jsonl or "
-                 "~/.local/state/tqm530r/history.jsonl)");
+    c.add_option("--history", o.historyPath, std::string("FILE of the history (default ") + HistoryPathHelp() + ")");
 }
 
 void AddSearch(CLI::App& c, CliOptions& o) {
     c.add_option("--wait", o.waitMs, "MS the search collects answers")
         ->transform(WholeIn(1, 60000, "MS"))
         ->default_val(3000);
-    c.add_option("--interface", o.interfaceName,
-                 "IFNAME to search on (default: every up, multicast-capable interface but loopback)");
+    c.add_option("--interface", o.interfaceName, InterfaceHelp());
 }
 
 void AddPolicy(CLI::App& c, CliOptions& o) {
@@ -235,8 +233,15 @@ int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliO
     Mac(app, o);
     Image(app, o);
     History(app, o);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() >= 2 && arguments[0] == "--job") {
+        o.job = arguments[1];
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
+    }
+    o.arguments = arguments;
     try {
-        app.parse(argc, argv);
+        std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+        app.parse(reversed);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {

@@ -28,10 +28,13 @@ struct CliOptions {
     std::string imagePath;
     std::string tracePath;  // --trace: the transcript file         // --image: a file instead of the carried image
     int retries = 2;        // update: attempts again from the connect while "flash" was not sent
-    double retryDelaySeconds = 2;  // before the first retry, doubling each time
+    double retryDelaySeconds = 2;        // before the first retry, doubling each time
+    std::vector<std::string> arguments;  // argv[1] on as given, for the update children
+    std::string job;                     // an update child's "--job" (job_arguments.h); empty in the parent
 };
 
 // Parses argv with CLI11. Returns -1 when the command should run, or the
 // exit code to end with at once (0 after --help or --version, 2 after an
-// error, whose one-line reason is already on stderr).
+// error, whose one-line reason is already on stderr). A leading
+// "--job SPEC" makes this process an update child.
 int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliOptions& options);

@@ -1,23 +1,52 @@
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/commands.h"
 #include "cli/confirm.h"
 #include "cli/exit_codes.h"
 #include "cli/history.h"
 #include "cli/interruption.h"
+#include "cli/job_arguments.h"
 #include "cli/json_events.h"
 #include "cli/parallel_runner.h"
 #include "cli/progress_display.h"
+#include "cli/subprocess.h"
 #include "cli/summary_table.h"
 #include "cli/targets.h"
+#include "cli/terminal.h"
 #include "cli/update_job.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+nlohmann::json UpdateRecord(const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d) {
+    return {{"time", UtcTimestamp()},
+            {"command", "update"},
+            {"device", target.device.Label()},
+            {"ip", d.ip},
+            {"port", target.device.port},
+            {"mac", d.mac},
+            {"old_version", d.oldVersion},
+            {"new_version", d.newVersion},
+            {"image", image.source},
+            {"image_version", image.version},
+            {"image_sha256", image.sha256},
+            {"seconds", d.seconds},
+            {"attempts", d.attempts},
+            {"result", ResultName(d.result)},
+            {"detail", d.detail}};
+}
+
+// The device's own process writes its record, so that it is kept even when
+// the parent is killed.
+void AppendUpdateRecord(const CliOptions& o, const DeviceTarget& target, const ImageReport& image,
+                        const DeviceOutcome& d) {
+    std::string error;
+    if (!AppendHistory(HistoryPath(o.historyPath), UpdateRecord(target, image, d), error))
+        std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
+}
 
 // The parent's side of a batch: what each child reported, and the display.
 class UpdateBatch {
@@ -25,7 +54,7 @@ public:
     UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)
         : o_(o), image_(image), targets_(targets), bars_(stderr), plain_(stderr) {
         // Bars redraw in place, so they need a terminal with room for all of them.
-        terminal_ = !o.json && ::isatty(STDERR_FILENO) && targets.size() + 2 < TerminalRows(STDERR_FILENO, 24);
+        terminal_ = !o.json && CanDrawBars(stderr) && targets.size() + 2 < TerminalRows(stderr, 24);
         for (const DeviceTarget& t : targets) {
             DeviceProgress p;
             p.label = t.device.Label();
@@ -74,7 +103,7 @@ public:
         nlohmann::json event = OutcomeToJson(outcomes_[i]);
         event["detail"] = "the updater process ended without a result (" + exitText + ")";
         OnEvent(i, event);
-        AppendRecord(i, outcomes_[i]);
+        AppendUpdateRecord(o_, targets_[i], image_, outcomes_[i]);
     }
 
     void OnTick() {
@@ -82,14 +111,6 @@ public:
         if (!terminal_ || !dirty_) return;
         bars_.Draw(progress_, notice_);
         dirty_ = false;
-    }
-
-    // The device's own process writes its record, so that it is kept even
-    // when this process is killed.
-    void AppendRecord(size_t i, const DeviceOutcome& d) const {
-        std::string error;
-        if (!AppendHistory(HistoryPath(o_.historyPath), UpdateRecord(i, d), error))
-            std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
     }
 
     int Finish() {
@@ -125,7 +146,7 @@ private:
             Notice("tqm530r: leaving now; " + std::to_string(flashing.size()) +
                    " device(s) finish their flash and reset on their own and record it in the history");
             std::fflush(nullptr);
-            ::_exit(InterruptionExitCode());
+            std::_Exit(InterruptionExitCode());
         }
         const std::string waiting = "waiting for " + Joined(flashing) + " to finish \"flash\" and the reset";
         std::string text = "tqm530r: ";
@@ -207,24 +228,6 @@ private:
         }
     }
 
-    nlohmann::json UpdateRecord(size_t i, const DeviceOutcome& d) const {
-        return {{"time", UtcTimestamp()},
-                {"command", "update"},
-                {"device", labels_[i]},
-                {"ip", d.ip},
-                {"port", targets_[i].device.port},
-                {"mac", d.mac},
-                {"old_version", d.oldVersion},
-                {"new_version", d.newVersion},
-                {"image", image_.source},
-                {"image_version", image_.version},
-                {"image_sha256", image_.sha256},
-                {"seconds", d.seconds},
-                {"attempts", d.attempts},
-                {"result", ResultName(d.result)},
-                {"detail", d.detail}};
-    }
-
     const CliOptions& o_;
     const ImageReport& image_;
     const std::vector<DeviceTarget>& targets_;
@@ -249,9 +252,38 @@ std::string Question(const std::vector<DeviceTarget>& targets, const ImageReport
            "?\nDo not plug or unplug cables during the update.";
 }
 
+UpdateSettings SettingsFrom(const CliOptions& o, const ImageReport& image) {
+    UpdateSettings settings;
+    settings.imageVersion = image.version;
+    settings.imageLines = image.lines;
+    settings.reinstall = o.reinstall;
+    settings.allowOlder = o.allowOlder;
+    settings.verify = o.verify;
+    settings.verifyTimeoutMs = static_cast<int>(o.verifyTimeoutSeconds * 1000);
+    settings.retries = o.retries;
+    settings.retryDelayMs = static_cast<int>(o.retryDelaySeconds * 1000);
+    return settings;
+}
+
+// An update child: one device's job, its events on standard output.
+int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
+    UpdateJobSpec job;
+    if (!ParseJobSpec(o.job, job)) {
+        std::fprintf(stderr, "tqm530r: bad --job \"%s\"\n", o.job.c_str());
+        return kExitUsage;
+    }
+    WatchDeviceInterruptions();
+    auto send = [](const nlohmann::json& event) { WriteToParent(event.dump() + "\n"); };
+    const DeviceOutcome outcome = RunUpdateJob(job.target, SettingsFrom(o, image), send);
+    AppendUpdateRecord(o, job.target, image, outcome);
+    send(OutcomeToJson(outcome));
+    return 0;
+}
+
 }  // namespace
 
 int RunUpdate(const CliOptions& o, const ImageReport& image) {
+    if (!o.job.empty()) return RunUpdateChild(o, image);
     if (!ImageIsSound(image)) {
         std::fprintf(stderr, "tqm530r: the %s image fails its self-check: %s; nothing sent\n", image.source.c_str(),
                      ImageProblem(image).c_str());
@@ -263,28 +295,13 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     rc = ConfirmOrRefuse(o.yes, "update rewrites the devices' flash", Question(targets, image));
     if (rc >= 0) return rc;
 
-    UpdateSettings settings;
-    settings.imageVersion = image.version;
-    settings.imageLines = image.lines;
-    settings.reinstall = o.reinstall;
-    settings.allowOlder = o.allowOlder;
-    settings.verify = o.verify;
-    settings.verifyTimeoutMs = static_cast<int>(o.verifyTimeoutSeconds * 1000);
-    settings.retries = o.retries;
-    settings.retryDelayMs = static_cast<int>(o.retryDelaySeconds * 1000);
-
     WatchParentInterruptions();
     UpdateBatch batch(o, image, targets);
     batch.Start();
     ParallelJobs jobs;
     jobs.count = targets.size();
     jobs.jobs = static_cast<size_t>(o.jobs);
-    jobs.childMain = [&](size_t i, const std::function<void(const nlohmann::json&)>& send) {
-        WatchDeviceInterruptions();
-        const DeviceOutcome outcome = RunUpdateJob(targets[i], settings, send);
-        batch.AppendRecord(i, outcome);
-        send(OutcomeToJson(outcome));
-    };
+    jobs.childArguments = [&](size_t i) { return JobArguments({i, targets[i]}, o.arguments); };
     jobs.onStart = [&](size_t i) { batch.OnStart(i); };
     jobs.interrupted = [] { return ParentInterruptions() > 0; };
     jobs.onEvent = [&](size_t i, const nlohmann::json& e) { batch.OnEvent(i, e); };

@@ -1,15 +1,14 @@
 #include "cli/confirm.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 
 #include "cli/exit_codes.h"
+#include "cli/terminal.h"
 
 int ConfirmOrRefuse(bool yes, const std::string& what, const std::string& question) {
     if (yes) return -1;
-    if (!::isatty(STDIN_FILENO)) {
+    if (!IsTerminal(stdin)) {
         std::fprintf(stderr, "tqm530r: %s; refusing without --yes (standard input is not a terminal)\n", what.c_str());
         return kExitUsage;
     }

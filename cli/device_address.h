@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "console/console_limits.h"
@@ -20,3 +21,7 @@ bool ReadPort(const std::string& text, unsigned short& port);
 // for an empty host or a port that ReadPort refuses.
 bool ParseDeviceAddress(const std::string& text, unsigned short defaultPort, DeviceAddress& address,
                         std::string& error);
+
+// Four dotted decimals (0..255 each, no more than three digits) as an IPv4
+// address in network byte order. False for anything else.
+bool ParseDottedAddress(const std::string& text, uint32_t& address);

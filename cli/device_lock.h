@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-// One lock file per device (flock), so that two updaters on this machine
-// never drive the same device at once. Held until destruction or process end.
+// One lock file per device under LockDirectory() (flock; Windows: LockFileEx),
+// so that two updaters on this machine never drive the same device at once.
+// Held until destruction or process end. One implementation per platform
+// (device_lock_posix.cpp, device_lock_win.cpp).
 class DeviceLock {
 public:
     DeviceLock() = default;
@@ -16,9 +19,8 @@ public:
     bool Acquire(const std::string& ip, unsigned short port, std::string& error);
 
 private:
-    int fd_ = -1;
+    intptr_t handle_ = -1;
 };
 
-// Where the lock files live: $TQM530R_LOCK_DIR, else /run/lock when it is
-// writable, else $XDG_RUNTIME_DIR, else /tmp.
-std::string LockDirectory();
+// The lock file's name of ip:port, "tqm530r-10.0.0.5-23.lock".
+std::string LockFileName(const std::string& ip, unsigned short port);

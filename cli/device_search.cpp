@@ -4,12 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include <net/if.h>
-
 #include "cli/exit_codes.h"
 #include "discovery/device_list.h"
 #include "discovery/device_table.h"
 #include "discovery/search_devices.h"
+#include "net/adapters.h"
 
 std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed) {
     std::vector<FoundDevice> devices;
@@ -22,13 +21,15 @@ std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed) {
 
 bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices) {
     DeviceList list;
-    if (!SearchDevicesInto(list, waitMs, interfaceName.empty() ? nullptr : interfaceName.c_str())) return false;
+    std::vector<uint32_t> interfaces;
+    if (!NetAdapterAddresses(interfaceName.empty() ? nullptr : interfaceName.c_str(), interfaces)) return false;
+    if (!SearchDevicesOn(list, waitMs, interfaces)) return false;
     devices = FoundDevices(list.Devices());
     return true;
 }
 
 int SearchForCommand(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices) {
-    if (!interfaceName.empty() && if_nametoindex(interfaceName.c_str()) == 0) {
+    if (!interfaceName.empty() && !NetAdapterKnown(interfaceName.c_str())) {
         std::fprintf(stderr, "tqm530r: no network interface %s\n", interfaceName.c_str());
         return kExitUsage;
     }

@@ -1,12 +1,11 @@
 #include "cli/device_session.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 #include <cstring>
 
 #include "console/console_limits.h"
 #include "console/console_session.h"
+#include "net/datagram.h"
 #include "net/mac_resolver.h"
 #include "net/socket.h"
 
@@ -92,10 +91,8 @@ bool OpenDevice(const DeviceTarget& target, DeviceLock& lock, DeviceVisit& visit
 bool ResolveHostText(const std::string& host, std::string& ip) {
     uint32_t address = 0;
     if (!NetResolveHost(host.c_str(), address)) return false;
-    char text[INET_ADDRSTRLEN] = {};
-    in_addr a{};
-    a.s_addr = address;
-    inet_ntop(AF_INET, &a, text, sizeof text);
+    char text[16];
+    NetAddressText(address, text);
     ip = text;
     return true;
 }
@@ -106,7 +103,7 @@ bool IsUnresolvedMac(const std::string& mac) {
 
 std::string CurrentMac(const std::string& ip) {
     uint32_t address = 0;
-    if (inet_pton(AF_INET, ip.c_str(), &address) != 1) return {};
+    if (!ParseDottedAddress(ip, address)) return {};
     unsigned char mac[6];
     std::memset(mac, 0xFF, sizeof mac);
     ResolveMacAddress(address, mac);

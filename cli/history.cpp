@@ -1,25 +1,26 @@
 #include "cli/history.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
+
+#include "cli/append_file.h"
+#include "cli/user_paths.h"
+#include "cli/utc_time.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
-bool MakeFolders(const std::string& path) {
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
-    return true;
+bool MakeFolders(const std::string& path, std::string& error) {
+    const fs::path folder = fs::u8path(path).parent_path();
+    std::error_code failed;
+    if (folder.empty() || fs::is_directory(folder, failed)) return true;
+    fs::create_directories(folder, failed);
+    if (!failed) return true;
+    error = "cannot make the folder of " + path + ": " + failed.message();
+    return false;
 }
 
 std::string Lower(std::string s) {
@@ -29,37 +30,22 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
-std::string DefaultHistoryPath() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && *state) return std::string(state) + "/tqm530r/history.jsonl";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/state/tqm530r/history.jsonl";
-}
-
 std::string HistoryPath(const std::string& chosen) { return chosen.empty() ? DefaultHistoryPath() : chosen; }
 
 bool AppendHistory(const std::string& path, const nlohmann::json& record, std::string& error) {
-    if (!MakeFolders(path)) {
-        error = "cannot make the folder of " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    ::flock(fd, LOCK_EX);
-    const std::string line = record.dump() + "\n";
-    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-    if (!ok) error = "cannot write " + path + ": " + std::strerror(errno);
-    ::close(fd);
-    return ok;
+    if (!MakeFolders(path, error)) return false;
+    AppendFile file;
+    if (!file.Open(path, error)) return false;
+    if (file.Append(record.dump() + "\n", true)) return true;
+    error = "cannot write " + path;
+    return false;
 }
 
 bool ReadHistory(const std::string& path, std::vector<nlohmann::json>& records, std::string& error) {
     records.clear();
-    if (::access(path.c_str(), F_OK) != 0) return true;
-    std::ifstream in(path);
+    std::error_code failed;
+    if (!fs::exists(fs::u8path(path), failed)) return true;
+    std::ifstream in(fs::u8path(path));
     if (!in) {
         error = "cannot read " + path;
         return false;
@@ -83,11 +69,4 @@ nlohmann::json FindMacTailElsewhere(const std::vector<nlohmann::json>& records, 
     return found;
 }
 
-std::string UtcTimestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
+std::string UtcTimestamp() { return UtcText(std::chrono::system_clock::now(), false); }

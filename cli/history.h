@@ -7,9 +7,7 @@
 // The history file: one JSON object a line for every update, erase and MAC
 // write (time, command, device, MAC, versions, image SHA-256, duration, result).
 
-// $XDG_STATE_HOME/tqm530r/history.jsonl, else ~/.local/state/tqm530r/history.jsonl.
-std::string DefaultHistoryPath();
-// The file --history names, else the default.
+// The file --history names, else the default (DefaultHistoryPath in user_paths.h).
 std::string HistoryPath(const std::string& chosen);
 
 // Appends one line, making the folder if needed; the file is locked while

@@ -1,7 +1,5 @@
 #include "cli/image_check.h"
 
-#include <openssl/evp.h>
-
 #include <cstring>
 
 ImageReport CheckImage(const char* text, uint32_t size) {
@@ -46,17 +44,4 @@ std::string ImageProblem(const ImageReport& report) {
         return std::to_string(report.badRecords) + " record(s) with a wrong checksum or form, the first on line " +
                std::to_string(report.firstBadLine) + " (" + RecordFaultText(report.firstBadFault) + ")";
     return {};
-}
-
-std::string Sha256Hex(const char* data, size_t size) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned length = 0;
-    if (EVP_Digest(data, size, digest, &length, EVP_sha256(), nullptr) != 1) return {};
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned i = 0; i < length; ++i) {
-        text += kHex[digest[i] >> 4];
-        text += kHex[digest[i] & 15];
-    }
-    return text;
 }

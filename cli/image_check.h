@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/sha256.h"
 #include "firmware/srecord.h"
 
 // The self-check of an S-record image, run by `image` and before every update:
@@ -33,6 +34,3 @@ bool ImageIsSound(const ImageReport& report);
 std::string ImageProblem(const ImageReport& report);
 // What is wrong with a record, in a few words.
 const char* RecordFaultText(SRecordFault fault);
-
-// Lower-case hex SHA-256 of the bytes.
-std::string Sha256Hex(const char* data, size_t size);

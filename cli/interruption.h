@@ -1,25 +1,31 @@
 #pragma once
 
-// An update stopped from outside: Ctrl-C, SIGTERM, a closed terminal, or the
-// death of the parent process. A device before "flash" stops at once (nothing
+// An update stopped from outside: Ctrl-C, SIGTERM, a closed terminal (on
+// Windows: Ctrl-C, Ctrl-Break, the console window closed), or the death of
+// the parent process. A device before "flash" stops at once (nothing
 // has been written to its flash); a device that has been sent "flash"
 // finishes its flash and reset. One implementation per platform.
 
 // The parent: counts the signals that arrive from now on.
 void WatchParentInterruptions();
 // How many interruptions the parent has heard, and the first one's exit code
-// (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP; 0 when none).
+// (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP; Windows: 130 Ctrl-C and Ctrl-Break,
+// 129 the console closed; 0 when none).
 int ParentInterruptions();
 int InterruptionExitCode();
 
-// One device's process: an interruption (its own signal, the parent's
-// forwarded one, or the parent's death) stops the device unless it has been
-// committed to "flash". Also counts as interrupted when the parent was
-// interrupted before this process took over.
+// One device's process: an interruption (its own signal or console event,
+// the parent's request to stop (Subprocess::RequestStop), or the parent's death) stops the device unless it has been
+// committed to "flash". A request to stop that came while the process was
+// starting counts from here on (POSIX: the child starts with the signals
+// blocked).
 void WatchDeviceInterruptions();
 bool DeviceInterrupted();
 // Commits the device to "flash" unless an interruption came first. From then
 // on an interruption no longer ends its connection.
 bool CommitToFlash();
-// Asks a device's process to stop at its next safe point.
-void InterruptDeviceProcess(int pid);
+
+// What the standard streams need before anything is written: POSIX ignores
+// SIGPIPE (a closed console or pipe is a send result, not a death); Windows
+// writes UTF-8 to its console.
+void PrepareStandardStreams();

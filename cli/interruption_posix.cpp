@@ -44,6 +44,10 @@ int InterruptionExitCode() { return FirstSignal == 0 ? 0 : 128 + FirstSignal; }
 void WatchDeviceInterruptions() {
     const pid_t parent = ::getppid();
     Handle(OnDeviceSignal);
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int s : kSignals) sigaddset(&stops, s);
+    sigprocmask(SIG_UNBLOCK, &stops, nullptr);
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (::getppid() != parent) OnDeviceSignal(SIGTERM);  // the parent died before the line above
 }
@@ -60,4 +64,4 @@ bool CommitToFlash() {
     return Committed != 0;
 }
 
-void InterruptDeviceProcess(int pid) { ::kill(pid, SIGTERM); }
+void PrepareStandardStreams() { ::signal(SIGPIPE, SIG_IGN); }

@@ -1,6 +1,4 @@
-// tqm530r: the updater's core from a Linux command line.
-#include <signal.h>
-
+// tqm530r: the updater's core from a command line (Linux and Windows).
 #include <cstdio>
 #include <string>
 
@@ -9,6 +7,7 @@
 #include "cli/exit_codes.h"
 #include "cli/image_check.h"
 #include "cli/image_file_load.h"
+#include "cli/interruption.h"
 #include "cli/trace_file.h"
 #include "console/console_limits.h"
 #include "firmware/firmware_image.h"
@@ -42,7 +41,7 @@ int Dispatch(const CliOptions& o, const ImageReport& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::signal(SIGPIPE, SIG_IGN);  // a closed console or pipe is a send result, not a death
+    PrepareStandardStreams();
     if (!LoadFirmwareImage(nullptr)) {
         std::fprintf(stderr, "tqm530r: the carried firmware image is missing\n");
         return kExitImage;
@@ -54,7 +53,7 @@ int main(int argc, char** argv) {
     const int parsed = ParseCommandLine(argc, argv, versionText, options);
     if (parsed >= 0) return parsed;
     ApplyWaits(options);
-    static TraceFile trace;  // children of update inherit it and write their own lines
+    static TraceFile trace;  // update's children open it again and append their own lines
     if (!options.tracePath.empty()) {
         std::string error;
         if (!trace.Open(options.tracePath, error)) {

@@ -3,17 +3,20 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
-// Runs one job per device, each in a forked child process of its own (the
-// console engine has one global ConsoleSocket), at most `jobs` at once. A
-// child reports JSON objects, one a line, on a pipe; the parent hears them
-// in onEvent and is ticked every tickMs to redraw.
+// Runs one job per device, each in a child process of its own (the console
+// engine has one global ConsoleSocket): this program started again with the
+// job's arguments, at most `jobs` at once. A child reports JSON objects, one
+// a line, on its standard output (WriteToParent); the parent hears them in
+// onEvent and is ticked every tickMs to redraw. The same on every platform,
+// over cli/subprocess.h.
 struct ParallelJobs {
     size_t count = 0;
     size_t jobs = 0;  // 0: all at once
     int tickMs = 100;
-    // In the child: the job of device index; send(event) reaches onEvent.
-    std::function<void(size_t index, const std::function<void(const nlohmann::json&)>& send)> childMain;
+    // The arguments (argv[1] on) of the child that runs job index.
+    std::function<std::vector<std::string>(size_t index)> childArguments;
     // In the parent, for each line a child sent.
     std::function<void(size_t index, const nlohmann::json& event)> onEvent;
     // In the parent, when a child ended; exitText says how ("exit 0", "killed by signal 9").
@@ -29,3 +32,7 @@ struct ParallelJobs {
 // Returns when every child that started has ended. False when a child could
 // not be started (its onExit then says so).
 bool RunParallel(const ParallelJobs& p);
+
+// The whole lines in pending, each that parses as an object handed to
+// onObject, taken off pending; an unfinished last line stays.
+void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject);

@@ -1,9 +1,8 @@
 #include "cli/progress_display.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
+
+#include "cli/terminal.h"
 
 std::string FormatDuration(double seconds) {
     if (seconds < 0 || seconds > 360000) return "-";
@@ -53,22 +52,10 @@ std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int b
     return line;
 }
 
-int TerminalWidth(int fd, int fallback) {
-    winsize size{};
-    if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return fallback;
-}
-
-size_t TerminalRows(int fd, size_t fallback) {
-    winsize size{};
-    if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_row > 0) return size.ws_row;
-    return fallback;
-}
-
 void TerminalBars::Draw(const std::vector<DeviceProgress>& devices, const std::string& notice) {
     size_t labelWidth = 0;
     for (const DeviceProgress& d : devices) labelWidth = std::max(labelWidth, d.label.size());
-    const int width = TerminalWidth(::fileno(out_), 100);
+    const int width = TerminalWidth(out_, 100);
     const int barWidth = std::clamp(width - static_cast<int>(labelWidth) - 70, 10, 30);
     if (drawn_ > 0) std::fprintf(out_, "\033[%zuA", drawn_);
     for (const DeviceProgress& d : devices) {

@@ -49,7 +49,3 @@ public:
 private:
     FILE* out_;
 };
-
-// The width and the height of the terminal on fd, or fallback.
-int TerminalWidth(int fd, int fallback);
-size_t TerminalRows(int fd, size_t fallback);

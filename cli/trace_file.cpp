@@ -1,35 +1,20 @@
 #include "cli/trace_file.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
+
+#include "cli/utc_time.h"
+#include "net/datagram.h"
 
 namespace {
 
 std::string Endpoint(uint32_t address, uint16_t port) {
-    in_addr a{};
-    a.s_addr = address;
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &a, text, sizeof text);
+    char text[16];
+    NetAddressText(address, text);
     return std::string(text) + ":" + std::to_string(port);
 }
 
-// UTC with microseconds.
-std::string Now() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    tm utc{};
-    gmtime_r(&now.tv_sec, &utc);
-    char text[40];
-    const size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::snprintf(text + n, sizeof text - n, ".%06ldZ", now.tv_nsec / 1000);
-    return text;
-}
+std::string Now() { return UtcText(std::chrono::system_clock::now(), true); }
 
 }  // namespace
 
@@ -61,16 +46,9 @@ std::string TraceLine(const std::string& time, const std::string& device, bool s
     return time + "  " + device + "  " + (sent ? ">" : "<") + "  " + VisibleBytes(data, length) + "\n";
 }
 
-TraceFile::~TraceFile() {
-    if (fd_ >= 0) ::close(fd_);
-}
+TraceFile::~TraceFile() = default;
 
-bool TraceFile::Open(const std::string& path, std::string& error) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ >= 0) return true;
-    error = "cannot open " + path + ": " + std::strerror(errno);
-    return false;
-}
+bool TraceFile::Open(const std::string& path, std::string& error) { return file_.Open(path, error); }
 
 void TraceFile::OnConnected(NetSocket socket, uint32_t address, uint16_t port) {
     devices_[socket] = Endpoint(address, port);
@@ -87,6 +65,5 @@ void TraceFile::OnDatagram(bool sent, uint32_t address, uint16_t port, const cha
 
 void TraceFile::Write(const std::string& device, bool sent, const char* data, int length) {
     const std::string line = TraceLine(Now(), device, sent, data, length);
-    // One write a line: O_APPEND puts each whole at the end, whoever else writes.
-    (void)!::write(fd_, line.data(), line.size());
+    file_.Append(line);
 }

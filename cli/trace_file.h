@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 
+#include "cli/append_file.h"
 #include "net/trace.h"
 
 // --trace FILE: one line for every send and receive, the search's datagrams
@@ -26,7 +27,7 @@ public:
 private:
     void Write(const std::string& device, bool sent, const char* data, int length);
 
-    int fd_ = -1;
+    AppendFile file_;
     std::map<NetSocket, std::string> devices_;
 };
 

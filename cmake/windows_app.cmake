@@ -38,3 +38,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_link_libraries(bench_engine_win PRIVATE console_core firmware_core net ws2_32 -static -static-libgcc -static-libstdc++)
   set_target_properties(bench_engine_win PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
+
+# tqm530r.exe, the command-line updater (console subsystem).
+target_compile_definitions(net_adapters PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+add_subdirectory(cli)

@@ -44,16 +44,17 @@ void SsdpReceiveThread(void* argument) {
 }  // namespace
 
 bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName) {
+    std::vector<uint32_t> interfaces;
+    if (!NetSearchInterfaces(interfaceName, interfaces)) return false;
+    return SearchDevicesOn(store, waitMs, interfaces);
+}
+
+bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces) {
     PrepareMacResolver();
     ReceiveContext context;
     context.socket = NetSearchSocket(1900);
     context.store = &store;
     if (context.socket == kNoSocket) return false;
-    std::vector<uint32_t> interfaces;
-    if (!NetSearchInterfaces(interfaceName, interfaces)) {
-        NetClose(context.socket);
-        return false;
-    }
     for (uint32_t address : interfaces) NetJoinMulticast(context.socket, kSsdpGroup, address);
     NetThread receiver;
     receiver.Start(SsdpReceiveThread, &context);

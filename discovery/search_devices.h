@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ constexpr int kSearchWaitMs = 3000;
 // (see NetSearchInterfaces). False when the socket, the bind or the
 // interface's address cannot be set up.
 bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName);
+// The same on the interfaces whose IPv4 addresses (network byte order) the
+// caller chose (the command line's, from net/adapters.h).
+bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces);
 
 // The dialog's search: into DeviceTable (emptied first), and the entries built
 // from it (one per sender address). On false the entries are untouched.

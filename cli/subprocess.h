@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A child process of this program: the same executable started again with
+// other arguments, its standard output a pipe that the parent reads. One
+// implementation per platform (subprocess_posix.cpp, subprocess_win.cpp).
+class Subprocess {
+public:
+    Subprocess();
+    Subprocess(const Subprocess&) = delete;
+    Subprocess& operator=(const Subprocess&) = delete;
+    ~Subprocess();
+
+    // Starts this program with arguments (argv[1] on). False with a reason.
+    bool Start(const std::vector<std::string>& arguments, std::string& error);
+    // Appends what the child has written and is there now, without waiting.
+    // False once the pipe has closed (the child ended, or closed it).
+    bool Read(std::string& received);
+    // Asks the child to stop at its next safe point. POSIX: SIGTERM (the
+    // child starts with SIGINT, SIGTERM and SIGHUP blocked and unblocks them
+    // once it handles them); Windows: its standard input closes.
+    void RequestStop();
+    // Waits for the child to end. "exit 0", "killed by signal 9", ...;
+    // clean for exit code 0.
+    std::string Reap(bool& clean);
+
+    struct Os;
+
+private:
+    friend std::vector<size_t> WaitForOutput(const std::vector<Subprocess*>& children, int timeoutMs);
+    std::unique_ptr<Os> os_;
+};
+
+// Waits at most timeoutMs until some of the children have output or have
+// closed their pipe; their positions in children, none after the timeout.
+std::vector<size_t> WaitForOutput(const std::vector<Subprocess*>& children, int timeoutMs);
+
+// In the child: one whole line to the parent on standard output, unbuffered.
+// False when the parent is gone (the job goes on: a device must not be left
+// mid-flash).
+bool WriteToParent(const std::string& line);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// The terminal behind a standard stream. One implementation per platform
+// (terminal_posix.cpp, terminal_win.cpp).
+
+// True when stream is a terminal (a console on Windows), not a file or a pipe.
+bool IsTerminal(FILE* stream);
+// True when bars can be redrawn in place on stream: a terminal that takes
+// ANSI cursor moves (on Windows a console in virtual-terminal mode, which
+// this turns on where the console has it).
+bool CanDrawBars(FILE* stream);
+// The width and the height of the terminal behind stream, or fallback.
+int TerminalWidth(FILE* stream, int fallback);
+size_t TerminalRows(FILE* stream, size_t fallback);

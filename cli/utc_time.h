@@ -1,0 +1,9 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+// "2026-12-07T19:12:16Z", or with microseconds "2026-12-07T19:12:16.123456Z",
+// computed without the C library's shared broken-down time (the search's
+// receive thread traces too).
+std::string UtcText(std::chrono::system_clock::time_point when, bool microseconds);

@@ -1,0 +1,114 @@
+// The pieces between the parent and its update children that need no
+// particular OS: the job argument, the Windows command line the parent
+// builds, the event lines it reads, the UTC texts, the dotted addresses and
+// appending to a shared file.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/append_file.h"
+#include "cli/command_line_quote.h"
+#include "cli/device_address.h"
+#include "cli/job_arguments.h"
+#include "cli/parallel_runner.h"
+#include "cli/utc_time.h"
+
+TEST(JobArguments, TheChildReadsBackItsDeviceAndThenTheParentsArguments) {
+    UpdateJobSpec job;
+    job.index = 12;
+    job.target.device.host = "10.77.0.10";
+    job.target.device.port = 2323;
+    job.target.searchMac = "02-4c-1a-03-12-ab";
+    const std::vector<std::string> parent{"update", "--yes", "--all"};
+    const std::vector<std::string> args = JobArguments(job, parent);
+    ASSERT_EQ(args.size(), 5u);
+    EXPECT_EQ(args[0], "--job");
+    EXPECT_EQ(std::vector<std::string>(args.begin() + 2, args.end()), parent);
+    UpdateJobSpec back;
+    ASSERT_TRUE(ParseJobSpec(args[1], back));
+    EXPECT_EQ(back.index, 12u);
+    EXPECT_EQ(back.target.device.host, "10.77.0.10");
+    EXPECT_EQ(back.target.device.port, 2323);
+    EXPECT_EQ(back.target.searchMac, "02-4c-1a-03-12-ab");
+
+    job.target.searchMac.clear();
+    ASSERT_TRUE(ParseJobSpec(JobArguments(job, {})[1], back));
+    EXPECT_EQ(back.target.searchMac, "");
+    for (const char* bad : {"", "1,h,23", "x,h,23,", "1,,23,", "1,h,0,", "1,h,70000,", "1,h,23,m,extra"})
+        EXPECT_FALSE(ParseJobSpec(bad, back)) << bad;
+}
+
+TEST(WindowsCommandLine, EachArgumentComesBackWhole) {
+    const struct {
+        std::vector<std::string> args;
+        const char* line;
+    } cases[] = {
+        {{"tqm530r.exe", "update", "--yes"}, "tqm530r.exe update --yes"},
+        {{"a", ""}, "a \"\""},
+        {{"C:\\Program Files\\x.mot"}, "\"C:\\Program Files\\x.mot\""},
+        {{"say \"hi\""}, "\"say \\\"hi\\\"\""},
+        {{"C:\\dir with space\\"}, "\"C:\\dir with space\\\\\""},
+        {{"a\\\\\"b"}, "\"a\\\\\\\\\\\"b\""},
+        {{"C:\\plain\\path\\"}, "C:\\plain\\path\\"},
+        {{"tab\there"}, "\"tab\there\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WindowsCommandLine(c.args), c.line);
+}
+
+TEST(EventLines, WholeObjectsOnlyAndTheRestKept) {
+    std::string pending =
+        "{\"event\":\"phase\",\"phase\":\"login\"}\n[1,2]\nnot json\n\n{\"event\":\"progress\"}\r\n{\"ev";
+    std::vector<std::string> kinds;
+    TakeEventLines(pending, [&](const nlohmann::json& e) { kinds.push_back(e.value("event", "")); });
+    EXPECT_EQ(kinds, (std::vector<std::string>{"phase", "progress"}));
+    EXPECT_EQ(pending, "{\"ev");
+    pending += "ent\":\"result\"}\n";
+    TakeEventLines(pending, [&](const nlohmann::json& e) { kinds.push_back(e.value("event", "")); });
+    EXPECT_EQ(kinds.back(), "result");
+    EXPECT_EQ(pending, "");
+}
+
+TEST(UtcText, CalendarAndFraction) {
+    using namespace std::chrono;
+    const auto at = [](long long us) {
+        return system_clock::time_point(duration_cast<system_clock::duration>(microseconds(us)));
+    };
+    EXPECT_EQ(UtcText(at(0), false), "1970-01-01T00:00:00Z");
+    EXPECT_EQ(UtcText(at(951782400LL * 1000000 + 5), true), "2000-02-29T00:00:00.000005Z");
+    EXPECT_EQ(UtcText(at(1796670736LL * 1000000 + 123456), true), "2026-12-07T19:12:16.123456Z");
+    EXPECT_EQ(UtcText(at(4107542399LL * 1000000), false), "2100-02-28T23:59:59Z");
+    EXPECT_EQ(UtcText(at(-1), true), "1969-12-31T23:59:59.999999Z");
+}
+
+TEST(DottedAddress, FourBytesInNetworkOrder) {
+    uint32_t a = 0;
+    ASSERT_TRUE(ParseDottedAddress("10.77.0.200", a));
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(&a);
+    EXPECT_EQ(b[0], 10);
+    EXPECT_EQ(b[1], 77);
+    EXPECT_EQ(b[2], 0);
+    EXPECT_EQ(b[3], 200);
+    for (const char* bad :
+         {"", "1.2.3", "1.2.3.4.", "1.2.3.256", "1..2.3", "a.b.c.d", "1.2.3.4 ", "0001.2.3.4", "host"})
+        EXPECT_FALSE(ParseDottedAddress(bad, a)) << bad;
+}
+
+TEST(AppendFileTest, LinesFromTwoOpensFollowEachOther) {
+    const std::string path = testing::TempDir() + "append_file_test.txt";
+    std::remove(path.c_str());
+    std::string error;
+    AppendFile one, two;
+    ASSERT_TRUE(one.Open(path, error)) << error;
+    ASSERT_TRUE(two.Open(path, error)) << error;
+    EXPECT_TRUE(one.Append("first\n"));
+    EXPECT_TRUE(two.Append("second\n", true));
+    EXPECT_TRUE(one.Append("third\n", true));
+    std::ifstream in(path);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "first\nsecond\nthird\n");
+    AppendFile nowhere;
+    EXPECT_FALSE(nowhere.Open(testing::TempDir() + "no/such/folder/file", error));
+    EXPECT_NE(error.find("cannot open"), std::string::npos);
+}

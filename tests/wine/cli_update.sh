@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# tqm530r.exe (x64) under Wine on a virtual segment: version, one update and
+# two in parallel (each device's flash compared with the image by its
+# simulator), --json lines, a dropped transfer, the device lock, detect and
+# update --all, the history under %LOCALAPPDATA%. Wine's SendARP is a stub:
+# every MAC reads ff-ff-ff-ff-ff-ff, so the search's MAC is not checked here.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+EXE=$1 SIM=$2 IMAGE=$3 ARTIFACTS=$4
+source "$here/../require.sh"
+require_netns
+require_wine "$EXE"
+require_tools iptables python3
+rm -rf "$ARTIFACTS"
+mkdir -p "$ARTIFACTS"
+source "$here/wine_segment.sh"
+CHECK_FAILS=0
+wine_segment_start || exit 1
+
+for i in 0 1 2 3; do
+  extra=()
+  [ $i = 2 ] && extra=(--close-after-lines 2000)
+  [ $i = 3 ] && extra=(--slow-flash 6000)
+  seg_add_device $i 02:4c:1a:00:00:1$i --log "$ARTIFACTS/dev-$i.log" --compare "$IMAGE" "${extra[@]}"
+done
+seg_wait_devices || { echo "simulators did not start"; exit 1; }
+
+# tq NAME ARGS...: tqm530r.exe in the segment; stdout NAME.out, stderr NAME.err, exit code in RC.
+tq() {
+  local name=$1; shift
+  ip netns exec "$SEG_HOST" "$WINE" "$EXE" "$@" > "$ARTIFACTS/$name.out" 2> "$ARTIFACTS/$name.err"
+  RC=$?
+  OUT=$(tr -d '\r' < "$ARTIFACTS/$name.out")
+}
+check() {  # check WHAT COMMAND...
+  local what=$1; shift
+  if "$@"; then pass "$what"; else failed "$what" "see $ARTIFACTS"; fi
+}
+json_ok() { python3 -c '
+import json, sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    if line.strip(): json.loads(line)' "$1"; }
+# The simulator's summary, written when it ends.
+sim_summary() {
+  kill "${SEG_PIDS[$1]}" 2>/dev/null
+  wait "${SEG_PIDS[$1]}" 2>/dev/null
+  grep -q 'flash matches image: yes' "$ARTIFACTS/sim-$1.log"
+}
+
+tq version version 10.77.0.10
+check "version: the device's 1.0.01 and the image's 1.0.05" eval '[ $RC = 0 ] && grep -q 1.0.01 <<<"$OUT" && grep -q 1.0.05 <<<"$OUT"'
+tq version-json version --json 10.77.0.10
+check "version --json: one document that parses" eval '[ $RC = 0 ] && python3 -c "import json,sys; json.loads(sys.stdin.read())" <<<"$OUT"'
+
+tq one update --yes 10.77.0.10
+check "update of one device: exit 0, verified" eval '[ $RC = 0 ] && grep -q verified <<<"$OUT"'
+
+tq two update --yes --json --reinstall 10.77.0.10 10.77.0.11
+check "two in parallel: exit 0, --json lines that parse" eval '[ $RC = 0 ] && json_ok "$ARTIFACTS/two.out"'
+check "two in parallel: both verified in the summary" eval \
+  '[ "$(grep "\"event\":\"summary\"" <<<"$OUT" | grep -o "\"result\":\"verified\"" | wc -l)" = 2 ]'
+check "transfer events of both devices" eval \
+  'grep -q "\"device\":\"10.77.0.10\".*transfer\|transfer.*\"device\":\"10.77.0.10\"" <<<"$OUT" && grep -q "transfer.*\"device\":\"10.77.0.11\"\|\"device\":\"10.77.0.11\".*transfer" <<<"$OUT"'
+
+tq dropped update --yes --retries 0 10.77.0.12
+check "a dropped transfer: failed, non-zero exit" eval '[ $RC != 0 ] && grep -q failed <<<"$OUT"'
+check "and \"flash\" never reached that device" eval '! grep -qx flash "$ARTIFACTS/dev-2.log"'
+
+ip netns exec "$SEG_HOST" "$WINE" "$EXE" update --yes 10.77.0.13 > "$ARTIFACTS/slow.out" 2>&1 &
+slow=$!
+for _ in $(seq 120); do grep -qx flash "$ARTIFACTS/dev-3.log" 2>/dev/null && break; sleep 0.5; done
+tq locked update --yes --reinstall 10.77.0.13
+check "a second tqm530r.exe on a device being flashed ends with 5" eval '[ $RC = 5 ] && grep -q "another tqm530r" "$ARTIFACTS/locked.err" "$ARTIFACTS/locked.out"'
+wait $slow
+SLOW_RC=$?
+check "the first one finished its update" eval '[ $SLOW_RC = 0 ] && grep -q verified "$ARTIFACTS/slow.out"'
+
+tq detect detect
+check "detect lists the four simulated devices (MAC ffff under Wine)" eval \
+  'for a in 10 11 12 13; do grep -q "\[10.77.0.$a\]" <<<"$OUT" || exit 1; done'
+tq all update --all --yes --reinstall --retries 0 --json
+check "update --all: the four devices, three verified and the dropping one failed" eval \
+  'json_ok "$ARTIFACTS/all.out" && s=$(grep "\"event\":\"summary\"" <<<"$OUT") &&
+   [ "$(grep -o "\"result\":\"verified\"" <<<"$s" | wc -l)" = 3 ] && [ "$(grep -o "\"result\":\"failed\"" <<<"$s" | wc -l)" = 1 ] &&
+   for a in 10 11 12 13; do grep -q "\"device\":\"10.77.0.$a\"" <<<"$s" || exit 1; done'
+
+history=$(find "$WINEPREFIX/drive_c/users" -path '*AppData/Local/tqm530r/history.jsonl' | head -1)
+check "the history in %LOCALAPPDATA%\\tqm530r\\history.jsonl: a whole record of each update" eval \
+  '[ -n "$history" ] && json_ok "$history" && [ "$(grep -c "\"command\":\"update\"" "$history")" -ge 10 ]'
+cp "$history" "$ARTIFACTS/history.jsonl" 2>/dev/null
+
+for i in 0 1 3; do check "device $i: its flash matches the image byte for byte" sim_summary $i; done
+finish
