@@ -14,9 +14,10 @@ namespace {
 const char* const kFooter =
     "Exit codes: 0 done (detect: devices found), 1 a device failed, was refused or not\n"
     "verified, or the question was answered no (detect: none found), 2 usage error (also\n"
-    "no --yes without a terminal), 3 the search could not be set up, 4 the carried image\n"
-    "is missing or damaged, 5 another tqm530r drives the device; 130 interrupted by Ctrl-C\n"
-    "(SIGINT), 143 by SIGTERM, 129 by SIGHUP (devices already flashing finish first).";
+    "no --yes without a terminal), 3 the search could not be set up, 4 the image (carried,\n"
+    "or --image FILE) is missing, damaged or refused, 5 another tqm530r drives the device;\n"
+    "130 interrupted by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP (devices already\n"
+    "flashing finish first).";
 
 constexpr double kMaxSeconds = 3600;
 
@@ -221,7 +222,9 @@ void History(CLI::App& app, CliOptions& o) {
 }  // namespace
 
 int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliOptions& o) {
-    CLI::App app{"tqm530r: finds TQM-530R devices and updates their firmware with the carried image.", "tqm530r"};
+    CLI::App app{
+        "tqm530r: finds TQM-530R devices and updates their firmware with the carried image or a file from the maker.",
+        "tqm530r"};
     app.set_version_flag("--version", versionText);
     app.require_subcommand(1);
     app.footer(kFooter);

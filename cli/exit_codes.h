@@ -6,6 +6,6 @@ enum ExitCode : int {
     kExitFailed = 1,       // a device failed, was refused or not verified (detect: none found)
     kExitUsage = 2,        // bad command line, or --yes missing where it is required
     kExitSearchError = 3,  // the device search could not be set up
-    kExitImage = 4,        // the carried image is missing or damaged
+    kExitImage = 4,        // the image (carried or --image) is missing, damaged or refused
     kExitBusy = 5,         // another tqm530r drives the device (nothing else failed)
 };
