@@ -10,7 +10,8 @@ build="$root/build/fuzz"
 seconds="${FUZZ_SECONDS:-8}"
 
 CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" -j2 >/dev/null
+cmake --build "$build" -j2 >"$build/build.log" 2>&1 ||
+  { echo "fuzz: the targets do not build"; grep -E "error|undefined" "$build/build.log" | head -20; exit 1; }
 mapfile -t targets < "$build/targets.txt"   # what fuzz/CMakeLists.txt builds
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
