@@ -36,5 +36,5 @@ struct CliOptions {
 // Parses argv with CLI11. Returns -1 when the command should run, or the
 // exit code to end with at once (0 after --help or --version, 2 after an
 // error, whose one-line reason is already on stderr). A leading
-// "--job SPEC" makes this process an update child.
+// "--job INDEX,HOST,PORT,MAC" makes this process an update child.
 int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliOptions& options);

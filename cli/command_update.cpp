@@ -267,8 +267,8 @@ UpdateSettings SettingsFrom(const CliOptions& o, const ImageReport& image) {
 
 // An update child: one device's job, its events on standard output.
 int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
-    UpdateJobSpec job;
-    if (!ParseJobSpec(o.job, job)) {
+    UpdateJobTarget job;
+    if (!ParseJobArgument(o.job, job)) {
         std::fprintf(stderr, "tqm530r: bad --job \"%s\"\n", o.job.c_str());
         return kExitUsage;
     }

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-std::vector<std::string> JobArguments(const UpdateJobSpec& job, const std::vector<std::string>& parentArguments) {
+std::vector<std::string> JobArguments(const UpdateJobTarget& job, const std::vector<std::string>& parentArguments) {
     std::vector<std::string> arguments{"--job", std::to_string(job.index) + "," + job.target.device.host + "," +
                                                     std::to_string(job.target.device.port) + "," +
                                                     job.target.searchMac};
@@ -10,7 +10,7 @@ std::vector<std::string> JobArguments(const UpdateJobSpec& job, const std::vecto
     return arguments;
 }
 
-bool ParseJobSpec(const std::string& text, UpdateJobSpec& job) {
+bool ParseJobArgument(const std::string& text, UpdateJobTarget& job) {
     std::vector<std::string> fields;
     std::istringstream in(text);
     for (std::string field; std::getline(in, field, ',');) fields.push_back(field);

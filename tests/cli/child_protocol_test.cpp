@@ -16,7 +16,7 @@
 #include "cli/utc_time.h"
 
 TEST(JobArguments, TheChildReadsBackItsDeviceAndThenTheParentsArguments) {
-    UpdateJobSpec job;
+    UpdateJobTarget job;
     job.index = 12;
     job.target.device.host = "10.77.0.10";
     job.target.device.port = 2323;
@@ -26,18 +26,18 @@ TEST(JobArguments, TheChildReadsBackItsDeviceAndThenTheParentsArguments) {
     ASSERT_EQ(args.size(), 5u);
     EXPECT_EQ(args[0], "--job");
     EXPECT_EQ(std::vector<std::string>(args.begin() + 2, args.end()), parent);
-    UpdateJobSpec back;
-    ASSERT_TRUE(ParseJobSpec(args[1], back));
+    UpdateJobTarget back;
+    ASSERT_TRUE(ParseJobArgument(args[1], back));
     EXPECT_EQ(back.index, 12u);
     EXPECT_EQ(back.target.device.host, "10.77.0.10");
     EXPECT_EQ(back.target.device.port, 2323);
     EXPECT_EQ(back.target.searchMac, "02-4c-1a-03-12-ab");
 
     job.target.searchMac.clear();
-    ASSERT_TRUE(ParseJobSpec(JobArguments(job, {})[1], back));
+    ASSERT_TRUE(ParseJobArgument(JobArguments(job, {})[1], back));
     EXPECT_EQ(back.target.searchMac, "");
     for (const char* bad : {"", "1,h,23", "x,h,23,", "1,,23,", "1,h,0,", "1,h,70000,", "1,h,23,m,extra"})
-        EXPECT_FALSE(ParseJobSpec(bad, back)) << bad;
+        EXPECT_FALSE(ParseJobArgument(bad, back)) << bad;
 }
 
 TEST(WindowsCommandLine, EachArgumentComesBackWhole) {
