@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bench/bench_clock.h"
-#include "cli/trace_file.h"
+#include "cli/output/trace_file.h"
 #include "console/console_session.h"
 #include "console/firmware_transfer.h"
 #include "firmware/firmware_image.h"

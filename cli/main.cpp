@@ -2,13 +2,13 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/cli_options.h"
-#include "cli/commands.h"
-#include "cli/exit_codes.h"
-#include "cli/image_check.h"
-#include "cli/image_file_load.h"
-#include "cli/interruption.h"
-#include "cli/trace_file.h"
+#include "cli/commands/cli_options.h"
+#include "cli/commands/commands.h"
+#include "cli/commands/exit_codes.h"
+#include "cli/image/image_check.h"
+#include "cli/image/image_file_load.h"
+#include "cli/fleet/interruption.h"
+#include "cli/output/trace_file.h"
 #include "console/console_limits.h"
 #include "firmware/firmware_image.h"
 #include "net/trace.h"

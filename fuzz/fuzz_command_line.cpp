@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_options.h"
-#include "cli/target_hosts.h"
+#include "cli/commands/cli_options.h"
+#include "cli/device/target_hosts.h"
 
 namespace {
 

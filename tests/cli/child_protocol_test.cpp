@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/append_file.h"
-#include "cli/command_line_quote.h"
-#include "cli/device_address.h"
-#include "cli/job_arguments.h"
-#include "cli/parallel_runner.h"
-#include "cli/utc_time.h"
+#include "cli/platform/append_file.h"
+#include "cli/fleet/command_line_quote.h"
+#include "cli/device/device_address.h"
+#include "cli/fleet/job_arguments.h"
+#include "cli/fleet/parallel_runner.h"
+#include "cli/output/utc_time.h"
 
 TEST(JobArguments, TheChildReadsBackItsDeviceAndThenTheParentsArguments) {
     UpdateJobTarget job;

@@ -6,17 +6,17 @@
 #include <cstdio>
 #include <fstream>
 
-#include "cli/cli_options.h"
-#include "cli/device_address.h"
-#include "cli/device_lock.h"
-#include "cli/history.h"
-#include "cli/image_check.h"
-#include "cli/json_events.h"
-#include "cli/progress_display.h"
-#include "cli/summary_table.h"
-#include "cli/target_hosts.h"
-#include "cli/trace_file.h"
-#include "cli/version_policy.h"
+#include "cli/commands/cli_options.h"
+#include "cli/device/device_address.h"
+#include "cli/device/device_lock.h"
+#include "cli/output/history.h"
+#include "cli/image/image_check.h"
+#include "cli/output/json_events.h"
+#include "cli/output/progress_display.h"
+#include "cli/output/summary_table.h"
+#include "cli/device/target_hosts.h"
+#include "cli/output/trace_file.h"
+#include "cli/device/version_policy.h"
 #include "firmware/firmware_image.h"
 
 TEST(DeviceAddressTest, HostAloneTakesTheDefaultPortAndAPortOverridesIt) {

@@ -1,4 +1,4 @@
-#include "cli/device_search.h"
+#include "cli/device/device_search.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,21 @@
+#include <cstdio>
+
+#include "cli/commands/commands.h"
+#include "cli/device/device_search.h"
+#include "cli/commands/exit_codes.h"
+#include "cli/output/json_events.h"
+
+int RunDetect(const CliOptions& o) {
+    std::vector<FoundDevice> devices;
+    if (int failed = SearchForCommand(o.waitMs, o.interfaceName, devices)) return failed;
+    if (o.json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const FoundDevice& d : devices) list.push_back({{"entry", d.entry}, {"ip", d.ip}, {"mac", d.mac}});
+        PrintJsonDocument({{"devices", list}});
+    } else {
+        for (const FoundDevice& d : devices)
+            std::printf("%-32s  %-15s  %s\n", d.entry.c_str(), d.ip.c_str(), d.mac.c_str());
+    }
+    if (devices.empty() && !o.json) std::fprintf(stderr, "tqm530r: no TQM-530R device answered\n");
+    return devices.empty() ? kExitFailed : kExitOk;
+}

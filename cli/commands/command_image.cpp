@@ -1,0 +1,45 @@
+#include <cstdio>
+
+#include "cli/commands/commands.h"
+#include "cli/commands/exit_codes.h"
+#include "cli/output/json_events.h"
+
+namespace {
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%06X", value);
+    return text;
+}
+
+}  // namespace
+
+int RunImage(const CliOptions& o, const ImageReport& image) {
+    const bool sound = ImageIsSound(image);
+    if (o.json) {
+        nlohmann::json ranges = nlohmann::json::array();
+        for (const AddressRange& r : image.ranges) ranges.push_back({{"first", Hex(r.first)}, {"last", Hex(r.last)}});
+        PrintJsonDocument({{"image", image.source},
+                           {"version", image.version},
+                           {"size", image.size},
+                           {"lines", image.lines},
+                           {"records", image.records},
+                           {"ranges", ranges},
+                           {"start", image.hasStart ? nlohmann::json(Hex(image.start)) : nlohmann::json()},
+                           {"sha256", image.sha256},
+                           {"bad_records", image.badRecords},
+                           {"checksums_ok", sound}});
+        return sound ? kExitOk : kExitImage;
+    }
+    std::printf("image      %s\n", image.source.c_str());
+    std::printf("version    %s\n", image.version.empty() ? "(no version record)" : image.version.c_str());
+    std::printf("size       %u bytes\n", image.size);
+    std::printf("lines      %u (%u records)\n", image.lines, image.records);
+    for (size_t i = 0; i < image.ranges.size(); ++i)
+        std::printf("%-10s %s..%s (%u bytes)\n", i == 0 ? "ranges" : "", Hex(image.ranges[i].first).c_str(),
+                    Hex(image.ranges[i].last).c_str(), image.ranges[i].last - image.ranges[i].first + 1);
+    std::printf("start      %s\n", image.hasStart ? Hex(image.start).c_str() : "-");
+    std::printf("sha256     %s\n", image.sha256.c_str());
+    std::printf("self-check %s\n", sound ? "every record's checksum is right" : ImageProblem(image).c_str());
+    return sound ? kExitOk : kExitImage;
+}

@@ -1,0 +1,110 @@
+// erase and mac: the console's maintenance commands, each with the lock and a history line.
+#include <chrono>
+#include <cstdio>
+
+#include "cli/commands/commands.h"
+#include "cli/commands/confirm.h"
+#include "cli/device/device_session.h"
+#include "cli/commands/exit_codes.h"
+#include "cli/output/history.h"
+#include "cli/device/targets.h"
+#include "console/console_limits.h"
+#include "console/console_session.h"
+#include "console/maintenance.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Maintenance {
+    DeviceAddress device;
+    DeviceVisit visit;
+    DeviceLock lock;
+    Clock::time_point start = Clock::now();
+};
+
+// The device from the command line, resolved and locked. -1 to go on.
+int Reserve(const CliOptions& o, Maintenance& m) {
+    if (const int rc = SingleTarget(o, m.device); rc >= 0) return rc;
+    if (ReserveDevice(m.device, m.lock, m.visit)) return -1;
+    std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
+    return m.visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
+}
+
+void Record(const CliOptions& o, const Maintenance& m, nlohmann::json record) {
+    record["time"] = UtcTimestamp();
+    record["command"] = o.command;
+    record["device"] = m.device.Label();
+    record["ip"] = m.visit.ip;
+    record["port"] = m.device.port;
+    record["mac"] = m.visit.mac;
+    record["seconds"] = std::chrono::duration<double>(Clock::now() - m.start).count();
+    std::string error;
+    if (!AppendHistory(HistoryPath(o.historyPath), record, error))
+        std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
+}
+
+void WarnOfEarlierTail(const CliOptions& o, const Maintenance& m, const std::string& tail) {
+    std::vector<nlohmann::json> records;
+    std::string error;
+    if (!ReadHistory(HistoryPath(o.historyPath), records, error)) return;
+    const nlohmann::json earlier = FindMacTailElsewhere(records, tail, m.visit.ip, m.device.port);
+    if (earlier.is_null()) return;
+    std::fprintf(stderr, "tqm530r: warning: MAC tail %s was already written to %s on %s\n", tail.c_str(),
+                 earlier.value("device", "?").c_str(), earlier.value("time", "?").c_str());
+}
+
+const char* MacWriteFailureText(MacWriteOutcome outcome) {
+    switch (outcome) {
+    case MacWriteOutcome::InvalidHost: return "cannot connect to the console; nothing written";
+    case MacWriteOutcome::NoSocket: return "no socket; nothing written";
+    default: return "MAC address write failed (login or send)";
+    }
+}
+
+}  // namespace
+
+int RunErase(const CliOptions& o, const ImageReport&) {
+    Maintenance m;
+    int rc = Reserve(o, m);
+    if (rc >= 0) return rc;
+    rc = ConfirmOrRefuse(o.yes, "erase wipes the device's flash",
+                         "Erase the flash ROM of " + m.device.Label() + " (blocks 20000..F0000)?");
+    if (rc >= 0) return rc;
+    // As the dialog: the selection has logged in and read the version before the erase.
+    if (!OpenReservedDevice({m.device, ""}, m.visit)) {
+        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
+        Record(o, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", m.visit.error}});
+        return kExitFailed;
+    }
+    SendEraseCommands();
+    CloseConsole();
+    std::printf("%s: erase sent (14 blocks, 20000..F0000); the device runs no firmware until the next update\n",
+                m.device.Label().c_str());
+    Record(o, m,
+           {{"old_version", m.visit.version}, {"new_version", ""}, {"result", "erased"}, {"detail", "14 blocks"}});
+    return kExitOk;
+}
+
+int RunMac(const CliOptions& o, const ImageReport&) {
+    const char* digits = o.macDigits.c_str();  // four hexadecimal digits, checked by ParseCommandLine
+    Maintenance m;
+    const int rc = Reserve(o, m);
+    if (rc >= 0) return rc;
+    const std::string tail = o.macDigits.substr(0, 4);
+    WarnOfEarlierTail(o, m, tail);
+    const MacWriteOutcome outcome = RunMacWrite(m.visit.ip.c_str(), digits, m.device.port, ConsoleWaits.loginMs);
+    m.visit.mac = CurrentMac(m.visit.ip);
+    if (outcome != MacWriteOutcome::Written) {
+        const char* reason = MacWriteFailureText(outcome);
+        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason);
+        Record(o, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
+        return kExitFailed;
+    }
+    char address[kMacAddressTextSize];
+    FormatWrittenMacAddress(digits, address);
+    const std::string written = std::string("MAC address [") + address + "] written.";
+    std::printf("%s\n", written.c_str());
+    Record(o, m, {{"mac_tail", tail}, {"result", "written"}, {"detail", written}});
+    return kExitOk;
+}

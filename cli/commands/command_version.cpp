@@ -1,0 +1,67 @@
+#include <cstdio>
+
+#include "cli/commands/commands.h"
+#include "cli/device/device_session.h"
+#include "cli/commands/exit_codes.h"
+#include "cli/output/json_events.h"
+#include "cli/output/locale_text.h"
+#include "cli/device/targets.h"
+#include "console/console_session.h"
+#include "console/version_verdict.h"
+#include "ui/dialog_texts.h"  // the dialog's own words, shown under a Japanese locale
+
+namespace {
+
+const char* VerdictName(VersionVerdict v) {
+    switch (v) {
+    case VersionVerdict::Latest: return "latest";
+    case VersionVerdict::CanUpdate: return "can-update";
+    case VersionVerdict::NoValidFirmware: return "no-valid-firmware";
+    }
+    return "?";
+}
+
+const char* VerdictEnglishText(VersionVerdict v) {
+    switch (v) {
+    case VersionVerdict::Latest: return "latest firmware";
+    case VersionVerdict::NoValidFirmware: return "no valid firmware; update needed";
+    case VersionVerdict::CanUpdate: break;
+    }
+    return "can be updated to the image's version";
+}
+
+}  // namespace
+
+int RunVersion(const CliOptions& o, const ImageReport& image) {
+    DeviceAddress device;
+    if (const int rc = SingleTarget(o, device); rc >= 0) return rc;
+    DeviceLock lock;
+    DeviceVisit visit;
+    if (!OpenDevice({device, ""}, lock, visit)) {
+        std::fprintf(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), visit.error.c_str());
+        return visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
+    }
+    const std::string& version = visit.version;
+    CloseConsole();
+    const VersionVerdict verdict = JudgeDeviceVersion(version.c_str(), image.version.c_str());
+    if (o.json) {
+        PrintJsonDocument({{"device", device.Label()},
+                           {"host", device.host},
+                           {"port", device.port},
+                           {"device_version", version},
+                           {"image", image.source},
+                           {"image_version", image.version},
+                           {"verdict", VerdictName(verdict)},
+                           {"text", VerdictEnglishText(verdict)}});
+        return kExitOk;
+    }
+    std::printf("device   %s\nimage    %s\nverdict  %s\n", version.c_str(), image.version.c_str(),
+                VerdictEnglishText(verdict));
+    if (JapaneseMessages()) {
+        std::string text = VerdictText(verdict);
+        for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 10))
+            text.replace(lf, 1, "\n         ");
+        std::printf("         %s\n", text.c_str());
+    }
+    return kExitOk;
+}

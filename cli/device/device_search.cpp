@@ -1,0 +1,41 @@
+#include "cli/device/device_search.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/commands/exit_codes.h"
+#include "discovery/device_list.h"
+#include "discovery/device_table.h"
+#include "discovery/search_devices.h"
+#include "net/adapters.h"
+
+std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed) {
+    std::vector<FoundDevice> devices;
+    for (const ListedDevice& d : listed) devices.push_back({DeviceEntryText(d.ip.c_str(), d.mac.c_str()), d.ip, d.mac});
+    // The dialog's list control sorts its entries; the command line lists them alike.
+    std::sort(devices.begin(), devices.end(),
+              [](const FoundDevice& a, const FoundDevice& b) { return a.entry < b.entry; });
+    return devices;
+}
+
+bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices) {
+    DeviceList list;
+    std::vector<uint32_t> interfaces;
+    if (!NetAdapterAddresses(interfaceName.empty() ? nullptr : interfaceName.c_str(), interfaces)) return false;
+    if (!SearchDevicesOn(list, waitMs, interfaces)) return false;
+    devices = FoundDevices(list.Devices());
+    return true;
+}
+
+int SearchForCommand(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices) {
+    if (!interfaceName.empty() && !NetAdapterKnown(interfaceName.c_str())) {
+        std::fprintf(stderr, "tqm530r: no network interface %s\n", interfaceName.c_str());
+        return kExitUsage;
+    }
+    if (!SearchMakerDevices(waitMs, interfaceName, devices)) {
+        std::fprintf(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
+        return kExitSearchError;
+    }
+    return 0;
+}

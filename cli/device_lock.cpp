@@ -1,5 +1,0 @@
-#include "cli/device_lock.h"
-
-std::string LockFileName(const std::string& ip, unsigned short port) {
-    return "tqm530r-" + ip + "-" + std::to_string(port) + ".lock";
-}

@@ -1,0 +1,67 @@
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include "cli/fleet/interruption.h"
+#include "console/console_session.h"
+#include "net/socket.h"
+
+namespace {
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+volatile sig_atomic_t Heard = 0;
+volatile sig_atomic_t FirstSignal = 0;
+volatile sig_atomic_t Committed = 0;
+
+void OnParentSignal(int signal) {
+    if (Heard++ == 0) FirstSignal = signal;
+}
+
+// A receive the device is waiting in returns at once; a send fails.
+void OnDeviceSignal(int signal) {
+    OnParentSignal(signal);
+    if (!Committed) NetShutdown(ConsoleSocket);
+}
+
+void Handle(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (int s : kSignals) sigaddset(&action.sa_mask, s);
+    action.sa_flags = 0;  // no restart: a wait in poll or sleep ends and looks again
+    for (int s : kSignals) sigaction(s, &action, nullptr);
+}
+
+}  // namespace
+
+void WatchParentInterruptions() { Handle(OnParentSignal); }
+
+int ParentInterruptions() { return Heard; }
+
+int InterruptionExitCode() { return FirstSignal == 0 ? 0 : 128 + FirstSignal; }
+
+void WatchDeviceInterruptions() {
+    const pid_t parent = ::getppid();
+    Handle(OnDeviceSignal);
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int s : kSignals) sigaddset(&stops, s);
+    sigprocmask(SIG_UNBLOCK, &stops, nullptr);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) OnDeviceSignal(SIGTERM);  // the parent died before the line above
+}
+
+bool DeviceInterrupted() { return Heard != 0; }
+
+bool CommitToFlash() {
+    sigset_t block, old;
+    sigemptyset(&block);
+    for (int s : kSignals) sigaddset(&block, s);
+    sigprocmask(SIG_BLOCK, &block, &old);
+    if (Heard == 0) Committed = 1;
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+    return Committed != 0;
+}
+
+void PrepareStandardStreams() { ::signal(SIGPIPE, SIG_IGN); }

@@ -1,0 +1,81 @@
+#include "cli/fleet/parallel_runner.h"
+
+#include <memory>
+
+#include "cli/fleet/subprocess.h"
+
+namespace {
+
+struct Child {
+    size_t index = 0;
+    std::unique_ptr<Subprocess> process;
+    std::string pending;
+};
+
+bool Start(const ParallelJobs& p, size_t index, std::vector<Child>& running) {
+    Child child{index, std::make_unique<Subprocess>(), {}};
+    std::string error;
+    if (!child.process->Start(p.childArguments(index), error)) {
+        p.onExit(index, error, false);
+        return false;
+    }
+    running.push_back(std::move(child));
+    if (p.onStart) p.onStart(index);
+    return true;
+}
+
+// Hands on what a child sent; true when its pipe has closed.
+bool Drain(const ParallelJobs& p, Child& c) {
+    const bool open = c.process->Read(c.pending);
+    TakeEventLines(c.pending, [&](const nlohmann::json& event) { p.onEvent(c.index, event); });
+    return !open;
+}
+
+void Finish(const ParallelJobs& p, Child& c) {
+    bool clean = false;
+    const std::string text = c.process->Reap(clean);
+    p.onExit(c.index, text, clean);
+}
+
+std::vector<Subprocess*> Processes(const std::vector<Child>& running) {
+    std::vector<Subprocess*> processes;
+    for (const Child& c : running) processes.push_back(c.process.get());
+    return processes;
+}
+
+}  // namespace
+
+void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject) {
+    size_t start = 0;
+    for (size_t lf = pending.find('\n'); lf != std::string::npos; lf = pending.find('\n', start)) {
+        const nlohmann::json event = nlohmann::json::parse(pending.substr(start, lf - start), nullptr, false);
+        start = lf + 1;
+        if (event.is_object()) onObject(event);
+    }
+    pending.erase(0, start);
+}
+
+bool RunParallel(const ParallelJobs& p) {
+    const size_t limit = p.jobs == 0 ? p.count : p.jobs;
+    std::vector<Child> running;
+    size_t next = 0;
+    bool allStarted = true;
+    bool stopping = false;
+    while ((!stopping && next < p.count) || !running.empty()) {
+        if (!stopping && p.interrupted && p.interrupted()) {
+            stopping = true;
+            for (Child& c : running) c.process->RequestStop();
+        }
+        while (!stopping && next < p.count && running.size() < limit)
+            allStarted = Start(p, next++, running) && allStarted;
+        const std::vector<size_t> ready = WaitForOutput(Processes(running), p.tickMs);
+        for (size_t k = ready.size(); k-- > 0;) {
+            Child& c = running[ready[k]];
+            if (!Drain(p, c)) continue;
+            Finish(p, c);
+            running.erase(running.begin() + static_cast<long>(ready[k]));
+        }
+        if (p.onTick) p.onTick();
+    }
+    return allStarted;
+}
