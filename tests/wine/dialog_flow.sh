@@ -27,7 +27,7 @@ expect "start: erase hidden" erase.visible 0
 expect "start: progress hidden" progress.visible 0
 
 press alt+d
-wait_status 'TQM-530R デバイスが検出されませんでした。' 20
+wait_status 'TQM-530R デバイスが検出されませんでした。' 60
 expect "no device: nothing listed" list.count 0
 expect "no device: Update disabled" update.enabled 0
 
@@ -36,7 +36,7 @@ seg_add_device 1 02:4c:1a:00:00:07 --close-after-lines 3000 --log "$ARTIFACTS/dr
 seg_wait_devices || give_up "the simulators start"
 
 press alt+d
-wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 20
+wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 60
 wine_screenshot "$ARTIFACTS/2-after-detect.png"
 expect "detect: both devices listed" list.count 2
 expect "detect: sorted, first entry" list.0 'TQM-530R(ffff) [10.77.0.10]'
@@ -60,7 +60,7 @@ grep -q initbuf "$ARTIFACTS/device.log" && failed "No: nothing sent" "initbuf ar
 # Update, answered Yes: the whole image, the completion text.
 press alt+u
 answer_box confirm-yes 6
-wait_value "during update: progress shown" progress.visible 1 10
+wait_value "during update: progress shown" progress.visible 1 60
 wine_screenshot "$ARTIFACTS/4-during-update.png"
 expect "during update: Detect disabled" detect.enabled 0
 expect "during update: Exit disabled" exit.enabled 0
@@ -78,14 +78,14 @@ expect "update: Detect enabled" detect.enabled 1
 
 # The device that drops the connection after 3000 lines: the failure text.
 press alt+d
-wait_status '最新のファームウェアです。' 20
+wait_status '最新のファームウェアです。' 60
 probe --select 1   # the dropping device, second in the list
-wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 20
+wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 60
 expect "drop: the second device is selected" list.selected 1
 # Clicked rather than keyed: after a search the keys sometimes miss the dialog under Wine.
 probe --click 1007   # Update
 answer_box confirm-drop 6
-wait_status 'アップデートに失敗しました。\nもう一度デバイスを選択してください。' 120
+wait_status 'アップデートに失敗しました。\nもう一度デバイスを選択してください。' 300
 wine_screenshot "$ARTIFACTS/6-after-drop.png"
 expect "drop: current version empty" current ""
 expect "drop: Update disabled" update.enabled 0

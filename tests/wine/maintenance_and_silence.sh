@@ -33,7 +33,7 @@ expect "silent device: Update disabled" update.enabled 0
 wine_screenshot "$ARTIFACTS/1-silent-device.png"
 
 probe --select 1
-wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 20
+wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 60
 probe --click 1012   # erase
 answer_box 2-erase-question 6
 tr -d '\r' < "$ARTIFACTS/2-erase-question.txt" | grep -qxF 'text=ROMのデータを消去します。' && pass "erase asks first" ||
