@@ -24,8 +24,8 @@ sim_start() {
   "$SIM" --bind 127.0.0.1 --port 0 --no-ssdp --log "$ARTIFACTS/$name.log" --compare "$IMAGE" "$@" \
     > "$ARTIFACTS/$name.out" 2>&1 &
   SIM_PIDS+=($!)
-  local i port=
-  for i in $(seq 100); do
+  local port=
+  for _ in $(seq 600); do   # 30 s
     port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$ARTIFACTS/$name.out")
     [ -n "$port" ] && break
     sleep 0.05

@@ -276,7 +276,7 @@ case_interrupt_transfer() {
   check "the two started devices: interrupted, nothing written" eval \
     'has "$(result_of "$ARTIFACTS/int.stdout" 127.0.0.1:$PORT_a)" "interrupted before" && has "$(result_of "$ARTIFACTS/int.stdout" 127.0.0.1:$PORT_b)" "interrupted before"'
   check "the third: never started" eval 'has "$(result_of "$ARTIFACTS/int.stdout" 127.0.0.1:$PORT_c)" "not started" && ! grep -q connected "$ARTIFACTS/c.log"'
-  sleep 0.5
+  wait_for "$ARTIFACTS/a.log" closed && wait_for "$ARTIFACTS/b.log" closed
   check "no \"check\" or \"flash\" reached a device, and each connection ended" eval \
     '! grep -qE "^(check|flash)$" "$ARTIFACTS/a.log" "$ARTIFACTS/b.log" && grep -q closed "$ARTIFACTS/a.log" && grep -q closed "$ARTIFACTS/b.log"'
   sims_stop
@@ -303,8 +303,9 @@ case_interrupt_flash() {
   sim_start a --slow-flash 2000
   start_cli int update --yes 127.0.0.1:$PORT_a
   wait_for "$ARTIFACTS/a.log" '^flash$'
+  # Each Ctrl-C once the one before is heard: two signals at once would count as one.
   kill -INT -- -"$CLI_PID"
-  sleep 0.3
+  wait_for "$ARTIFACTS/int.stderr" 'interrupted: no further device starts'
   kill -INT -- -"$CLI_PID"
   end_cli int
   check "SIGINT: exit 130" is $RC 130
@@ -330,7 +331,11 @@ case_interrupt_kill() {
   start_cli third update --yes 127.0.0.1:$PORT_b
   wait_for "$ARTIFACTS/b.log" '^flash$'
   local t0=$SECONDS
-  for i in 1 2 3; do kill -INT -- -"$CLI_PID"; sleep 0.2; done
+  kill -INT -- -"$CLI_PID"
+  wait_for "$ARTIFACTS/third.stderr" 'interrupted: no further device starts'
+  kill -INT -- -"$CLI_PID"
+  wait_for "$ARTIFACTS/third.stderr" 'Ctrl-C again'
+  kill -INT -- -"$CLI_PID"
   end_cli third
   check "a third Ctrl-C ends at once: exit 130 before the flash is done" eval \
     'is $RC 130 && [ $((SECONDS - t0)) -lt 3 ] && ! grep -q "^reset$" "$ARTIFACTS/b.log"'
@@ -345,9 +350,12 @@ case_retries() {
     'is $RC 1 && [ "$(grep -c "\"event\":\"retry\"" <<<"$OUT")" = 2 ] && [ "$(grep -c "^connected" "$ARTIFACTS/drop.log")" = 3 ]'
   check "its record counts the tries" eval '[ "$(history_count "r[\"attempts\"]==3")" = 1 ]'
   local port; port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-  ( sleep 1; exec "$SIM" --bind 127.0.0.1 --port "$port" --no-ssdp --log "$ARTIFACTS/late.log" > "$ARTIFACTS/late.out" 2>&1 ) &
+  # The device starts once the first try has been refused.
+  start_cli late update --yes --retries 3 --retry-delay 0.5 127.0.0.1:$port
+  wait_for "$ARTIFACTS/late.stdout" 'attempt 2 of 4'
+  "$SIM" --bind 127.0.0.1 --port "$port" --no-ssdp --log "$ARTIFACTS/late.log" > "$ARTIFACTS/late.out" 2>&1 &
   SIM_PIDS+=($!)
-  run late "$CLI" update --yes --retries 3 --retry-delay 0.5 127.0.0.1:$port
+  end_cli late
   check "a device that starts late: refused, then updated on a later try" eval 'is $RC 0 && has "$OUT" verified'
   sim_start mute --one-complete
   run mute "$CLI" update --yes --flash-timeout 1 --verify-timeout 3 --retries 2 --retry-delay 0.2 127.0.0.1:$PORT_mute

@@ -36,9 +36,9 @@ for _ in range(30):
         time.sleep(0.1)
 else:
     sys.exit("could not hold port 1900")
-print("bound", flush=True); time.sleep(6)' > "$ARTIFACTS/holder.log" 2>&1 &
+print("bound", flush=True); time.sleep(600)' > "$ARTIFACTS/holder.log" 2>&1 &   # ended once the search is done
 holder=$!
-for _ in $(seq 40); do grep -q bound "$ARTIFACTS/holder.log" && break; sleep 0.1; done
+wait_until 30 grep -q bound "$ARTIFACTS/holder.log"
 seg_host_exec "$CLI" detect --wait 500 >/dev/null 2>&1; rc=$?
 kill $holder 2>/dev/null; wait $holder 2>/dev/null
 grep -q bound "$ARTIFACTS/holder.log" || { echo "port holder: $(cat "$ARTIFACTS/holder.log")"; seg_host_exec ss -uanp | grep 1900; }

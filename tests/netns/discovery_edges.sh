@@ -59,12 +59,17 @@ check "an oversized datagram ends the collection, earlier devices kept" \
 # The request on the wire: 123 bytes that a capture tool reads as an SSDP
 # M-SEARCH; the simulator's answer reads as a 200 OK with ST, USN and LOCATION.
 capture="$ARTIFACTS/search.pcap"
-seg_host_exec tshark -q -i br0 -f 'udp port 1900' -a duration:4 -w "$capture" >"$ARTIFACTS/tshark.log" 2>&1 &
+seg_host_exec tshark -q -i br0 -f 'udp port 1900' -w "$capture" >"$ARTIFACTS/tshark.log" 2>&1 &
 tshark_pid=$!
-for _ in $(seq 50); do grep -q Capturing "$ARTIFACTS/tshark.log" && break; sleep 0.1; done
-sleep 0.5
-seg_host_exec "$CLI" detect --wait 1000 >/dev/null
-wait $tshark_pid
+# tshark names the interface before its capture runs: search until the
+# capture holds a search's answer, then end it.
+answer_captured() {
+  seg_host_exec "$CLI" detect --wait 1000 >/dev/null
+  tshark -r "$capture" -Y 'ssdp && http.response.code == 200' 2>/dev/null | grep -q .
+}
+wait_until 60 answer_captured
+kill -INT "$tshark_pid"
+wait "$tshark_pid"
 request=$(tshark -r "$capture" -Y 'ssdp && http.request.method == "M-SEARCH"' \
   -T fields -e udp.length -e ip.dst -e http.request.uri 2>/dev/null | sort -u)
 check "the request is 123 bytes of SSDP M-SEARCH to the group" $'131\t239.255.255.250\t*' "$request"
@@ -99,7 +104,7 @@ ip netns exec "${SEG}d9" ip link set "${SEG}v9" up
 ip netns exec "${SEG}d9" ip route add 224.0.0.0/4 dev "${SEG}v9"
 ip netns exec "${SEG}d9" "$SIM" --bind 10.78.0.10 > "$ARTIFACTS/sim-9.log" 2>&1 &
 SEG_PIDS+=($!)
-for _ in $(seq 50); do grep -q listening "$ARTIFACTS/sim-9.log" && break; sleep 0.1; done
+wait_until 30 grep -q listening "$ARTIFACTS/sim-9.log"
 out=$(entries --wait 800)
 check "the default search covers both segments" \
   $'TQM-530R(0099) [10.78.0.10]\nTQM-530R(12ab) [10.77.0.10]' "$out"

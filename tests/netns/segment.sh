@@ -1,6 +1,7 @@
 # A virtual segment: a host namespace with a bridge and one namespace per
 # simulated device, joined by veth pairs. Only this machine's own namespaces
 # carry the traffic; teardown ends only the processes started here.
+source "$(dirname "${BASH_SOURCE[0]}")/../wait.sh"
 SEG=${SEG:-tq$$}
 SEG_HOST=${SEG}h
 SEG_PIDS=()
@@ -49,14 +50,8 @@ seg_add_device() {
   SEG_SIMS=$((SEG_SIMS + 1))
 }
 
-seg_wait_devices() {
-  local i
-  for i in $(seq 50); do
-    [ "$(grep -l listening "$ARTIFACTS"/sim-*.log 2>/dev/null | wc -l)" -ge "$SEG_SIMS" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
+seg_devices_listening() { [ "$(grep -l listening "$ARTIFACTS"/sim-*.log 2>/dev/null | wc -l)" -ge "$SEG_SIMS" ]; }
+seg_wait_devices() { wait_until 30 seg_devices_listening; }
 
 seg_teardown() {
   local p ns

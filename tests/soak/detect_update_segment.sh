@@ -35,10 +35,7 @@ restart_device() {
   before=$(grep -c listening "$log")
   ip netns exec "${SEG}d$i" "$SIM" --bind "10.77.0.$((10 + i))" $(device_options "$i") >> "$log" 2>&1 &
   SEG_PIDS[$i]=$!
-  for _ in $(seq 50); do
-    [ "$(grep -c listening "$log")" -gt "$before" ] && return 0
-    sleep 0.1
-  done
+  wait_until 30 eval '[ "$(grep -c listening "$log")" -gt "$before" ]' && return 0
   echo "device $i did not start again"; return 1
 }
 

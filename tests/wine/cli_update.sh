@@ -23,7 +23,7 @@ for i in 0 1 2 3; do
   [ $i = 3 ] && extra=(--slow-flash 6000)
   seg_add_device $i 02:4c:1a:00:00:1$i --log "$ARTIFACTS/dev-$i.log" --compare "$IMAGE" "${extra[@]}"
 done
-seg_wait_devices || { echo "simulators did not start"; exit 1; }
+seg_wait_devices || give_up "the simulators start"
 
 # tq NAME ARGS...: tqm530r.exe in the segment; stdout NAME.out, stderr NAME.err, exit code in RC.
 tq() {
@@ -68,7 +68,7 @@ check "and \"flash\" never reached that device" eval '! grep -qx flash "$ARTIFAC
 
 ip netns exec "$SEG_HOST" "$WINE" "$EXE" update --yes 10.77.0.13 > "$ARTIFACTS/slow.out" 2>&1 &
 slow=$!
-for _ in $(seq 120); do grep -qx flash "$ARTIFACTS/dev-3.log" 2>/dev/null && break; sleep 0.5; done
+wait_until 120 grep -qx flash "$ARTIFACTS/dev-3.log"
 tq locked update --yes --reinstall 10.77.0.13
 check "a second tqm530r.exe on a device being flashed ends with 5" eval '[ $RC = 5 ] && grep -q "another tqm530r" "$ARTIFACTS/locked.err" "$ARTIFACTS/locked.out"'
 wait $slow

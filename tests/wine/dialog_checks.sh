@@ -1,10 +1,37 @@
 # Checks on the updater dialog's texts and states, read back with dialog_probe
-# (PROBE, PROBE_DESKTOP, ARTIFACTS and WINE set by the caller). Each check prints one line.
+# (PROBE, PROBE_DESKTOP, ARTIFACTS and WINE set by the caller). Each check prints one line;
+# a failed one keeps what the test saw and prints where.
 DIALOG_TITLE="TQM-530R ファームウェアアップデート"
 CHECK_FAILS=0
 
 pass() { echo "ok: $1"; }
-failed() { printf 'FAIL: %s\n  %s\n' "$1" "$2"; CHECK_FAILS=$((CHECK_FAILS + 1)); }
+failed() {
+  printf 'FAIL: %s\n  %s\n' "$1" "$2"
+  CHECK_FAILS=$((CHECK_FAILS + 1))
+  keep_evidence "failed-$CHECK_FAILS"
+}
+
+# keep_evidence NAME: the dialog as the probe reads it, the top-level windows,
+# a screenshot and the Wine processes still up, as NAME-* in $ARTIFACTS.
+keep_evidence() {
+  local base=$ARTIFACTS/$1 log
+  if [ -n "${PROBE:-}" ]; then
+    probe > "$base-probe.txt" 2>&1
+    probe --windows > "$base-windows.txt" 2>&1
+    echo "  kept: $base-probe.txt $base-windows.txt"
+  fi
+  wine_screenshot "$base.png"
+  wine_ps > "$base-wine-ps.txt" 2>&1
+  echo "  kept: $base.png $base-wine-ps.txt"
+  for log in "$ARTIFACTS"/*.log; do [ -e "$log" ] && echo "  log: $log"; done
+}
+
+# give_up WHAT: a step the rest depends on did not happen; ends the test.
+give_up() {
+  failed "$1" "the test cannot go on"
+  finish
+  exit 1
+}
 
 probe() { ${WINE_NETNS:+ip netns exec "$WINE_NETNS"} "$WINE" "$PROBE" ${PROBE_DESKTOP:+--desktop "$PROBE_DESKTOP"} "$@"; }
 probe_dialog() { probe > "$ARTIFACTS/probe.txt" 2>/dev/null; }
@@ -16,38 +43,63 @@ expect() {
   if [ "$got" == "$3" ]; then pass "$1"; else failed "$1" "$2: expected [$3], got [$got]"; fi
 }
 
+# True when the dialog is gone (nothing to wait for) or KEY reads VALUE.
+probe_reads() { ! probe_dialog || [ "$(probe_value "$1")" == "$2" ]; }
+
 # wait_status TEXT SECONDS: probes until the status line reads TEXT.
 wait_status() {
-  local i
-  for i in $(seq "$2"); do
-    probe_dialog || break   # the dialog is gone
-    [ "$(probe_value status)" == "$1" ] && { pass "status reads: $1"; return 0; }
-    sleep 1
-  done
+  wait_until "$2" probe_reads status "$1" && [ "$(probe_value status)" == "$1" ] &&
+    { pass "status reads: $1"; return 0; }
   failed "status reads: $1" "after $2 s it reads [$(probe_value status)]"
   return 1
 }
 
 # wait_value NAME KEY VALUE SECONDS: probes until KEY reads VALUE.
 wait_value() {
-  local i
-  for i in $(seq "$4"); do
-    probe_dialog || break
-    [ "$(probe_value "$2")" == "$3" ] && { pass "$1"; return 0; }
-    sleep 1
-  done
+  wait_until "$4" probe_reads "$2" "$3" && [ "$(probe_value "$2")" == "$3" ] && { pass "$1"; return 0; }
   failed "$1" "$2: expected [$3], got [$(probe_value "$2")] for $4 s"
+  return 1
 }
 
+# A key typed now reaches the dialog: it is the enabled foreground window with
+# the focus on one of its controls (and no message box of its own open).
+takes_keys() {
+  probe_dialog && [ "$(probe_value dialog.foreground)" = 1 ] && [ "$(probe_value dialog.enabled)" = 1 ] &&
+    [ "$(probe_value focus)" != -1 ]
+}
+
+# wait_dialog SECONDS: the dialog shows; DIALOG_WINDOW is its X window.
+wait_dialog() {
+  wine_wait_window "$DIALOG_TITLE" "$1" || return 1
+  DIALOG_WINDOW=$(xdotool search --onlyvisible --name "$DIALOG_TITLE" | head -1)
+}
+
+# press KEY: types KEY into the dialog once it takes keys. The caller then
+# awaits the key's effect (a status text, a control's state, a box).
+press() {
+  if ! wait_until 5 takes_keys; then
+    # Under Wine's virtual desktop the X focus brings the dialog to the front.
+    xdotool windowfocus --sync "$DIALOG_WINDOW" 2>/dev/null
+    wait_until 60 takes_keys || {
+      failed "the dialog takes the key $1" "it is not the enabled foreground window with the focus"
+      return 1
+    }
+  fi
+  # A key that closes the dialog leaves its key-up without a window: xdotool's complaint is kept, not shown.
+  xdotool key --window "$DIALOG_WINDOW" "$1" 2>>"$ARTIFACTS/xdotool.err"
+}
+
+box_open() { probe --box "$DIALOG_TITLE" > "$1" 2>/dev/null && [ -s "$1" ]; }
+box_gone() { ! probe --box "$DIALOG_TITLE" > /dev/null 2>&1; }
+
 # answer_box NAME BUTTON: waits for a message box with the dialog's title,
-# keeps its texts in $ARTIFACTS/NAME.txt and presses BUTTON (6 yes, 7 no).
+# keeps its texts in $ARTIFACTS/NAME.txt and a screenshot in NAME.png, presses
+# BUTTON (6 yes, 7 no) and waits until the box is gone.
 answer_box() {
-  local i
-  for i in $(seq 40); do
-    probe --box "$DIALOG_TITLE" > "$ARTIFACTS/$1.txt" 2>/dev/null && [ -s "$ARTIFACTS/$1.txt" ] && break
-    sleep 0.25
-  done
-  probe --press "$DIALOG_TITLE" "$2" >/dev/null 2>&1 || { failed "$1: a box to answer" "no message box"; return 1; }
+  wait_until 30 box_open "$ARTIFACTS/$1.txt" || { failed "$1: a box to answer" "no message box"; return 1; }
+  wine_screenshot "$ARTIFACTS/$1.png"
+  probe --press "$DIALOG_TITLE" "$2" >/dev/null 2>&1 || { failed "$1: a box to answer" "it went before the answer"; return 1; }
+  wait_until 30 box_gone || { failed "$1: the box closes once answered" "still open"; return 1; }
 }
 
 expect_windows() {
@@ -57,6 +109,6 @@ expect_windows() {
 
 finish() {
   cp "$ARTIFACTS/probe.txt" "$ARTIFACTS/last-probe.txt" 2>/dev/null
-  [ "$CHECK_FAILS" = 0 ] && echo "all checks passed" || echo "$CHECK_FAILS checks failed"
+  [ "$CHECK_FAILS" = 0 ] && echo "all checks passed" || echo "$CHECK_FAILS checks failed; artefacts in $ARTIFACTS"
   [ "$CHECK_FAILS" = 0 ]
 }

@@ -6,7 +6,7 @@
 //   dialog_probe.exe --press TITLE ID   posts WM_COMMAND ID to that message box
 //   dialog_probe.exe --select INDEX     selects a list entry as the operator would
 //   dialog_probe.exe --click ID         clicks the dialog's button ID
-//   dialog_probe.exe --windows          lists the top-level windows
+//   dialog_probe.exe --windows          lists the top-level windows and the foreground one
 // Exit 1 when no such window is open. A first "--desktop NAME" looks on that
 // desktop (a Wine virtual desktop) instead of the default one.
 #include <windows.h>
@@ -124,6 +124,29 @@ BOOL CALLBACK PrintChildText(HWND child, LPARAM) {
     return TRUE;
 }
 
+// Whether a key typed now reaches the dialog: it is the foreground window,
+// enabled (no message box of its own open), and its thread's focus is on it.
+void PrintInput(HWND dialog) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    const bool known = GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui) != FALSE;
+    const bool focusInside = known && gui.hwndFocus && (gui.hwndFocus == dialog || IsChild(dialog, gui.hwndFocus));
+    std::printf("dialog.foreground=%d\ndialog.enabled=%d\ndialog.active=%d\nfocus=%d\n",
+                GetForegroundWindow() == dialog ? 1 : 0, IsWindowEnabled(dialog) ? 1 : 0,
+                known && gui.hwndActive == dialog ? 1 : 0, focusInside ? GetDlgCtrlID(gui.hwndFocus) : -1);
+}
+
+void PrintForeground() {
+    HWND foreground = GetForegroundWindow();
+    wchar_t title[256] = {};
+    char className[128] = {};
+    if (foreground) {
+        GetWindowTextW(foreground, title, 256);
+        GetClassNameA(foreground, className, sizeof className);
+    }
+    std::printf("foreground=%s|%s\n", className, Utf8(title).c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,6 +162,7 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 && argv[1][0] == '-' ? argv[1] : "";
     if (mode == "--windows") {
         EnumWindows(PrintTopWindow, 0);
+        PrintForeground();
         return 0;
     }
     if ((mode == "--box" || mode == "--press") && argc > 2) {
@@ -184,5 +208,6 @@ int main(int argc, char** argv) {
     PrintState(dialog, "exit", IDCANCEL);
     PrintState(dialog, "erase", IDC_ERASE);
     PrintState(dialog, "progress", IDC_PROGRESS);
+    PrintInput(dialog);
     return 0;
 }

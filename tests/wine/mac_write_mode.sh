@@ -13,25 +13,26 @@ mkdir -p "$ARTIFACTS"
 source "$here/wine_segment.sh"
 wine_segment_start || exit 1
 seg_add_device 0 02:4c:1a:03:12:ab --no-ssdp --log "$ARTIFACTS/device.log"
-seg_wait_devices || { echo "simulator did not start"; exit 1; }
+seg_wait_devices || give_up "the simulator starts"
 PROBE_DESKTOP=   # the box is a window of its own on the default desktop
+
+mac_box_open() { probe --box TQM-530R > "$1" 2>/dev/null && [ -s "$1" ]; }
 
 # run_mac_mode NAME ARGUMENT: runs update.exe, keeps the box's
 # texts in $ARTIFACTS/NAME.txt, presses OK and leaves the exit code in $mode_rc.
 run_mac_mode() {
-  local name=$1 argument=$2 i
+  local name=$1 argument=$2
   ip netns exec "$SEG_HOST" "$WINE" "$EXE" "$argument" &
   local pid=$!
   : > "$ARTIFACTS/$name.txt"
-  for i in $(seq 60); do
-    probe --box TQM-530R > "$ARTIFACTS/$name.txt" 2>/dev/null && [ -s "$ARTIFACTS/$name.txt" ] && break
-    sleep 0.5
-  done
+  wait_until 60 mac_box_open "$ARTIFACTS/$name.txt"
   wine_screenshot "$ARTIFACTS/$name.png"
   probe --press TQM-530R 1 >/dev/null 2>&1
   # The program ends once the box is answered; a box that never came is a failure, not a hang.
-  for i in $(seq 60); do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
-  if kill -0 "$pid" 2>/dev/null; then kill "$pid"; wait "$pid"; mode_rc=timeout; return; fi
+  if ! wait_until 60 eval '! kill -0 "$pid" 2>/dev/null'; then
+    keep_evidence "$name-still-running"
+    kill "$pid"; wait "$pid"; mode_rc=timeout; return
+  fi
   wait "$pid"; mode_rc=$?
 }
 box_says() {  # box_says NAME CHECK TEXT
@@ -59,6 +60,8 @@ ip netns exec "$SEG_HOST" "$WINE" "$EXE" "/MAC:10.77.0.10:12ab:" &
 upper_pid=$!
 if wine_wait_window "$DIALOG_TITLE" 30; then pass '"/MAC:" opens the dialog'; else failed '"/MAC:" opens the dialog' "no dialog"; fi
 wine_screenshot "$ARTIFACTS/upper-case.png"
-probe --click 2 >/dev/null 2>&1   # Exit
-kill "$upper_pid" 2>/dev/null
+# Exit, and the program ends with its dialog.
+wait_until 30 probe --click 2 >/dev/null 2>&1
+wait_until 30 eval '! kill -0 "$upper_pid" 2>/dev/null' && pass '"/MAC:": Exit ends the program' ||
+  failed '"/MAC:": Exit ends the program' "still running"
 finish
