@@ -17,7 +17,11 @@ case "$arch" in
   x64) suffix=win64 program_files=ProgramFiles64Folder win64=yes ;;
   *) echo "package.sh: ARCH is x86 or x64, not $arch" >&2; exit 2 ;;
 esac
-[[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "package.sh: version $version is not N.N.N.N" >&2; exit 2; }
+# Windows Installer's limits: major and minor up to 255, build up to 65535.
+IFS=. read -r major minor build revision <<<"$version"
+[[ "$version" =~ ^[0-9]{1,5}\.[0-9]{1,5}\.[0-9]{1,5}\.[0-9]{1,5}$ ]] && [ "$major" -le 255 ] && [ "$minor" -le 255 ] &&
+  [ "$build" -le 65535 ] && [ "$revision" -le 65535 ] ||
+  { echo "package.sh: version $version is not N.N.N.N within 255.255.65535.65535" >&2; exit 2; }
 for p in "${programs[@]}"; do
   [ -f "$bin/$p" ] || { echo "package.sh: $bin/$p missing (build the Windows preset first)" >&2; exit 1; }
 done
