@@ -21,7 +21,7 @@ trap 'wine_stop_all; ip netns del "$WINE_NETNS"' EXIT
 wine_start_display || exit 1
 
 report=$(echo "Z:$artifacts/$(basename "$exe" .exe).xml" | tr / '\\')
-ip netns exec "$WINE_NETNS" timeout 500 "$WINE" "$exe" --gtest_output="xml:$report" 2>&1 | tr -d '\r'
+ip netns exec "$WINE_NETNS" timeout 1100 "$WINE" "$exe" --gtest_output="xml:$report" 2>&1 | tr -d '\r'
 rc=${PIPESTATUS[0]}
 [ "$rc" = 0 ] || { echo "FAIL: $(basename "$exe") exited $rc under Wine"; exit 1; }
 echo "PASS: $(basename "$exe") under Wine"
