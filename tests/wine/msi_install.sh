@@ -36,7 +36,11 @@ wine_start_display || exit 1
 trap wine_stop_all EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
+step_start=0
+pass() {  # a step passed when it added no failure
+  [ "$failures" = "$step_start" ] && echo "ok: $*"
+  step_start=$failures
+}
 
 dir="$WINEPREFIX/drive_c/Program Files/TQM-530R"
 win_dir='C:\Program Files\TQM-530R'
