@@ -39,6 +39,11 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set_target_properties(bench_engine_win PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
 
+# The portable core's unit tests, for Wine.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  include(cmake/windows_unit_tests.cmake)
+endif()
+
 # tqm530r.exe, the command-line updater (console subsystem).
 target_compile_definitions(net_adapters PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
 add_subdirectory(cli)

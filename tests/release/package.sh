@@ -5,9 +5,9 @@
 # the programs link against, and lintian finds no error.
 set -euo pipefail
 source "$(dirname "$0")/../require.sh"
-require_tools dpkg-deb dpkg-shlibdeps lintian help2man man objdump
+require_tools dpkg-deb dpkg-shlibdeps lintian help2man man objdump wixl msibuild
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-deb=$("$source_dir/scripts/package" | tail -1)
+deb=$("$source_dir/scripts/package" | grep '\.deb$')
 deb=$source_dir/$deb
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT

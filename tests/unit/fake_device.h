@@ -2,18 +2,15 @@
 
 // A scripted device on loopback for the console tests: one connection, a
 // handler that reads lines and answers as the test wants.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <functional>
 #include <string>
 #include <thread>
 
+#include "loopback_socket.h"
+
 class FakeConnection {
 public:
-    explicit FakeConnection(int fd) : fd_(fd) {}
+    explicit FakeConnection(TestSocket fd) : fd_(fd) {}
     // Through the next "\n"; what is left when the peer closes; "" at the end.
     std::string ReadLine() {
         for (;;) {
@@ -24,7 +21,7 @@ public:
                 return line;
             }
             char chunk[9000];
-            ssize_t got = ::recv(fd_, chunk, sizeof chunk, 0);
+            const int got = static_cast<int>(::recv(fd_, chunk, sizeof chunk, 0));
             if (got <= 0) {
                 std::string rest;
                 rest.swap(pending_);
@@ -39,7 +36,7 @@ public:
         for (std::string line = ReadLine(); !line.empty(); line = ReadLine()) all += line;
         return all;
     }
-    void Send(const std::string& text) { ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL); }
+    void Send(const std::string& text) { ::send(fd_, text.data(), static_cast<int>(text.size()), kSendFlags); }
     // Lets the client's receive see this send on its own.
     void SendAlone(const std::string& text) {
         Send(text);
@@ -55,7 +52,7 @@ public:
     const std::string& Received() const { return received_; }
 
 private:
-    int fd_;
+    TestSocket fd_;
     std::string pending_;
     std::string received_;
 };
@@ -72,30 +69,30 @@ public:
         socklen_t len = sizeof a;
         ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
         port_ = ntohs(a.sin_port);
-        thread_ = std::thread([this, handler] {
-            int fd = ::accept(listen_, nullptr, nullptr);
-            if (fd < 0) return;
+        thread_ = std::thread([this, handler, listening = listen_] {
+            const TestSocket fd = ::accept(listening, nullptr, nullptr);
+            if (fd == kNoTestSocket) return;
             FakeConnection c(fd);
             handler(c);
             received_ = c.Received();
-            ::close(fd);
+            CloseTestSocket(fd);
         });
     }
     ~FakeDevice() { Join(); }
     // Waits for the handler; afterwards Received() holds every byte that came in.
     void Join() {
         if (thread_.joinable()) {
-            ::shutdown(listen_, SHUT_RDWR);
+            StopListening(listen_);
             thread_.join();
         }
-        if (listen_ >= 0) ::close(listen_);
-        listen_ = -1;
+        if (listen_ != kNoTestSocket) CloseTestSocket(listen_);
+        listen_ = kNoTestSocket;
     }
     unsigned short Port() const { return port_; }
     const std::string& Received() const { return received_; }
 
 private:
-    int listen_ = -1;
+    TestSocket listen_ = kNoTestSocket;
     unsigned short port_ = 0;
     std::thread thread_;
     std::string received_;
