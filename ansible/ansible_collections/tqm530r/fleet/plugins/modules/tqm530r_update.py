@@ -199,15 +199,9 @@ def read_events(out):
 
 
 def summary_devices(summary, flashed):
-    devices = []
-    for d in summary['devices']:
-        device = dict(device=d['device'], ip=d['ip'], mac=d['mac'], before=d['old_version'],
-                      after=d['new_version'], result=d['result'], detail=d['detail'],
-                      written=d['result'] in WRITTEN_RESULTS or d['device'] in flashed)
-        if 'wave' in d:
-            device['wave'] = d['wave']
-        devices.append(device)
-    return devices
+    return [dict(device=d['device'], ip=d['ip'], mac=d['mac'], before=d['old_version'], after=d['new_version'],
+                 result=d['result'], detail=d['detail'], written=d['result'] in WRITTEN_RESULTS or d['device'] in flashed)
+            for d in summary['devices']]
 
 
 def counts_of(devices):
@@ -223,8 +217,9 @@ def failure_msg(devices, rc, stderr, max_failures):
            if d['result'] not in GOOD_RESULTS and not not_started(d)]
     if rc == BUDGET_STOPPED:
         waiting = len([d for d in devices if not_started(d)])
-        head = 'the rollout stopped: more devices failed than max_failures %s allows; %d device(s) not started' % (
-            max_failures, waiting)
+        budget = ' (max_failures %s)' % max_failures if max_failures is not None else ''
+        head = 'the rollout stopped: more devices failed than its failure budget%s allows; %d device(s) not started' % (
+            budget, waiting)
         return '; '.join([head] + bad)
     return '; '.join(bad) or stderr.strip() or 'tqm530r exited %d' % rc
 

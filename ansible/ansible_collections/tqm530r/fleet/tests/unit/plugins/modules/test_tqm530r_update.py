@@ -73,7 +73,7 @@ def test_a_rollout_stopped_by_its_budget_fails_saying_so_with_every_device():
     failed, result = update.outcome(devices, summary['exit_code'], True, image_version, '', '1')
     assert failed and result['rc'] == 6 and image_version == '1.0.05'
     assert result['msg'] == (
-        'the rollout stopped: more devices failed than max_failures 1 allows; 2 device(s) not started; '
+        'the rollout stopped: more devices failed than its failure budget (max_failures 1) allows; 2 device(s) not started; '
         '10.0.0.11: unverified: no answer after the reset; '
         '10.0.0.12: failed: the device closed the connection during the transfer')
     assert [(d['device'], d['result'], d['written']) for d in result['devices']] == [
