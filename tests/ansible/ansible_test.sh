@@ -14,7 +14,7 @@ set -uo pipefail
 MODE=$1 COLLECTIONS=$2 ARTIFACTS=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../require.sh"
-require_tools ansible-test
+require_tools ansible-test git
 # The Python ansible-test runs on (its #! line): it has Ansible and the machine's packages.
 python=$(sed -n '1s/^#! *//p' "$(command -v ansible-test)")
 case $MODE in
