@@ -158,7 +158,7 @@ check "check mode: exit 0, both sites report a change and no failure" eval \
   'is $RC 0 && has "$(recap site_a)" "changed=1" && has "$(recap site_b)" "changed=1" && has "$(recap site_a)" "failed=0" && has "$(recap site_b)" "failed=0"'
 check "check mode: site A plans update, update, skip; no device written" result check site_a \
   '[(d["result"], d["before"], d["written"]) for d in u["devices"]] == [("update","1.0.01",False), ("update","0.1.0",False), ("skip","1.0.05",False)] and u["changed"] and u["counts"] == {"update": 2, "skip": 1}'
-check "check mode: tqm530r_devices lists site A's versions and actions" result check site_a \
+check "check mode: tqm530r_devices_info lists site A's versions and actions" result check site_a \
   '[(d["ip"], d["version"], d["action"]) for d in v["devices"]] == [("10.88.1.10","1.0.01","update"), ("10.88.1.11","0.1.0","update"), ("10.88.1.12","1.0.05","skip")] and v["needs_update"] and not v["changed"] and all(d["mac"].startswith("02-4c-1a-88-01-") for d in v["devices"])'
 check "check mode: no simulator received initbuf" is "$(initbufs)" 0
 
@@ -182,12 +182,15 @@ adhoc() {
   run "adhoc-$1" ip netns exec "${P}c" env HOME="$T/home" LC_ALL=C.UTF-8 ANSIBLE_CONFIG="$T/ansible.cfg" \
     ansible localhost -e ansible_python_interpreter=/usr/bin/python3 -m "tqm530r.fleet.$2" -a "$3"
 }
-adhoc empty tqm530r_devices "interface=mgmt0 wait=500 tqm530r=$CLI"
-check "tqm530r_devices on a segment where nobody answers: an empty list, not a failure" eval \
+adhoc empty tqm530r_devices_info "interface=mgmt0 wait=500 tqm530r=$CLI"
+check "tqm530r_devices_info on a segment where nobody answers: an empty list, not a failure" eval \
   'is $RC 0 && has "$OUT" "localhost | SUCCESS" && has "$OUT" "\"devices\": []" && has "$OUT" "\"needs_update\": false"'
+adhoc old-name tqm530r_devices "interface=mgmt0 wait=500 tqm530r=$CLI"
+check "the old name tqm530r_devices still runs tqm530r_devices_info" eval \
+  'is $RC 0 && has "$OUT" "localhost | SUCCESS" && has "$OUT" "\"devices\": []"'
 adhoc neither tqm530r_update "tqm530r=$CLI"
 check "tqm530r_update with neither hosts nor all: fails, names them" eval \
-  'is $RC 2 && has "$OUT" "give either hosts or all: true"'
+  'is $RC 2 && has "$OUT" "one of the following is required: hosts, all"'
 took=$((SECONDS - started))
 teardown
 trap - EXIT

@@ -1,17 +1,24 @@
-# Running tqm530r for the modules: the options they share and its JSON.
+# Running tqm530r for the modules: the options they share, the command lines
+# they build and the JSON tqm530r answers with.
+from __future__ import absolute_import, division, print_function
+__metaclass__ = type
+
 import json
 
+# Documented in the doc fragment tqm530r.fleet.tqm530r.
 COMMON_OPTIONS = dict(
-    hosts=dict(type='list', elements='str', default=[]),
-    all=dict(type='bool', default=False),
     image=dict(type='path'),
     reinstall=dict(type='bool', default=False),
     allow_older=dict(type='bool', default=False),
     timeout=dict(type='float'),
     interface=dict(type='str'),
     wait=dict(type='int'),
+    expect=dict(type='int'),
     tqm530r=dict(type='str', default='tqm530r'),
 )
+
+VALUE_OPTIONS = ('image', 'timeout', 'interface', 'wait', 'expect')
+FLAG_OPTIONS = ('reinstall', 'allow_older')
 
 
 def program(module):
@@ -19,25 +26,28 @@ def program(module):
     return path if '/' in path else module.get_bin_path(path, required=True)
 
 
-def plan_argv(module, command):
-    """The argv of COMMAND (plan or update) with the options both take."""
-    p = module.params
-    if bool(p['hosts']) == p['all']:
-        module.fail_json(msg='give either hosts or all: true')
-    argv = [program(module), command] + (['--all'] if p['all'] else list(p['hosts']))
-    for name in ('image', 'timeout', 'interface', 'wait'):
-        if p[name] is not None:
-            argv += ['--' + name, str(p[name])]
-    if p['reinstall']:
-        argv.append('--reinstall')
-    if p['allow_older']:
-        argv.append('--allow-older')
+def option_argv(params, names):
+    """--NAME VALUE for each of NAMES that is set, as tqm530r spells it."""
+    argv = []
+    for name in names:
+        if params.get(name) is not None:
+            argv += ['--' + name.replace('_', '-'), str(params[name])]
+    return argv
+
+
+def plan_argv(tqm530r, command, params, search):
+    """The argv of COMMAND (plan or update) for a SEARCH of the segment or the given hosts,
+    with the options both take."""
+    argv = [tqm530r, command] + (['--all'] if search else list(params.get('hosts') or []))
+    argv += option_argv(params, VALUE_OPTIONS)
+    argv += ['--' + name.replace('_', '-') for name in FLAG_OPTIONS if params.get(name)]
     return argv + ['--json']
 
 
-def run_plan(module):
+def run_plan(module, search):
     """tqm530r plan: (exit code, its document or None, stderr)."""
-    rc, out, err = module.run_command(plan_argv(module, 'plan'))
+    argv = plan_argv(program(module), 'plan', module.params, search)
+    rc, out, err = module.run_command(argv)
     try:
         return rc, json.loads(out), err
     except ValueError:
@@ -49,7 +59,7 @@ def fail_without_output(module, rc, err, argv=None):
 
 
 def planned_device(d):
-    """One device of plan's document in the modules' per-device form."""
+    """One device of plan's document in the update module's per-device form."""
     return dict(device=d['device'], ip=d['ip'], mac=d['mac'], before=d['current_version'],
                 after=d['image_version'] if d['action'] == 'update' else d['current_version'],
                 result=d['action'], detail=d['reason'])

@@ -4,60 +4,34 @@ from __future__ import absolute_import, division, print_function
 __metaclass__ = type
 
 DOCUMENTATION = r'''
-module: tqm530r_devices
+module: tqm530r_devices_info
 short_description: List the TQM-530R devices on the host's segment with their versions
 description:
   - Runs C(tqm530r plan --all --json) (or C(plan) for the given I(hosts)) on the managed host,
     which logs in to each device and reads its firmware version, writing nothing, and returns
     each device with the action C(tqm530r update) would take.
   - For reports and conditions, for example to update only the sites where some device needs it.
+  - Before 1.1.0 this module was called C(tqm530r_devices); that name still works.
 version_added: 1.0.0
-author: TQM-530R updater team
+author: TQM-530R updater team (@tqm530r)
+extends_documentation_fragment: tqm530r.fleet.tqm530r
 options:
   hosts:
     description: C(HOST[:PORT]) of each device; without them the segment is searched.
     type: list
     elements: str
-    default: []
-  all:
-    description: Search the segment (the default when I(hosts) is empty).
-    type: bool
-    default: false
-  image:
-    description: An S-record image file on the managed host to compare with instead of the
-      carried one.
-    type: path
-  reinstall:
-    description: Plan with C(--reinstall), so that a current device's action is C(update).
-    type: bool
-    default: false
-  allow_older:
-    description: Plan with C(--allow-older).
-    type: bool
-    default: false
-  timeout:
-    description: Seconds for each short wait on a device.
-    type: float
-  interface:
-    description: The interface the search uses (default every up, multicast-capable one).
-    type: str
-  wait:
-    description: Milliseconds the search collects answers (default 3000).
-    type: int
-  tqm530r:
-    description: The C(tqm530r) program on the managed host, a path or a name looked up in C(PATH).
-    type: str
-    default: tqm530r
 notes:
   - Never changes anything; check mode is supported and runs the same.
-  - A segment where no device answers gives an empty list, not a failure. The task fails when a
-    device could not be read (its action C(error) or C(busy)); the devices are returned all the same.
+  - A segment where no device answers gives an empty list, not a failure, unless I(expect) is given.
+    The task fails when a device could not be read (its action C(error) or C(busy)); the devices are
+    returned all the same.
 '''
 
 EXAMPLES = r'''
 - name: Devices on the site's segment
-  tqm530r.fleet.tqm530r_devices:
+  tqm530r.fleet.tqm530r_devices_info:
     interface: eth1
+    expect: 40
   register: site
 
 - name: Update only where some device needs it
@@ -109,17 +83,14 @@ import json
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tqm530r.fleet.plugins.module_utils.tqm530r_cli import (
-    COMMON_OPTIONS, fail_without_output, program, run_plan)
+    COMMON_OPTIONS, fail_without_output, option_argv, program, run_plan)
 
-MODULE_OPTIONS = COMMON_OPTIONS
+MODULE_OPTIONS = dict(COMMON_OPTIONS, hosts=dict(type='list', elements='str'))
 
 
 def nobody_answers(module):
     """Whether a search on the segment finds no device at all."""
-    argv = [program(module), 'detect', '--json']
-    for name in ('interface', 'wait'):
-        if module.params[name] is not None:
-            argv += ['--' + name, str(module.params[name])]
+    argv = [program(module), 'detect', '--json'] + option_argv(module.params, ('interface', 'wait'))
     rc, out, err = module.run_command(argv)
     try:
         return json.loads(out)['devices'] == []
@@ -128,12 +99,13 @@ def nobody_answers(module):
 
 
 def main():
-    module = AnsibleModule(argument_spec=MODULE_OPTIONS, supports_check_mode=True)
-    if not module.params['hosts']:
-        module.params['all'] = True
-    rc, doc, err = run_plan(module)
+    module = AnsibleModule(argument_spec=MODULE_OPTIONS, supports_check_mode=True,
+                           mutually_exclusive=[('hosts', 'expect')])
+    searched = not module.params['hosts']
+    rc, doc, err = run_plan(module, searched)
     if doc is None:
-        if module.params['all'] and nobody_answers(module):
+        # plan fails when the search finds nobody; here that is an empty segment.
+        if searched and module.params['expect'] is None and nobody_answers(module):
             module.exit_json(changed=False, devices=[], needs_update=False)
         fail_without_output(module, rc, err)
     devices = [dict(device=d['device'], ip=d['ip'], mac=d['mac'], version=d['current_version'],
