@@ -79,9 +79,12 @@ body{background:#fff;font-size:10pt}
 main{max-width:none;padding:0}
 section{border:none;padding:0;margin:12pt 0;border-radius:0}
 th{position:static}
+table{font-size:8.5pt}
+th,td{white-space:normal;padding:2px 5px}
+td.mono{white-space:nowrap}
+td.reason{min-width:0;max-width:none}
 tr,.row{break-inside:avoid}
 .scroll{overflow:visible}
-td.reason{max-width:none}
 *{-webkit-print-color-adjust:exact;print-color-adjust:exact}
 @page{margin:12mm}
 }
