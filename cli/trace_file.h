@@ -17,7 +17,8 @@
 // so the processes of several devices share it without splitting a line. A
 // thread writes a batch when its first line is 100 ms old; the last one is
 // written when the object ends (the process's normal end, which an
-// interruption also takes).
+// interruption also takes). A process killed outright (SIGKILL, a crash)
+// loses at most its last 100 ms of lines.
 // When gathered trace lines go to the file: once the first of them is kMaxAge
 // old, or once kMaxBytes have gathered.
 class TraceBatch {
