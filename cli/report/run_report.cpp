@@ -174,17 +174,13 @@ void RecordDeviceStart(DeviceReport& device, double at) {
 }
 
 void RecordDeviceEvent(DeviceReport& device, const nlohmann::json& event, double at) {
-    if (device.start < 0) RecordDeviceStart(device, at);
-    device.end = std::max(device.end, at);
     const std::string kind = Text(event, "event");
-    ReportPhase phase;
-    if (kind == "phase" && ReportPhaseFromName(Text(event, "phase"), phase)) {
-        OpenSpan(device, phase, at);
-    } else if (kind == "retry") {
-        OpenSpan(device, ReportPhase::Wait, at);
-        device.attempts = static_cast<int>(Number(event, "attempt", device.attempts));
-    } else if (kind == "result") {
-        CloseSpan(device, at);
+    if (kind == "result") {
+        // A device reported without having started ("not started") keeps no time.
+        if (device.start >= 0) {
+            CloseSpan(device, at);
+            device.end = std::max(device.end, at);
+        }
         device.result = Text(event, "result");
         device.reason = Text(event, "detail");
         if (!Text(event, "ip").empty()) device.address = Text(event, "ip");
@@ -192,6 +188,16 @@ void RecordDeviceEvent(DeviceReport& device, const nlohmann::json& event, double
         device.before = Text(event, "old_version");
         device.after = Text(event, "new_version");
         device.attempts = static_cast<int>(Number(event, "attempts", device.attempts));
+        return;
+    }
+    if (device.start < 0) RecordDeviceStart(device, at);
+    device.end = std::max(device.end, at);
+    ReportPhase phase;
+    if (kind == "phase" && ReportPhaseFromName(Text(event, "phase"), phase)) {
+        OpenSpan(device, phase, at);
+    } else if (kind == "retry") {
+        OpenSpan(device, ReportPhase::Wait, at);
+        device.attempts = static_cast<int>(Number(event, "attempt", device.attempts));
     }
 }
 

@@ -145,6 +145,13 @@ TEST(ReportEventsTest, ChildEventsBecomeContiguousPhaseSpans) {
     EXPECT_EQ(d.attempts, 2);
     EXPECT_EQ(d.after, "1.0.05");
     EXPECT_EQ(d.address, "10.0.0.5");
+
+    DeviceReport never;
+    RecordDeviceEvent(never, {{"event", "result"}, {"result", "not started"}, {"attempts", 0}}, 30.0);
+    EXPECT_LT(never.start, 0) << "a device never started has no time";
+    EXPECT_TRUE(never.phases.empty());
+    EXPECT_EQ(never.result, "not started");
+    EXPECT_EQ(never.attempts, 0);
 }
 
 TEST(ReportHistoryTest, UpdateRecordsBecomeOneRunWithOrWithoutPhases) {
