@@ -9,7 +9,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "cli/report/replace_file.h"
+#include "cli/report/rename_into_place.h"
 
 namespace fs = std::filesystem;
 
@@ -156,7 +156,7 @@ bool WriteMetrics(const RunReport& report, const std::string& path, std::string&
             return false;
         }
     }
-    if (ReplaceFile(temporary, path, error)) return true;
+    if (RenameIntoPlace(temporary, path, error)) return true;
     std::error_code ignored;
     fs::remove(fs::u8path(temporary), ignored);
     return false;

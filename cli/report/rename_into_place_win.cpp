@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "cli/report/replace_file.h"
+#include "cli/report/rename_into_place.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ std::wstring Wide(const std::string& text) {
 
 }  // namespace
 
-bool ReplaceFile(const std::string& from, const std::string& to, std::string& error) {
+bool RenameIntoPlace(const std::string& from, const std::string& to, std::string& error) {
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     error = "cannot rename " + from + " to " + to + " (error " + std::to_string(GetLastError()) + ")";
