@@ -257,11 +257,6 @@ case_terminal() {
   check "then the summary" grep -q "2 succeeded, 0 failed" "$ARTIFACTS/tty.out"
 }
 
-if [ "${1:-}" = --list ]; then
-  declare -F | sed -n 's/^declare -f case_//p'
-  exit 0
-fi
-CASE=$1 CLI=$2 SIM=$3 IMAGE=$4 ARTIFACTS=$5/$1
 # Stopped from outside while devices are before "flash": nothing more reaches
 # them, "flash" never does, and a device not yet started is never started.
 case_interrupt_transfer() {
@@ -451,6 +446,12 @@ assert sent == lines[:len(sent)], "not the image in order"' "$trace" "$IMAGE" "$
   check "the login before the transfer is there too" grep -q "  127.0.0.1:$PORT_a  <  login: $" "$trace"
 }
 
+# Every case_ function above is one test (ctest lists them at configure).
+if [ "${1:-}" = --list ]; then
+  declare -F | sed -n 's/^declare -f case_//p'
+  exit 0
+fi
+CASE=$1 CLI=$2 SIM=$3 IMAGE=$4 ARTIFACTS=$5/$1
 type "case_$CASE" > /dev/null 2>&1 || { echo "no case $CASE"; exit 2; }
 rm -rf "$ARTIFACTS"
 source "$here/lib.sh"
