@@ -46,9 +46,63 @@ std::string TraceLine(const std::string& time, const std::string& device, bool s
     return time + "  " + device + "  " + (sent ? ">" : "<") + "  " + VisibleBytes(data, length) + "\n";
 }
 
-TraceFile::~TraceFile() = default;
+bool TraceBatch::Add(const std::string& line, Clock::time_point now) {
+    if (text_.empty()) first_ = now;
+    text_ += line;
+    return text_.size() >= kMaxBytes;
+}
 
-bool TraceFile::Open(const std::string& path, std::string& error) { return file_.Open(path, error); }
+bool TraceBatch::Due(Clock::time_point now) const {
+    return !text_.empty() && (text_.size() >= kMaxBytes || now >= Deadline());
+}
+
+std::string TraceBatch::Take() {
+    std::string text;
+    text.swap(text_);
+    return text;
+}
+
+TraceFile::~TraceFile() {
+    if (!writer_.joinable()) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    writer_.join();
+    Flush();
+}
+
+bool TraceFile::Open(const std::string& path, std::string& error) {
+    if (!file_.Open(path, error)) return false;
+    writer_ = std::thread([this] { WriteBatches(); });
+    return true;
+}
+
+void TraceFile::Flush() {
+    std::lock_guard<std::mutex> writing(writing_);
+    std::string text;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        text = batch_.Take();
+    }
+    if (!text.empty()) file_.Append(text, true);
+}
+
+void TraceFile::WriteBatches() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        if (batch_.Empty()) {
+            wake_.wait(lock);
+        } else if (!batch_.Due(TraceBatch::Clock::now())) {
+            wake_.wait_until(lock, batch_.Deadline());
+        } else {
+            lock.unlock();
+            Flush();
+            lock.lock();
+        }
+    }
+}
 
 void TraceFile::OnConnected(NetSocket socket, uint32_t address, uint16_t port) {
     devices_[socket] = Endpoint(address, port);
@@ -65,5 +119,12 @@ void TraceFile::OnDatagram(bool sent, uint32_t address, uint16_t port, const cha
 
 void TraceFile::Write(const std::string& device, bool sent, const char* data, int length) {
     const std::string line = TraceLine(Now(), device, sent, data, length);
-    file_.Append(line);
+    bool wake;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // The writer sleeps while the batch is empty: the first line sets its deadline.
+        wake = batch_.Empty();
+        wake = batch_.Add(line, TraceBatch::Clock::now()) || wake;
+    }
+    if (wake) wake_.notify_one();
 }

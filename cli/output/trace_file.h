@@ -1,15 +1,46 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "cli/platform/append_file.h"
 #include "net/trace.h"
 
 // --trace FILE: one line for every send and receive, the search's datagrams
 // included: time, device, direction and the bytes, with CR, LF, zero and the
-// other control bytes written visibly. Each line is one append to the file,
-// so the processes of several devices share it without splitting a line.
+// other control bytes written visibly. Lines gather in memory and reach the
+// file in batches (TraceBatch), each batch one append under the file's lock,
+// so the processes of several devices share it without splitting a line. A
+// thread writes a batch when its first line is 100 ms old; the last one is
+// written when the object ends (the process's normal end, which an
+// interruption also takes). A process killed outright (SIGKILL, a crash)
+// loses at most its last 100 ms of lines.
+// When gathered trace lines go to the file: once the first of them is kMaxAge
+// old, or once kMaxBytes have gathered.
+class TraceBatch {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kMaxAge{100};
+    static constexpr size_t kMaxBytes = 64 * 1024;
+
+    // Adds a line that came at now; true when the batch is due at once (full).
+    bool Add(const std::string& line, Clock::time_point now);
+    bool Due(Clock::time_point now) const;
+    // When the batch is due by age; meaningful only when it is not empty.
+    Clock::time_point Deadline() const { return first_ + kMaxAge; }
+    bool Empty() const { return text_.empty(); }
+    // The gathered lines, in order; the batch is empty afterwards.
+    std::string Take();
+
+private:
+    std::string text_;
+    Clock::time_point first_{};
+};
+
 class TraceFile : public NetTraceSink {
 public:
     TraceFile() = default;
@@ -17,8 +48,10 @@ public:
     TraceFile& operator=(const TraceFile&) = delete;
     ~TraceFile() override;
 
-    // Opens path for appending. False with a reason.
+    // Opens path for appending and starts the writing thread. False with a reason.
     bool Open(const std::string& path, std::string& error);
+    // Writes what has gathered now.
+    void Flush();
 
     void OnConnected(NetSocket socket, uint32_t address, uint16_t port) override;
     void OnStream(NetSocket socket, bool sent, const char* data, int length) override;
@@ -26,9 +59,16 @@ public:
 
 private:
     void Write(const std::string& device, bool sent, const char* data, int length);
+    void WriteBatches();
 
     AppendFile file_;
     std::map<NetSocket, std::string> devices_;
+    std::mutex writing_;  // one batch at a time reaches the file, in order
+    std::mutex mutex_;    // guards batch_ and stopping_
+    std::condition_variable wake_;
+    TraceBatch batch_;
+    bool stopping_ = false;
+    std::thread writer_;
 };
 
 // The bytes as one line of text: printable ASCII as it is, "\r", "\n", "\0",

@@ -257,11 +257,6 @@ case_terminal() {
   check "then the summary" grep -q "2 succeeded, 0 failed" "$ARTIFACTS/tty.out"
 }
 
-if [ "${1:-}" = --list ]; then
-  declare -F | sed -n 's/^declare -f case_//p'
-  exit 0
-fi
-CASE=$1 CLI=$2 SIM=$3 IMAGE=$4 ARTIFACTS=$5/$1
 # Stopped from outside while devices are before "flash": nothing more reaches
 # them, "flash" never does, and a device not yet started is never started.
 case_interrupt_transfer() {
@@ -434,6 +429,37 @@ case_trace() {
     'grep -q ">  version\\\\r\\\\n$" "$ARTIFACTS/version.trace" && grep -q "<  .*ver\." "$ARTIFACTS/version.trace"'
 }
 
+# --trace stopped by SIGTERM (to the whole group, as a service manager sends
+# it) during the transfer: the trace is written in batches, and every line
+# sent before the signal still reaches the file, whole and in order.
+case_trace_interrupted() {
+  sim_start a
+  local trace="$ARTIFACTS/int.trace"
+  start_cli int update --yes --json --trace "$trace" 127.0.0.1:$PORT_a
+  wait_for "$ARTIFACTS/int.stdout" '"lines":[0-9]{4}'
+  kill -TERM -- -"$CLI_PID"
+  end_cli int
+  check "SIGTERM: exit 143" is $RC 143
+  check "every line whole: time, device, direction, bytes" eval \
+    '! grep -vE "^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\.[0-9]{6}Z  127\.0\.0\.1:[0-9]+  [<>]  [ -~]*$" "$trace"'
+  local shown
+  shown=$(grep -oE '"lines":[0-9]+' "$ARTIFACTS/int.stdout" | tail -1 | cut -d: -f2)
+  check "the image's lines up to the last one shown ($shown) are in the trace, in order, none twice" \
+    python3 -c 'import sys
+trace, image, shown = sys.argv[1], sys.argv[2], int(sys.argv[3])
+sent = [l.rstrip("\n").split("  >  ", 1)[1][:-4] for l in open(trace) if "  >  S" in l]
+lines = [l for l in open(image, newline="").read().split("\r\n") if l]
+assert len(sent) >= shown, (len(sent), shown)
+assert sent == lines[:len(sent)], "not the image in order"' "$trace" "$IMAGE" "$shown"
+  check "the login before the transfer is there too" grep -q "  127.0.0.1:$PORT_a  <  login: $" "$trace"
+}
+
+# Every case_ function above is one test (ctest lists them at configure).
+if [ "${1:-}" = --list ]; then
+  declare -F | sed -n 's/^declare -f case_//p'
+  exit 0
+fi
+CASE=$1 CLI=$2 SIM=$3 IMAGE=$4 ARTIFACTS=$5/$1
 type "case_$CASE" > /dev/null 2>&1 || { echo "no case $CASE"; exit 2; }
 rm -rf "$ARTIFACTS"
 source "$here/lib.sh"

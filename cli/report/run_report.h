@@ -1,0 +1,90 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+// What a run's report page and metrics are made from: the image, when and
+// where the run took place, how it was asked for, its waves, and for each
+// device what it was, what it became and where its time went. Times are
+// seconds: the run's own as seconds since 1970-01-01 UTC, a device's and its
+// phases' as seconds from the run's start.
+
+// The steps of a device's update as the timeline colours them. Whole stands
+// for a record that kept no phases (one bar from start to end); Wait for the
+// pause before a retry.
+enum class ReportPhase { Connect, Transfer, Check, Flash, Reset, Verify, Soak, Wait, Whole };
+
+// "connect", "transfer", ..., "soak", "wait", "whole".
+const char* ReportPhaseName(ReportPhase phase);
+// The children's phase names; "login" counts as "connect". False when unknown.
+bool ReportPhaseFromName(const std::string& name, ReportPhase& phase);
+
+struct PhaseSpan {
+    ReportPhase phase = ReportPhase::Whole;
+    double start = 0;
+    double end = 0;
+};
+
+struct DeviceReport {
+    std::string label;    // as the operator named it (HOST:PORT), or the address
+    std::string address;  // the IP address reached
+    std::string mac;
+    std::string before;  // version before, empty when not read
+    std::string after;   // version after, empty when not read
+    std::string result;  // "verified", "failed", "not started", ... as the summary names it
+    std::string reason;  // one line: why, or what was done
+    int attempts = 0;
+    int wave = 0;       // 1-based; 0 when the run had no waves
+    double start = -1;  // seconds from the run's start; negative: never started
+    double end = -1;
+    std::vector<PhaseSpan> phases;  // in order, each ending where the next begins
+};
+
+struct RunReport {
+    std::string command = "update";  // or "history" for a report of the history file
+    std::string imageVersion;
+    std::string imageSha256;
+    std::string imageSource = "carried";  // or the --image path
+    double startTime = 0;                 // seconds since 1970-01-01 UTC
+    double endTime = 0;
+    std::string host;        // the machine the run was made from
+    std::string options;     // the command line as typed
+    std::vector<int> waves;  // devices per wave, in order; empty: one wave
+    std::vector<DeviceReport> devices;
+    int exitCode = -1;  // -1: not known (a report of the history)
+    std::string note;   // e.g. "interrupted by SIGTERM"; empty when none
+};
+
+// Success: verified, updated (without a verify) or skipped as current.
+bool ResultIsSuccessName(const std::string& result);
+// Failures first (failed, unverified, mac-changed, interrupted, busy, not
+// started, refused, then any other), successes last; a smaller rank sorts first.
+int ResultRank(const std::string& result);
+// The devices in the table's order: by rank, then by wave and start, else as listed.
+std::vector<const DeviceReport*> DevicesFailuresFirst(const RunReport& report);
+
+// One device's part of a run, fed from the events of its process as they
+// arrive (at: seconds from the run's start).
+void RecordDeviceStart(DeviceReport& device, double at);
+// {"event":"phase"} opens a span, {"event":"retry"} a wait, {"event":"result"}
+// closes the last span and fills result, reason, versions, MAC, attempts.
+void RecordDeviceEvent(DeviceReport& device, const nlohmann::json& event, double at);
+
+// [{"phase":"transfer","start":0.4,"end":3.1},...], offsets from the device's
+// start: for its history record, so that history --report can colour it too.
+nlohmann::json PhasesToJson(const DeviceReport& device);
+
+// A report of update records of the history file (other commands' records
+// are left out): each device from its start (time minus seconds) to its end
+// (time), coloured by its "phases" when the record has them, else one bar.
+RunReport RunReportFromHistory(const std::vector<nlohmann::json>& records);
+
+// "2026-12-07T19:12:16Z" (fraction allowed) to seconds since 1970-01-01 UTC;
+// false when it is not such a text.
+bool ParseUtcText(const std::string& text, double& seconds);
+
+// text with each byte of a broken UTF-8 sequence (overlong forms, surrogates
+// and code points beyond U+10FFFF included) replaced by U+FFFD: device texts
+// can hold any bytes, the page and the metrics must be UTF-8.
+std::string ValidUtf8(const std::string& text);

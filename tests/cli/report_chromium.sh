@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The sample run's page (200 devices, one failed) in headless Chromium, as an
+# operator opens it from a file share: the rendered page lists every device
+# with its result and the failed one with its reason, the page loads nothing
+# (no src or href to anywhere, and Chromium's own network log shows no request
+# but the file), and screenshots wide and narrow and a printed PDF are kept.
+# Usage: report_chromium.sh REPORT_SAMPLE ARTIFACTS
+set -uo pipefail
+SAMPLE=$1 ARTIFACTS=$2
+rm -rf "$ARTIFACTS"
+mkdir -p "$ARTIFACTS"
+FAILURES=0
+check() {
+  local what=$1; shift
+  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; FAILURES=$((FAILURES + 1)); fi
+}
+command -v chromium > /dev/null || { echo "skip: chromium missing"; exit 77; }
+
+profile=$(mktemp -d)
+trap 'rm -rf "$profile"' EXIT
+page="$ARTIFACTS/report.html"
+"$SAMPLE" "$page" "$ARTIFACTS/tqm530r.prom" > "$ARTIFACTS/devices.tsv"
+check "the sample run wrote its page" test -s "$page"
+
+# chrome NAME ARGS...: one headless Chromium with no network of its own to
+# reach: every host name fails to resolve. Output in NAME.{out,err}.
+chrome() {
+  local name=$1; shift
+  timeout 90 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync --disable-extensions \
+    --user-data-dir="$profile/$name" --host-resolver-rules='MAP * ~NOTFOUND' \
+    --log-net-log="$ARTIFACTS/$name.netlog.json" "$@" "file://$page" \
+    > "$ARTIFACTS/$name.out" 2> "$ARTIFACTS/$name.err"
+}
+
+chrome dom --dump-dom
+check "Chromium rendered the page" grep -q '</html>' "$ARTIFACTS/dom.out"
+chrome wide --screenshot="$ARTIFACTS/report-wide.png" --window-size=1280,4600 --hide-scrollbars
+chrome narrow --screenshot="$ARTIFACTS/report-narrow.png" --window-size=400,1400 --hide-scrollbars
+chrome print --print-to-pdf="$ARTIFACTS/report.pdf" --no-pdf-header-footer
+for shot in report-wide.png report-narrow.png report.pdf; do
+  check "kept $shot" test -s "$ARTIFACTS/$shot"
+done
+
+# The rendered table: one row per device, its label in the first cell, its
+# result in the second, its reason in the last.
+check "every device appears with its result, the failed one with its reason" python3 - "$ARTIFACTS/dom.out" "$ARTIFACTS/devices.tsv" <<'PY'
+import sys
+from html.parser import HTMLParser
+
+class Rows(HTMLParser):
+    def __init__(self):
+        super().__init__()
+        self.rows, self.row, self.cell, self.in_body = [], None, None, False
+        self.links = []
+    def handle_starttag(self, tag, attrs):
+        for name, value in attrs:
+            if name in ("src", "href", "srcset", "action", "poster", "data"):
+                self.links.append((tag, name, value))
+        if tag == "tbody": self.in_body = True
+        elif tag == "tr" and self.in_body: self.row = []
+        elif tag == "td" and self.row is not None: self.cell = []
+        elif tag == "span" and self.cell is not None and any(a == ("class", "sub") for a in attrs): self.cell.append(" ")
+    def handle_endtag(self, tag):
+        if tag == "td" and self.cell is not None:
+            self.row.append("".join(self.cell)); self.cell = None
+        elif tag == "tr" and self.row is not None:
+            self.rows.append(self.row); self.row = None
+        elif tag == "tbody": self.in_body = False
+    def handle_data(self, data):
+        if self.cell is not None: self.cell.append(data)
+
+parser = Rows()
+parser.feed(open(sys.argv[1], encoding="utf-8").read())
+table = {row[0].split(" ")[0]: row for row in parser.rows}
+wanted = [line.rstrip("\n").split("\t") for line in open(sys.argv[2], encoding="utf-8")]
+assert len(wanted) == 200 and len(parser.rows) == 200, (len(wanted), len(parser.rows))
+failed = 0
+for label, result, reason in wanted:
+    row = table.get(label)
+    assert row, label + " missing"
+    assert row[1] == result, (label, row[1], result)
+    assert row[-1] == reason, (label, row[-1], reason)
+    failed += result == "failed"
+assert failed == 1
+assert parser.rows[0][1] == "failed", "the failed device leads the table"
+assert not parser.links, parser.links
+PY
+check "the page has no http(s) address at all" eval '! grep -qiE "https?:" "$page"'
+# Chromium's own background requests (initiator "not an origin") go nowhere
+# under the resolver rule; a request of the page has the page's origin.
+check "the page made no network request (Chromium's network log)" python3 - "$ARTIFACTS"/*.netlog.json <<'PY'
+import json, sys
+for path in sys.argv[1:]:
+    log = json.load(open(path))
+    start = log["constants"]["logEventTypes"]["URL_REQUEST_START_JOB"]
+    for event in log.get("events", []):
+        params = event.get("params", {})
+        url = params.get("url")
+        if event["type"] != start or not url or params.get("initiator") == "not an origin":
+            continue
+        if not url.startswith(("file:", "data:", "about:")):
+            raise SystemExit("%s: the page requested %s" % (path, url))
+PY
+
+if [ "$FAILURES" -eq 0 ]; then echo "all checks passed"; exit 0; fi
+echo "$FAILURES check(s) failed (artifacts in $ARTIFACTS)"
+exit 1
