@@ -5,9 +5,9 @@
 // The command line's search sends its request again while it waits, since a
 // lost request or a lost answer would silently lose a device: every 500 ms
 // from the start, at most five times, each send at least 500 ms before the
-// wait ends (0, 0.5, 1, 1.5 and 2 s of the default 3 s). Three sends still
-// lost about one device in a thousand at 5% loss each way (bench/README.md).
-// The dialog sends once.
+// wait ends (0, 0.5, 1, 1.5 and 2 s of the default 3 s). At 5% loss each way
+// three sends still lose about one device in a thousand searches, five about
+// one in 100,000 (bench/README.md). The dialog sends once.
 constexpr int kRepeatGapMs = 500;
 constexpr int kMostSends = 5;
 constexpr int kLastSendBeforeEndMs = 500;
