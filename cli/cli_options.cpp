@@ -13,12 +13,11 @@ namespace {
 
 const char* const kFooter =
     "Exit codes: 0 done (detect: devices found), 1 a device failed, was refused or not\n"
-    "verified, or the question was answered no (detect: none found, or fewer than --expect),\n"
-    "2 usage error (also\n"
-    "no --yes without a terminal), 3 the search could not be set up, 4 the image (carried,\n"
-    "or --image FILE) is missing, damaged or refused, 5 another tqm530r drives the device;\n"
-    "130 interrupted by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP (devices already\n"
-    "flashing finish first).";
+    "verified, or the question was answered no (detect: none found, or fewer than\n"
+    "--expect), 2 usage error (also no --yes without a terminal), 3 the search could not\n"
+    "be set up, 4 the image (carried, or --image FILE) is missing, damaged or refused,\n"
+    "5 another tqm530r drives the device; 130 interrupted by Ctrl-C (SIGINT), 143 by\n"
+    "SIGTERM, 129 by SIGHUP (devices already flashing finish first).";
 
 constexpr double kMaxSeconds = 3600;
 
