@@ -16,8 +16,8 @@ const char* const kFooter =
     "verified, or the question was answered no (detect: none found, or fewer than\n"
     "--expect), 2 usage error (also no --yes without a terminal), 3 the search could not\n"
     "be set up, 4 the image (carried, or --image FILE) is missing, damaged or refused,\n"
-    "5 another tqm530r drives the device; 130 interrupted by Ctrl-C (SIGINT), 143 by\n"
-    "SIGTERM, 129 by SIGHUP (devices already flashing finish first).";
+    "5 another tqm530r drives the device; 130 interrupted by Ctrl-C (SIGINT),\n"
+    "143 by SIGTERM, 129 by SIGHUP (devices already flashing finish first).";
 
 constexpr double kMaxSeconds = 3600;
 
