@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "discovery/device_table.h"
+#include "discovery/search_schedule.h"
 #include "net/datagram.h"
 #include "net/mac_resolver.h"
 #include "net/thread.h"
@@ -41,6 +42,13 @@ void SsdpReceiveThread(void* argument) {
     }
 }
 
+void SendRequestOn(NetSocket socket, const std::vector<uint32_t>& interfaces) {
+    for (uint32_t address : interfaces) {
+        NetUseMulticastInterface(socket, address);
+        NetSendTo(socket, kSearchRequest, kSearchRequestSize, kSsdpGroup, 1900);
+    }
+}
+
 }  // namespace
 
 bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName) {
@@ -50,19 +58,27 @@ bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName
 }
 
 bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces) {
+    return SearchDevicesRepeated(store, waitMs, interfaces, {0});
+}
+
+bool SearchDevicesRepeated(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces,
+                           const std::vector<int>& sendAtMs) {
     PrepareMacResolver();
     ReceiveContext context;
     context.socket = NetSearchSocket(1900);
     context.store = &store;
     if (context.socket == kNoSocket) return false;
+    NetSetReceiveBuffer(context.socket, kSearchReceiveBufferBytes);
     for (uint32_t address : interfaces) NetJoinMulticast(context.socket, kSsdpGroup, address);
     NetThread receiver;
     receiver.Start(SsdpReceiveThread, &context);
-    for (uint32_t address : interfaces) {
-        NetUseMulticastInterface(context.socket, address);
-        NetSendTo(context.socket, kSearchRequest, kSearchRequestSize, kSsdpGroup, 1900);
+    int elapsedMs = 0;
+    for (int at : sendAtMs) {
+        if (at > elapsedMs) NetSleep(at - elapsedMs);
+        elapsedMs = at > elapsedMs ? at : elapsedMs;
+        SendRequestOn(context.socket, interfaces);
     }
-    NetSleep(waitMs);
+    if (waitMs > elapsedMs) NetSleep(waitMs - elapsedMs);
     context.stop.store(true);
     receiver.Join();
     NetClose(context.socket);

@@ -18,6 +18,11 @@ bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName
 // The same on the interfaces whose IPv4 addresses (network byte order) the
 // caller chose (the command line's, from net/adapters.h).
 bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces);
+// The same with the request sent at each of sendAtMs (ms from the start,
+// ascending; search_schedule.h has the command line's times) within the one
+// wait. Repeated answers reach the store again: it keeps each device once.
+bool SearchDevicesRepeated(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces,
+                           const std::vector<int>& sendAtMs);
 
 // The dialog's search: into DeviceTable (emptied first), and the entries built
 // from it (one per sender address). On false the entries are untouched.

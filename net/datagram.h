@@ -8,6 +8,11 @@
 // The search socket: UDP bound to any address on port, address sharing on.
 // kNoSocket when it cannot be created or bound.
 NetSocket NetSearchSocket(uint16_t port);
+// Asks for a receive buffer of at least bytes, so that many datagrams
+// arriving at once wait for the reader instead of being dropped; beyond the
+// system's limit for programs it asks with the administrator's right (POSIX).
+// Returns the size the system granted (0 when unknown).
+int NetSetReceiveBuffer(NetSocket socket, int bytes);
 // Joins group and sends multicast through interfaceAddress (network byte
 // order); results are not examined. Windows joins on the default interface,
 // POSIX on interfaceAddress, so that each interface of a search has joined.

@@ -32,6 +32,20 @@ NetSocket NetSearchSocket(uint16_t port) {
     return s;
 }
 
+int NetSetReceiveBuffer(NetSocket socket, int bytes) {
+    const int fd = static_cast<int>(socket);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    if (getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &length) != 0) return 0;
+    // Linux reports twice what it was asked (the doubled share is its
+    // bookkeeping) and caps the request at net.core.rmem_max.
+    if (granted >= bytes) return granted;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes);
+    length = sizeof granted;
+    return getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &granted, &length) == 0 ? granted : 0;
+}
+
 void NetJoinMulticast(NetSocket socket, const char* group, uint32_t interfaceAddress) {
     ip_mreq membership{};
     membership.imr_multiaddr.s_addr = inet_addr(group);

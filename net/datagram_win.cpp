@@ -23,6 +23,15 @@ NetSocket NetSearchSocket(uint16_t port) {
     return static_cast<NetSocket>(s);
 }
 
+int NetSetReceiveBuffer(NetSocket socket, int bytes) {
+    const SOCKET s = static_cast<SOCKET>(socket);
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+    int granted = 0;
+    int length = sizeof granted;
+    if (getsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&granted), &length) != 0) return 0;
+    return granted;
+}
+
 void NetJoinMulticast(NetSocket socket, const char* group, uint32_t interfaceAddress) {
     ip_mreq membership = {};
     membership.imr_multiaddr.s_addr = inet_addr(group);

@@ -81,6 +81,10 @@ bool ConsoleServer::Listen(const std::string& bindAddress, int port, std::string
 
 void ConsoleServer::Run(const std::atomic<bool>& stop) {
     while (!stop) {
+        if (listener_ < 0 || DiedNow(std::chrono::steady_clock::now())) {
+            Wait(kPollMs, stop);
+            continue;
+        }
         pollfd p{listener_, POLLIN, 0};
         if (::poll(&p, 1, kPollMs) <= 0 || !(p.revents & POLLIN)) continue;
         const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -89,9 +93,19 @@ void ConsoleServer::Run(const std::atomic<bool>& stop) {
         Serve(client, stop);
         ::close(client);
         if (hooks_.connectionClosed) hooks_.connectionClosed();
+        if (device_.resets != resets && faults_.dieAfterResetMs >= 0 && !deathAt_)
+            deathAt_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(faults_.dieAfterResetMs);
         // Restarting: a new connection is taken only after the restart time.
         if (device_.resets != resets && faults_.resetDelayMs > 0) Wait(faults_.resetDelayMs, stop);
     }
+}
+
+bool ConsoleServer::DiedNow(std::chrono::steady_clock::time_point now) {
+    if (!deathAt_ || now < *deathAt_) return false;
+    ::close(listener_);
+    listener_ = -1;
+    if (hooks_.died) hooks_.died();
+    return true;
 }
 
 void ConsoleServer::Serve(int client, const std::atomic<bool>& stop) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@ public:
         std::function<void(const std::string&)> log;  // one line for the log
         std::function<void()> save;                   // the kept state changed
         std::function<void()> connectionClosed;
+        std::function<void()> died;  // --die-after-reset: from now on nothing answers
     };
 
     ConsoleServer(DeviceState& device, const ConsoleFaults& faults, Hooks hooks);
@@ -34,10 +37,13 @@ private:
     // Carries out actions that are due; Sends only while open. False once an
     // action closed the connection or a send failed.
     bool Execute(int client, const std::vector<ConsoleAction>& actions, bool open);
+    // Closes the listener once the death after a reset is due: connections are refused.
+    bool DiedNow(std::chrono::steady_clock::time_point now);
 
     DeviceState& device_;
     ConsoleFaults faults_;
     Hooks hooks_;
     int listener_ = -1;
     int port_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> deathAt_;
 };

@@ -180,6 +180,10 @@ void ConsoleSession::Command(const std::string& command, std::vector<ConsoleActi
         const std::string flashed = ImageVersion(device_.flash);
         if (faults_.resetKeepsVersion) {
             out.push_back(Log("reset keeps version " + device_.version));
+        } else if (!faults_.versionAfterReset.empty()) {
+            device_.version = faults_.versionAfterReset;
+            out.push_back(Log("running version " + device_.version + " whatever was flashed"));
+            out.push_back(Save());
         } else if (!flashed.empty() && flashed != device_.version) {
             device_.version = flashed;
             out.push_back(Log("running version " + flashed));

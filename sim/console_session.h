@@ -24,6 +24,8 @@ struct ConsoleFaults {
     bool oneComplete = false;        // only the erase completes, then silence
     bool resetKeepsVersion = false;  // "reset" restarts into the old version
     int resetDelayMs = 0;            // after "reset", the next connection waits this long
+    std::string versionAfterReset;   // "reset" restarts into this version, whatever was flashed
+    int dieAfterResetMs = -1;        // this long after the reset's connection, the device stops answering
 };
 
 // What the connection does next, in order.

@@ -76,8 +76,10 @@ int main(int argc, char** argv) {
     SimOptions o;
     std::string error;
     switch (ParseOptions(argc, argv, o, error)) {
-    case ParseResult::Help: std::fputs(UsageText(), stdout); return 0;
-    case ParseResult::Error: std::fprintf(stderr, "tqm530r-sim: %s\n\n%s", error.c_str(), UsageText()); return 2;
+    case ParseResult::Help: std::fputs(UsageText().c_str(), stdout); return 0;
+    case ParseResult::Error:
+        std::fprintf(stderr, "tqm530r-sim: %s (see tqm530r-sim --help)\n", error.c_str());
+        return 2;
     case ParseResult::Run: break;
     }
 
@@ -107,13 +109,17 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "tqm530r-sim: %s\n", error.c_str());
     };
     hooks.connectionClosed = [&]() { log.Write(Summary(device, compare)); };
+    SsdpResponder ssdp;
+    hooks.died = [&]() {
+        ssdp.Mute();
+        log.Write("stopped answering");
+    };
     ConsoleServer console(device, o.faults, hooks);
     if (!console.Listen(o.bind, o.port, error)) {
         std::fprintf(stderr, "tqm530r-sim: %s\n", error.c_str());
         return 1;
     }
 
-    SsdpResponder ssdp;
     std::thread searches;
     if (o.ssdp) {
         if (!ssdp.Open(o.bind, error)) {

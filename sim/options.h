@@ -22,4 +22,4 @@ enum class ParseResult { Run, Help, Error };
 ParseResult ParseOptions(int argc, const char* const* argv, SimOptions& options, std::string& error);
 
 // The --help text.
-const char* UsageText();
+std::string UsageText();

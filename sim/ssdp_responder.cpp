@@ -137,7 +137,7 @@ void SsdpResponder::AnswerOne() {
     sockaddr_in from{};
     socklen_t length = sizeof from;
     const ssize_t got = ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
-    if (got <= 0 || !IsDeviceSearch(std::string_view(buffer, static_cast<size_t>(got)))) return;
+    if (got <= 0 || muted_ || !IsDeviceSearch(std::string_view(buffer, static_cast<size_t>(got)))) return;
     from.sin_port = htons(1900);
     const std::string answer = SearchAnswer(LocalAddressTowards(from));
     ::sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), sizeof from);

@@ -30,6 +30,8 @@ public:
     bool Open(const std::string& bindAddress, std::string& error);
     // Answers until stop is set; looks at stop at least every 200 ms.
     void Run(const std::atomic<bool>& stop);
+    // From now on searches are read and not answered (the device died).
+    void Mute() { muted_ = true; }
 
 private:
     void AnswerOne();
@@ -37,4 +39,5 @@ private:
 
     int fd_ = -1;
     std::string bind_;
+    std::atomic<bool> muted_{false};
 };

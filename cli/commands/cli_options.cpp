@@ -13,11 +13,11 @@ namespace {
 
 const char* const kFooter =
     "Exit codes: 0 done (detect: devices found), 1 a device failed, was refused or not\n"
-    "verified, or the question was answered no (detect: none found), 2 usage error (also\n"
-    "no --yes without a terminal), 3 the search could not be set up, 4 the image (carried,\n"
-    "or --image FILE) is missing, damaged or refused, 5 another tqm530r drives the device;\n"
-    "130 interrupted by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP (devices already\n"
-    "flashing finish first).";
+    "verified, or the question was answered no (detect: none found, or fewer than\n"
+    "--expect), 2 usage error (also no --yes without a terminal), 3 the search could not\n"
+    "be set up, 4 the image (carried, or --image FILE) is missing, damaged or refused,\n"
+    "5 another tqm530r drives the device; 130 interrupted by Ctrl-C (SIGINT),\n"
+    "143 by SIGTERM, 129 by SIGHUP (devices already flashing finish first).";
 
 constexpr double kMaxSeconds = 3600;
 
@@ -102,7 +102,9 @@ void AddHistory(CLI::App& c, CliOptions& o) {
 }
 
 void AddSearch(CLI::App& c, CliOptions& o) {
-    c.add_option("--wait", o.waitMs, "MS the search collects answers")
+    c.add_option("--wait", o.waitMs,
+                 "MS the search collects answers; its request goes out every 0.5 s, at most 5 times, each at least "
+                 "0.5 s before the wait ends (5 times in the default 3000, once below 1000)")
         ->transform(WholeIn(1, 60000, "MS"))
         ->default_val(3000);
     c.add_option("--interface", o.interfaceName, InterfaceHelp());
@@ -116,8 +118,12 @@ void AddPolicy(CLI::App& c, CliOptions& o) {
 void Detect(CLI::App& app, CliOptions& o) {
     CLI::App* c = app.add_subcommand("detect", "one SSDP search: the TQM-530R devices on the segment (entry, IP, MAC)");
     AddSearch(*c, o);
+    c->add_option("--expect", o.expect,
+                  "N: fewer than N devices answering is a failure (exit 1), told on stderr with the devices that "
+                  "did answer")
+        ->transform(WholeIn(1, 100000, "N"));
     AddTrace(*c, o);
-    AddJson(*c, o, "print {\"devices\":[{\"entry\",\"ip\",\"mac\"}]}");
+    AddJson(*c, o, "print {\"devices\":[{\"entry\",\"ip\",\"mac\"}]} (with --expect, also \"expected\")");
 }
 
 void Version(CLI::App& app, CliOptions& o) {

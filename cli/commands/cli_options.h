@@ -20,6 +20,7 @@ struct CliOptions {
     int port = kConsolePort;
     int jobs = 0;  // 0: every device at once
     int waitMs = 3000;
+    int expect = 0;  // --expect: fewer maker devices answering is a failure; 0: any number
     std::string interfaceName;
     double timeoutSeconds = 0;  // 0: the engine's own short waits
     double flashTimeoutSeconds = 120;

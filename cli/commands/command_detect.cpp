@@ -11,10 +11,16 @@ int RunDetect(const CliOptions& o) {
     if (o.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const FoundDevice& d : devices) list.push_back({{"entry", d.entry}, {"ip", d.ip}, {"mac", d.mac}});
-        PrintJsonDocument({{"devices", list}});
+        nlohmann::json document = {{"devices", list}};
+        if (o.expect > 0) document["expected"] = o.expect;
+        PrintJsonDocument(document);
     } else {
         for (const FoundDevice& d : devices)
             std::printf("%-32s  %-15s  %s\n", d.entry.c_str(), d.ip.c_str(), d.mac.c_str());
+    }
+    if (static_cast<int>(devices.size()) < o.expect) {
+        std::fprintf(stderr, "%s\n", FewerThanExpectedText(devices, o.expect).c_str());
+        return kExitFailed;
     }
     if (devices.empty() && !o.json) std::fprintf(stderr, "tqm530r: no TQM-530R device answered\n");
     return devices.empty() ? kExitFailed : kExitOk;

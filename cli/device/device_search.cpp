@@ -8,6 +8,7 @@
 #include "discovery/device_list.h"
 #include "discovery/device_table.h"
 #include "discovery/search_devices.h"
+#include "discovery/search_schedule.h"
 #include "net/adapters.h"
 
 std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed) {
@@ -23,7 +24,7 @@ bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vecto
     DeviceList list;
     std::vector<uint32_t> interfaces;
     if (!NetAdapterAddresses(interfaceName.empty() ? nullptr : interfaceName.c_str(), interfaces)) return false;
-    if (!SearchDevicesOn(list, waitMs, interfaces)) return false;
+    if (!SearchDevicesRepeated(list, waitMs, interfaces, RepeatedSendTimes(waitMs))) return false;
     devices = FoundDevices(list.Devices());
     return true;
 }
@@ -38,4 +39,11 @@ int SearchForCommand(int waitMs, const std::string& interfaceName, std::vector<F
         return kExitSearchError;
     }
     return 0;
+}
+
+std::string FewerThanExpectedText(const std::vector<FoundDevice>& devices, int expected) {
+    std::string text = "tqm530r: " + std::to_string(devices.size()) + " TQM-530R device" +
+                       (devices.size() == 1 ? "" : "s") + " answered, " + std::to_string(expected) + " expected";
+    for (size_t i = 0; i < devices.size(); ++i) text += (i == 0 ? ": " : ", ") + devices[i].ip;
+    return text;
 }

@@ -16,11 +16,16 @@ struct FoundDevice {
 // like the dialog's list.
 std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed);
 
-// One search of waitMs into a growing DeviceList: every maker device that
-// answers, however many. interfaceName empty for the default. False when the
-// search could not be set up.
+// One search of waitMs into a growing DeviceList, its request sent up to three
+// times (RepeatedSendTimes): every maker device that answers, however many. interfaceName empty for the default. False
+// when the search could not be set up.
 bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices);
 
 // The same for a command: an unknown interface or a search that cannot be set
 // up is told on stderr. 0 when the search ran, else the exit code to return.
 int SearchForCommand(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices);
+
+// "tqm530r: 7 TQM-530R devices answered, 8 expected: 10.77.0.10, ...": the
+// one line for a search that found fewer devices than --expect, naming those
+// that answered.
+std::string FewerThanExpectedText(const std::vector<FoundDevice>& devices, int expected);

@@ -23,3 +23,12 @@ TEST(FoundDevicesTest, EveryListedDeviceWithItsEntrySortedLikeTheDialog) {
     EXPECT_EQ(found[40].entry, "TQM-530R(ffff) [10.77.0.9]");
     EXPECT_TRUE(FoundDevices({}).empty());
 }
+
+TEST(FoundDevicesTest, FewerThanExpectedSaysHowManyAndWhichAnswered) {
+    const std::vector<FoundDevice> two =
+        FoundDevices({{"10.77.0.11", "02-4c-1a-00-10-01"}, {"10.77.0.10", "02-4c-1a-00-10-00"}});
+    EXPECT_EQ(FewerThanExpectedText(two, 3),
+              "tqm530r: 2 TQM-530R devices answered, 3 expected: 10.77.0.10, 10.77.0.11");
+    EXPECT_EQ(FewerThanExpectedText({two[0]}, 2), "tqm530r: 1 TQM-530R device answered, 2 expected: 10.77.0.10");
+    EXPECT_EQ(FewerThanExpectedText({}, 1), "tqm530r: 0 TQM-530R devices answered, 1 expected");
+}

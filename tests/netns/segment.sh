@@ -50,6 +50,22 @@ seg_add_device() {
   SEG_SIMS=$((SEG_SIMS + 1))
 }
 
+# seg_set_loss P: every IP packet arriving in the segment's namespaces (the
+# host's and each station's) is dropped with probability P (0 to 1; 0 ends the
+# loss). The kernel here has no netem; a drop on INPUT loses the datagram on
+# the way, where one on OUTPUT would make the sender's own send fail. ARP is
+# not IP and is never dropped.
+seg_set_loss() {
+  local p=$1 ns
+  for ns in "$SEG_HOST" "${SEG_DEVICES[@]}"; do
+    ip netns exec "$ns" iptables -F INPUT || return 1
+    if [ "$p" != 0 ]; then
+      ip netns exec "$ns" iptables -A INPUT -m statistic --mode random --probability "$p" -j DROP || return 1
+    fi
+  done
+}
+
+
 seg_devices_listening() { [ "$(grep -l listening "$ARTIFACTS"/sim-*.log 2>/dev/null | wc -l)" -ge "$SEG_SIMS" ]; }
 seg_wait_devices() { wait_until 30 seg_devices_listening; }
 

@@ -222,3 +222,16 @@ TEST(ConsolePacing, ChattyDeviceTalksWhileItChecksAndFlashesOnly) {
     EXPECT_EQ(bad.Say("check\r\n"), Replies{"error\r\n"});
     EXPECT_EQ(bad.last.back().chatterMs, 250);
 }
+
+TEST(ConsoleFaultsTest, VersionAfterResetRunsTheGivenVersionWhateverWasFlashed) {
+    ConsoleFaults f;
+    f.versionAfterReset = "1.0.99";
+    Console c(f);
+    c.Upload(SmallImage("1.0.05"));
+    c.Say("flash\r\n");
+    EXPECT_EQ(c.Say("version\r\n"), Replies{"ver.1.0.01\r\n"});  // before the reset: the old one
+    c.Say("reset\r\n");
+    EXPECT_TRUE(Has(c.last, Kind::Save));
+    EXPECT_EQ(c.Say("version\r\n"), Replies{"ver.1.0.99\r\n"});
+    EXPECT_EQ(c.device.flash, SmallImage("1.0.05"));
+}

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -244,4 +245,49 @@ TEST(SimulatorProcess, AClientThatLeavesAChattyWaitFreesTheDeviceAtOnce) {
     Client next(sim.port);
     EXPECT_EQ(next.Expect("login: ", 3000), "login: ");
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+}
+
+namespace {
+
+bool ConnectionRefused(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool refused = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 && errno == ECONNREFUSED;
+    ::close(fd);
+    return refused;
+}
+
+}  // namespace
+
+TEST(SimulatorProcess, DieAfterResetAnswersAfterTheResetThenRefusesEveryConnection) {
+    char name[] = "/tmp/tqm530r-sim-die-XXXXXX";
+    const std::string dir = ::mkdtemp(name);
+    Simulator sim({"--die-after-reset", "2", "--version-after-reset", "1.0.66", "--log", dir + "/log"});
+    ASSERT_GT(sim.port, 0);
+    {
+        Client c(sim.port);
+        c.Login();
+        c.Send("reset\r\nbye\r\n");
+        EXPECT_EQ(c.Expect("never", 1000), "");
+    }
+    {
+        Client back(sim.port);  // the verify right after the reset still finds it
+        back.Login();
+        EXPECT_EQ(back.Ask("version\r\n"), "ver.1.0.66\r\n");
+    }
+    bool refused = false;
+    for (const auto until = Clock::now() + std::chrono::seconds(10); !refused && Clock::now() < until;) {
+        refused = ConnectionRefused(sim.port);
+        if (!refused) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(refused);
+    ASSERT_TRUE(sim.Stop(3000));
+    std::ifstream logFile(dir + "/log");
+    const std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find("running version 1.0.66"), std::string::npos) << log;
+    EXPECT_NE(log.find("stopped answering"), std::string::npos) << log;
+    EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
 }

@@ -9,7 +9,8 @@ set(UNIT_TEST_SOURCES
   ${unit_test_dir}/carried_image_test.cpp
   ${unit_test_dir}/srecord_test.cpp
   ${unit_test_dir}/image_file_test.cpp
-  ${unit_test_dir}/device_table_test.cpp)
+  ${unit_test_dir}/device_table_test.cpp
+  ${unit_test_dir}/search_schedule_test.cpp)
 set(CONSOLE_TEST_SOURCES
   ${unit_test_dir}/console_login_test.cpp
   ${unit_test_dir}/firmware_transfer_test.cpp)
