@@ -4,6 +4,7 @@
 
 #include "cli/device_search.h"
 #include "cli/exit_codes.h"
+#include "console/device_access.h"
 
 namespace {
 

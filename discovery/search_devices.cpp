@@ -69,11 +69,11 @@ bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>
     return true;
 }
 
-bool SearchDevices(std::vector<std::string>& entries, int waitMs, const char* interfaceName) {
+bool SearchDevices(DeviceTableState& table, std::vector<std::string>& entries, int waitMs, const char* interfaceName) {
     // Never list an earlier search's devices, also when the receive thread does not start.
-    DeviceTable.slotCount = 0;
-    DeviceTableStore table(DeviceTable);
-    if (!SearchDevicesInto(table, waitMs, interfaceName)) return false;
-    entries = BuildDeviceEntries(DeviceTable);
+    table.slotCount = 0;
+    DeviceTableStore store(table);
+    if (!SearchDevicesInto(store, waitMs, interfaceName)) return false;
+    entries = BuildDeviceEntries(table);
     return true;
 }

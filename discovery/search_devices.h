@@ -19,6 +19,8 @@ bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName
 // caller chose (the command line's, from net/adapters.h).
 bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces);
 
-// The dialog's search: into DeviceTable (emptied first), and the entries built
+// The dialog's search: into its table (emptied first), and the entries built
 // from it (one per sender address). On false the entries are untouched.
-bool SearchDevices(std::vector<std::string>& entries, int waitMs = kSearchWaitMs, const char* interfaceName = nullptr);
+struct DeviceTableState;
+bool SearchDevices(DeviceTableState& table, std::vector<std::string>& entries, int waitMs = kSearchWaitMs,
+                   const char* interfaceName = nullptr);
