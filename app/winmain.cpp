@@ -12,11 +12,20 @@
 #include "res/resource.h"
 #include "startup/command_line.h"
 #include "startup/module_instance.h"
+#include "startup/program_state.h"
 #include "ui/update_dialog.h"
 
 HINSTANCE ModuleInstance = nullptr;
+FirmwareImageView FirmwareImage;
+ConsoleConnection ConsoleSocket;
+DeviceTableState DeviceTable;
 
 namespace {
+
+// The common control classes registered at start (0x504): the toolbar and
+// status bar, the date and time pickers, the rebar.
+constexpr DWORD kCommonControlClasses = ICC_BAR_CLASSES | ICC_DATE_CLASSES | ICC_COOL_CLASSES;
+static_assert(kCommonControlClasses == 0x504, "the classes start-up has always registered");
 
 void* InstanceMutex = nullptr;
 
@@ -46,11 +55,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     InitCommonControls();
     CoInitialize(nullptr);
     OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls = {8, 0x504};
+    INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), kCommonControlClasses};
     InitCommonControlsEx(&controls);
     ReadCommandLine(commandLine);
 
-    if (LoadFirmwareImage(ModuleInstance) && WriteMacAddress()) RunUpdater();
+    if (LoadFirmwareImage(ModuleInstance, FirmwareImage) && WriteMacAddress()) RunUpdater();
 
     WSACleanup();
     CoUninitialize();

@@ -32,16 +32,19 @@ struct TimingObserver : UpdateObserver {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3 || argc > 4 || !LoadFirmwareImage(nullptr)) return 2;
+    FirmwareImageView image;
+    ConsoleConnection console;
+    if (argc < 3 || argc > 4 || !LoadFirmwareImage(nullptr, image)) return 2;
     TraceFile trace;
     std::string error;
     if (argc == 4 && !trace.Open(argv[3], error)) return 2;
     if (argc == 4) NetTrace = &trace;
-    if (OpenConsole(argv[1], static_cast<unsigned short>(std::atoi(argv[2]))) != ConsoleOpenResult::Connected) return 1;
-    if (ConsoleLogin() <= 0) return 1;
+    if (OpenConsole(console, argv[1], static_cast<unsigned short>(std::atoi(argv[2]))) != ConsoleOpenResult::Connected)
+        return 1;
+    if (ConsoleLogin(console) <= 0) return 1;
     TimingObserver observer;
     const BenchMark begin = BenchMark::Now();
-    const UpdateResult r = RunFirmwareUpdate(observer);
+    const UpdateResult r = RunFirmwareUpdate(console, image, observer);
     const BenchMark end = BenchMark::Now();
     if (!r.ok || !observer.checked) return 1;
     PrintBenchLine(r.lineSends, observer.first, observer.afterCheck,

@@ -32,7 +32,8 @@ bool ReceiveUntil(const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || !LoadFirmwareImage(nullptr)) return 2;
+    FirmwareImageView image;
+    if (argc != 3 || !LoadFirmwareImage(nullptr, image)) return 2;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(std::atoi(argv[2])));
@@ -45,8 +46,8 @@ int main(int argc, char** argv) {
     if (!ReceiveUntil("Password: ")) return 1;
     Send("\r\necho 0\r\ninitbuf\r\n", 19);
 
-    const char* line = FirmwareImage.text;
-    const char* end = line + FirmwareImage.size;
+    const char* line = image.text;
+    const char* end = line + image.size;
     unsigned lines = 0;
     const BenchMark start = BenchMark::Now();
     while (line < end) {

@@ -12,15 +12,18 @@
 #include "firmware/firmware_image.h"
 
 int main(int argc, char** argv) {
-    if (argc < 3 || !LoadFirmwareImage(GetModuleHandleA(nullptr))) return 2;
-    if (OpenConsole(argv[1], static_cast<unsigned short>(std::atoi(argv[2]))) != ConsoleOpenResult::Connected ||
-        ConsoleLogin() <= 0)
+    FirmwareImageView image;
+    ConsoleConnection console;
+    if (argc < 3 || !LoadFirmwareImage(GetModuleHandleA(nullptr), image)) return 2;
+    if (OpenConsole(console, argv[1], static_cast<unsigned short>(std::atoi(argv[2]))) !=
+            ConsoleOpenResult::Connected ||
+        ConsoleLogin(console) <= 0)
         return 1;
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     UpdateObserver observer;
-    const UpdateResult result = RunFirmwareUpdate(observer);
+    const UpdateResult result = RunFirmwareUpdate(console, image, observer);
     QueryPerformanceCounter(&end);
     std::printf("seconds=%.3f ok=%d\n", double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart),
                 result.ok ? 1 : 0);

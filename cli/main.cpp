@@ -9,22 +9,10 @@
 #include "cli/image/image_file_load.h"
 #include "cli/fleet/interruption.h"
 #include "cli/output/trace_file.h"
-#include "console/console_limits.h"
 #include "firmware/firmware_image.h"
 #include "net/trace.h"
 
 namespace {
-
-// The --timeout and --flash-timeout bounds over the engine's defaults.
-void ApplyWaits(const CliOptions& o) {
-    if (o.timeoutSeconds > 0) {
-        const int ms = static_cast<int>(o.timeoutSeconds * 1000);
-        ConsoleWaits.loginMs = ms;
-        ConsoleWaits.lineMs = ms;
-        ConsoleWaits.checksumMs = ms;
-    }
-    ConsoleWaits.completeMs = static_cast<int>(o.flashTimeoutSeconds * 1000);
-}
 
 int Dispatch(const CliOptions& o, const ImageReport& image) {
     if (o.command == "detect") return RunDetect(o);
@@ -42,17 +30,17 @@ int Dispatch(const CliOptions& o, const ImageReport& image) {
 
 int main(int argc, char** argv) {
     PrepareStandardStreams();
-    if (!LoadFirmwareImage(nullptr)) {
+    FirmwareImageView carried;
+    if (!LoadFirmwareImage(nullptr, carried)) {
         std::fprintf(stderr, "tqm530r: the carried firmware image is missing\n");
         return kExitImage;
     }
-    const ImageReport image = CheckImage(FirmwareImage.text, FirmwareImage.size);
+    const ImageReport image = CheckImage(carried.text, carried.size);
     const std::string versionText = "tqm530r " TQM530R_VERSION ", carried image " +
                                     (image.version.empty() ? std::string("without version") : image.version);
     CliOptions options;
     const int parsed = ParseCommandLine(argc, argv, versionText, options);
     if (parsed >= 0) return parsed;
-    ApplyWaits(options);
     static TraceFile trace;  // update's children open it again and append their own lines
     if (!options.tracePath.empty()) {
         std::string error;
@@ -65,12 +53,13 @@ int main(int argc, char** argv) {
     if (options.imagePath.empty()) return Dispatch(options, image);
     // Read once and kept for the run: the engine sends from these bytes in place.
     static std::string fileBytes;
+    FirmwareImageView file;
     std::string error;
-    if (!UseImageFile(options.imagePath, fileBytes, error)) {
+    if (!UseImageFile(options.imagePath, fileBytes, file, error)) {
         std::fprintf(stderr, "tqm530r: %s: %s; nothing sent\n", options.imagePath.c_str(), error.c_str());
         return kExitImage;
     }
-    ImageReport fileImage = CheckImage(FirmwareImage.text, FirmwareImage.size);
+    ImageReport fileImage = CheckImage(file.text, file.size);
     fileImage.source = options.imagePath;
     return Dispatch(options, fileImage);
 }

@@ -8,7 +8,6 @@ struct ConsoleTimeouts {
     int checksumMs = 30000;   // each receive while waiting for "sum  :"
     int completeMs = 120000;  // each receive while waiting for "complete"
 };
-extern ConsoleTimeouts ConsoleWaits;
 
 constexpr int kConsoleReceiveSize = 8192;
 // The device's text console.

@@ -6,53 +6,54 @@
 #include "console/console_match.h"
 #include "console/wait_deadline.h"
 
-NetSocket ConsoleSocket = kNoSocket;
-ConsoleTimeouts ConsoleWaits;
-
-ConsoleOpenResult OpenConsole(const char* host, unsigned short port, int connectTimeoutMs) {
+ConsoleOpenResult OpenConsole(ConsoleConnection& console, const char* host, unsigned short port, int connectTimeoutMs) {
     uint32_t address = 0;
     if (!NetResolveHost(host, address)) return ConsoleOpenResult::HostNotResolved;
-    ConsoleSocket = NetTcpSocket();
-    if (ConsoleSocket == kNoSocket) return ConsoleOpenResult::NoSocket;
-    const bool connected = connectTimeoutMs > 0 ? NetConnectWithin(ConsoleSocket, address, port, connectTimeoutMs)
-                                                : NetConnect(ConsoleSocket, address, port);
+    console.socket = NetTcpSocket();
+    if (console.socket == kNoSocket) return ConsoleOpenResult::NoSocket;
+    const bool connected = connectTimeoutMs > 0 ? NetConnectWithin(console.socket, address, port, connectTimeoutMs)
+                                                : NetConnect(console.socket, address, port);
     if (!connected) return ConsoleOpenResult::NotConnected;
     return ConsoleOpenResult::Connected;
 }
 
-void CloseConsole() {
-    if (ConsoleSocket == kNoSocket) return;
-    NetClose(ConsoleSocket);
-    ConsoleSocket = kNoSocket;
+void CloseConsole(ConsoleConnection& console) {
+    if (console.socket == kNoSocket) return;
+    const NetSocket socket = console.socket;
+    // Marked closed first, so that a signal handler never shuts a reused handle.
+    console.socket = kNoSocket;
+    NetClose(socket);
 }
 
-int SendCommand(const char* command) { return NetSend(ConsoleSocket, command, static_cast<int>(std::strlen(command))); }
+int SendCommand(ConsoleConnection& console, const char* command) {
+    return NetSend(console.socket, command, static_cast<int>(std::strlen(command)));
+}
 
-int ConsoleLogin() {
-    const WaitDeadline deadline(ConsoleWaits.loginMs);
+int ConsoleLogin(ConsoleConnection& console) {
+    const WaitDeadline deadline(console.waits.loginMs);
     char buffer[kConsoleReceiveSize + 1];
     for (;;) {
         std::memset(buffer, 0, sizeof buffer);
-        const int result = NetReceive(ConsoleSocket, buffer, kConsoleReceiveSize, deadline.LeftMs());
+        const int result = NetReceive(console.socket, buffer, kConsoleReceiveSize, deadline.LeftMs());
         if (result <= 0) return result < 0 ? -1 : 0;
         if (IsPrompt(buffer, "login: ")) {
-            SendCommand("\r\n");
+            SendCommand(console, "\r\n");
         } else if (IsPrompt(buffer, "Password: ")) {
-            SendCommand("\r\necho 0\r\n");
+            SendCommand(console, "\r\necho 0\r\n");
             return result;
         }
     }
 }
 
-bool QueryDeviceVersion(char (&version)[17]) {
+bool QueryDeviceVersion(ConsoleConnection& console, char (&version)[17]) {
     std::memset(version, 0, sizeof version);
-    SendCommand("version\r\n");
+    SendCommand(console, "version\r\n");
     NetSleep(100);
-    const WaitDeadline deadline(ConsoleWaits.loginMs);
+    const WaitDeadline deadline(console.waits.loginMs);
     char buffer[kConsoleReceiveSize + 1];
     for (;;) {
         std::memset(buffer, 0, sizeof buffer);
-        const int result = NetReceive(ConsoleSocket, buffer, kConsoleReceiveSize, deadline.LeftMs());
+        const int result = NetReceive(console.socket, buffer, kConsoleReceiveSize, deadline.LeftMs());
         if (result <= 0) return false;
         if (ReadVersionAnswer(buffer, version)) return true;
     }

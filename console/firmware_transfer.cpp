@@ -12,6 +12,8 @@
 namespace {
 
 struct TransferState {
+    ConsoleConnection& console;
+    const FirmwareImageView& image;
     UpdateObserver& observer;
     UpdateResult result;
     int percentShown = 0;
@@ -21,44 +23,44 @@ struct TransferState {
 // One receive into the cleared buffer; false records why the update stops.
 bool Receive(TransferState& s, int timeoutMs, UpdateFailure onTimeout) {
     std::memset(s.buffer, 0, sizeof s.buffer);
-    const int got = NetReceive(ConsoleSocket, s.buffer, kConsoleReceiveSize, timeoutMs);
+    const int got = NetReceive(s.console.socket, s.buffer, kConsoleReceiveSize, timeoutMs);
     if (got > 0) return true;
     s.result.failure = got == kReceiveTimedOut ? onTimeout : UpdateFailure::ConnectionEnded;
     return false;
 }
 
 bool Stopped(TransferState& s) {
-    if (!s.observer.StopRequested()) return false;
+    if (!s.console.stop.load() && !s.observer.StopRequested()) return false;
     s.result.failure = UpdateFailure::Stopped;
     return true;
 }
 
 bool SendImage(TransferState& s) {
-    FirmwareImage.cursor = FirmwareImage.text;
-    const unsigned size = FirmwareImage.size;
+    const char* cursor = s.image.text;
+    const unsigned size = s.image.size;
     for (;;) {
         if (Stopped(s)) return false;
         s.percentShown = TransferPercent(s.result.sentBytes, size);
         s.observer.OnLine(s.percentShown, s.result.sentBytes, size);
         // The line through its "\n"; an unterminated rest is a line too.
-        const int length = static_cast<int>(ImageLineLength(FirmwareImage.cursor, FirmwareImage.text + size));
-        const int sent = NetSend(ConsoleSocket, FirmwareImage.cursor, length);
+        const int length = static_cast<int>(ImageLineLength(cursor, s.image.text + size));
+        const int sent = NetSend(s.console.socket, cursor, length);
         if (sent <= 0) {
             s.result.failure = UpdateFailure::SendFailed;
             return false;
         }
         ++s.result.lineSends;
-        FirmwareImage.cursor += sent;
+        cursor += sent;
         s.result.sentBytes += static_cast<unsigned>(sent);
         if (s.result.sentBytes >= size) return true;
-        if (!Receive(s, ConsoleWaits.lineMs, UpdateFailure::TimedOut)) return false;
+        if (!Receive(s, s.console.waits.lineMs, UpdateFailure::TimedOut)) return false;
         ++s.result.lineReceives;
     }
 }
 
 // The first search looks at what the transfer's last receive left.
 bool AwaitChecksum(TransferState& s) {
-    const WaitDeadline deadline(ConsoleWaits.checksumMs);
+    const WaitDeadline deadline(s.console.waits.checksumMs);
     while (!HasMarker(s.buffer, "sum  :")) {
         if (!Receive(s, deadline.LeftMs(), UpdateFailure::NoChecksum)) {
             if (s.result.failure == UpdateFailure::ConnectionEnded) s.result.failure = UpdateFailure::NoChecksum;
@@ -71,7 +73,7 @@ bool AwaitChecksum(TransferState& s) {
 // Each receive counts once, however often "complete" stands in it.
 bool AwaitFlashComplete(TransferState& s) {
     for (int completions = 0; completions < 2; ++completions) {
-        const WaitDeadline deadline(ConsoleWaits.completeMs);
+        const WaitDeadline deadline(s.console.waits.completeMs);
         do {
             if (!Receive(s, deadline.LeftMs(), UpdateFailure::FlashIncomplete)) {
                 s.result.failure = UpdateFailure::FlashIncomplete;
@@ -84,7 +86,7 @@ bool AwaitFlashComplete(TransferState& s) {
 }
 
 bool Send(TransferState& s, const char* command) {
-    if (SendCommand(command) > 0) return true;
+    if (SendCommand(s.console, command) > 0) return true;
     s.result.failure = UpdateFailure::SendFailed;
     return false;
 }
@@ -106,8 +108,8 @@ bool RunSteps(TransferState& s) {
         return false;
     }
     NetSleep(1000);
-    SendCommand("echo 1\r\n");
-    SendCommand("bye\r\n");
+    SendCommand(s.console, "echo 1\r\n");
+    SendCommand(s.console, "bye\r\n");
     return true;
 }
 
@@ -119,14 +121,14 @@ int TransferPercent(unsigned sent, unsigned size) {
     return p > 0 ? p - 1 : p;
 }
 
-UpdateResult RunFirmwareUpdate(UpdateObserver& observer) {
-    TransferState s{observer, {}};
-    s.result.ok = FirmwareImage.text != nullptr && FirmwareImage.size != 0 && RunSteps(s);
+UpdateResult RunFirmwareUpdate(ConsoleConnection& console, const FirmwareImageView& image, UpdateObserver& observer) {
+    TransferState s{console, image, observer, {}};
+    s.result.ok = image.text != nullptr && image.size != 0 && RunSteps(s);
     if (s.result.ok) {
         s.result.failure = UpdateFailure::None;
     } else {
         // The device may be mid-flash: nothing more goes to it on this connection.
-        CloseConsole();
+        CloseConsole(console);
     }
     observer.OnFinished(s.result.ok);
     return s.result;

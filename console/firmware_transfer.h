@@ -1,5 +1,8 @@
 #pragma once
 
+#include "console/console_session.h"
+#include "firmware/firmware_image.h"
+
 // The steps of an update in the order they run.
 enum class UpdatePhase { Transfer, Check, Flash, Reset };
 
@@ -52,14 +55,15 @@ struct UpdateResult {
     unsigned sentBytes = 0;
 };
 
-// Sends "initbuf", every line of FirmwareImage straight from the image, then
-// "check", "flash", "reset", "echo 1" and "bye" on ConsoleSocket. A failed
-// send, an ended connection, a wait that runs out, no "sum  :" or fewer than
-// two "complete", or a stop the observer asks for before "flash", stop the
-// update: nothing more is sent, the connection is closed and the observer
-// hears OnFinished(false). The wait for "sum  :" and the wait for each
-// "complete" are bounded as a whole, however much other text arrives.
-UpdateResult RunFirmwareUpdate(UpdateObserver& observer);
+// Sends "initbuf", every line of the image straight from its bytes (with a
+// cursor of its own), then "check", "flash", "reset", "echo 1" and "bye" on
+// the logged-in console. A failed send, an ended connection, a wait that runs
+// out, no "sum  :" or fewer than two "complete", or a stop (the connection's
+// flag or the observer) before "flash", stop the update: nothing more is
+// sent, the connection is closed and the observer hears OnFinished(false).
+// The wait for "sum  :" and the wait for each "complete" are bounded as a
+// whole, however much other text arrives.
+UpdateResult RunFirmwareUpdate(ConsoleConnection& console, const FirmwareImageView& image, UpdateObserver& observer);
 
 // The percent shown before a line with sent of size bytes already sent: a
 // computed 1 is shown as 0, and 100 is never shown during the transfer.

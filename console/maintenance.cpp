@@ -3,24 +3,20 @@
 #include <cstdio>
 #include <cstring>
 
-#include "console/console_session.h"
+#include "firmware/hex_digit.h"
 
-const char* const kEraseCommands[18] = {
+const char* const kEraseCommands[kErasedBlocks + 4] = {
     "debug 1\r\n",   "era 20000\r\n", "era 30000\r\n", "era 40000\r\n", "era 50000\r\n", "era 60000\r\n",
     "era 70000\r\n", "era 80000\r\n", "era 90000\r\n", "era A0000\r\n", "era B0000\r\n", "era C0000\r\n",
     "era D0000\r\n", "era E0000\r\n", "era F0000\r\n", "debug 0\r\n",   "echo 1\r\n",    "bye\r\n"};
 
-void SendEraseCommands() {
-    for (const char* command : kEraseCommands) SendCommand(command);
+void SendEraseCommands(ConsoleConnection& console) {
+    for (const char* command : kEraseCommands) SendCommand(console, command);
 }
-
-namespace {
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-}  // namespace
 
 bool IsValidMacDigits(const char* digits) {
     for (int i = 0; i < 4; ++i)
-        if (!IsHexDigit(digits[i])) return false;
+        if (HexDigitValue(digits[i]) < 0) return false;
     return true;
 }
 
@@ -28,7 +24,7 @@ void BuildMacWriteFrame(const char* digits, char (&frame)[kMacFrameSize]) {
     char command[256] = {};
     char tail[5] = {};
     std::strncpy(tail, digits, 4);
-    std::snprintf(command, sizeof command, "fw %x %s\r\n", 772, tail);
+    std::snprintf(command, sizeof command, "fw %x %s\r\n", kMacRegister, tail);
     std::memcpy(frame, command, kMacFrameSize);
 }
 
@@ -40,22 +36,26 @@ void FormatWrittenMacAddress(const char* digits, char (&address)[kMacAddressText
     std::snprintf(address, sizeof address, "02-4C-1A-03-%s-%s", high, low);
 }
 
-MacWriteOutcome RunMacWrite(const char* host, const char* digits, unsigned short port, int connectTimeoutMs) {
+MacWriteOutcome RunMacWrite(ConsoleConnection& console, const DeviceReachRequest& request, const char* digits) {
     if (!IsValidMacDigits(digits)) return MacWriteOutcome::InvalidDigits;
-    switch (OpenConsole(host, port, connectTimeoutMs)) {
-    case ConsoleOpenResult::Connected: break;
-    case ConsoleOpenResult::NoSocket: return MacWriteOutcome::NoSocket;
-    case ConsoleOpenResult::HostNotResolved:
-    case ConsoleOpenResult::NotConnected: CloseConsole(); return MacWriteOutcome::InvalidHost;
+    ReachedDevice device;
+    switch (ReachDevice(console, request, device)) {
+    case DeviceReach::Reached: return SendMacWrite(console, digits);
+    case DeviceReach::NoSocket: return MacWriteOutcome::NoSocket;
+    case DeviceReach::HostNotResolved:
+    case DeviceReach::NotConnected: return MacWriteOutcome::InvalidHost;
+    default: return MacWriteOutcome::WriteFailed;
     }
-    bool ok = ConsoleLogin() > 0;
+}
+
+MacWriteOutcome SendMacWrite(ConsoleConnection& console, const char* digits) {
     char frame[kMacFrameSize];
     BuildMacWriteFrame(digits, frame);
-    ok = ok && SendCommand("debug 1\r\n") > 0;
-    ok = ok && NetSend(ConsoleSocket, frame, kMacFrameSize) == kMacFrameSize;
-    ok = ok && SendCommand("debug 0\r\n") > 0;
-    ok = ok && SendCommand("echo 1\r\n") > 0;
-    ok = ok && SendCommand("bye\r\n") > 0;
-    CloseConsole();
+    bool ok = SendCommand(console, "debug 1\r\n") > 0;
+    ok = ok && NetSend(console.socket, frame, kMacFrameSize) == kMacFrameSize;
+    ok = ok && SendCommand(console, "debug 0\r\n") > 0;
+    ok = ok && SendCommand(console, "echo 1\r\n") > 0;
+    ok = ok && SendCommand(console, "bye\r\n") > 0;
+    CloseConsole(console);
     return ok ? MacWriteOutcome::Written : MacWriteOutcome::WriteFailed;
 }

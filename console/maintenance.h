@@ -1,16 +1,21 @@
 #pragma once
 
-#include "console/console_limits.h"
+#include "console/console_session.h"
+#include "console/device_access.h"
 
 // The ROM erase and the MAC address write, the console's maintenance commands.
 
-// The 18 lines of the erase, "debug 1" to "bye", in the order sent.
-extern const char* const kEraseCommands[18];
-// Sends the erase lines on ConsoleSocket, one send each, reading nothing.
-// The caller has asked the operator first.
-void SendEraseCommands();
+// The 18 lines of the erase, "debug 1" to "bye", in the order sent: between
+// the debug lines, one "era" per flash block from 20000 to F0000.
+constexpr int kErasedBlocks = 14;
+extern const char* const kEraseCommands[kErasedBlocks + 4];
+// Sends the erase lines on the logged-in console, one send each, reading
+// nothing. The caller has asked the operator first.
+void SendEraseCommands(ConsoleConnection& console);
 
 constexpr int kMacFrameSize = 70;
+// The device's register that takes the last two bytes of its MAC ("fw 304").
+constexpr unsigned kMacRegister = 0x304;
 
 // The first four characters of digits must be hexadecimal digits (further
 // characters are ignored).
@@ -24,8 +29,13 @@ void FormatWrittenMacAddress(const char* digits, char (&address)[kMacAddressText
 
 enum class MacWriteOutcome { Written, InvalidDigits, InvalidHost, NoSocket, WriteFailed };
 
-// Validates the digits, connects, logs in and sends "debug 1", the frame,
-// "debug 0", "echo 1" and "bye". Nothing is sent for invalid digits; a login
-// that ends without the password prompt, or a failed send, is WriteFailed.
-MacWriteOutcome RunMacWrite(const char* host, const char* digits, unsigned short port = kConsolePort,
-                            int connectTimeoutMs = kConnectUnbounded);
+// On a logged-in console: sends "debug 1", the frame of valid digits,
+// "debug 0", "echo 1" and "bye", stopping at the first failed send, and
+// closes the console. Written, or WriteFailed.
+MacWriteOutcome SendMacWrite(ConsoleConnection& console, const char* digits);
+
+// The MAC-write mode's whole write: nothing is sent for invalid digits; then
+// the device is reached as asked (a host that does not resolve or connect is
+// InvalidHost, a login that ends without the password prompt WriteFailed)
+// and SendMacWrite runs.
+MacWriteOutcome RunMacWrite(ConsoleConnection& console, const DeviceReachRequest& request, const char* digits);

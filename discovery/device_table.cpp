@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-DeviceTableState DeviceTable;
-
 const char kSearchRequest[] =
     "M-SEARCH * HTTP/1.1\r\n"
     "Host: 239.255.255.250:1900\r\n"

@@ -13,7 +13,6 @@ struct DeviceTableState {
     char slots[kDeviceTableSlots][kDeviceSlotSize] = {};
     int slotCount = 0;
 };
-extern DeviceTableState DeviceTable;
 
 // The one search request, 123 bytes, sent without a terminating zero.
 extern const char kSearchRequest[];

@@ -85,11 +85,11 @@ bool SearchDevicesRepeated(DeviceStore& store, int waitMs, const std::vector<uin
     return true;
 }
 
-bool SearchDevices(std::vector<std::string>& entries, int waitMs, const char* interfaceName) {
+bool SearchDevices(DeviceTableState& table, std::vector<std::string>& entries, int waitMs, const char* interfaceName) {
     // Never list an earlier search's devices, also when the receive thread does not start.
-    DeviceTable.slotCount = 0;
-    DeviceTableStore table(DeviceTable);
-    if (!SearchDevicesInto(table, waitMs, interfaceName)) return false;
-    entries = BuildDeviceEntries(DeviceTable);
+    table.slotCount = 0;
+    DeviceTableStore store(table);
+    if (!SearchDevicesInto(store, waitMs, interfaceName)) return false;
+    entries = BuildDeviceEntries(table);
     return true;
 }

@@ -24,6 +24,8 @@ bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>
 bool SearchDevicesRepeated(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces,
                            const std::vector<int>& sendAtMs);
 
-// The dialog's search: into DeviceTable (emptied first), and the entries built
+// The dialog's search: into its table (emptied first), and the entries built
 // from it (one per sender address). On false the entries are untouched.
-bool SearchDevices(std::vector<std::string>& entries, int waitMs = kSearchWaitMs, const char* interfaceName = nullptr);
+struct DeviceTableState;
+bool SearchDevices(DeviceTableState& table, std::vector<std::string>& entries, int waitMs = kSearchWaitMs,
+                   const char* interfaceName = nullptr);

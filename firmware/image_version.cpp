@@ -3,14 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+#include "firmware/hex_digit.h"
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return 0;
-}
+namespace {
 
 const char* FindMarker(const char* text, uint32_t size) {
     const char* end = text + size;
@@ -24,17 +19,14 @@ const char* FindMarker(const char* text, uint32_t size) {
 int32_t HexTextToInt(const char* text, int count) {
     if (count <= 0) return 0;
     uint32_t value = 0;
-    for (int k = 0; k < count; ++k) value = value * 16 + static_cast<uint32_t>(HexDigit(text[k]));
+    for (int k = 0; k < count; ++k) value = value * 16 + static_cast<uint32_t>(std::max(0, HexDigitValue(text[k])));
     return static_cast<int32_t>(value);
 }
 
 bool ExtractImageVersion(char (&versionText)[kImageVersionTextSize], const char* text, uint32_t size) {
     std::memset(versionText, 0, sizeof versionText);
     const char* marker = text ? FindMarker(text, size) : nullptr;
-    if (!marker) {
-        std::memcpy(versionText, kInvalidImageText, sizeof kInvalidImageText);
-        return false;
-    }
+    if (!marker) return false;
     const uint32_t first = static_cast<uint32_t>(marker - text) + std::strlen(VersionRecordMarker);
     for (uint32_t k = 0; k < kImageVersionTextSize; ++k) {
         char pair[2];

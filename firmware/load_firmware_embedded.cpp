@@ -4,8 +4,8 @@
 extern "C" const char tqm530r_image_begin[];
 extern "C" const char tqm530r_image_end[];
 
-bool LoadFirmwareImage(void* /*moduleInstance*/) {
-    const uint32_t size = static_cast<uint32_t>(tqm530r_image_end - tqm530r_image_begin);
-    UseFirmwareImage(tqm530r_image_begin, size);
-    return size != 0;
+bool LoadFirmwareImage(void* /*moduleInstance*/, FirmwareImageView& image) {
+    image.text = tqm530r_image_begin;
+    image.size = static_cast<uint32_t>(tqm530r_image_end - tqm530r_image_begin);
+    return image.size != 0;
 }

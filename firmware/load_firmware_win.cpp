@@ -6,19 +6,14 @@
 #include "firmware/firmware_image.h"
 #include "res/resource.h"
 
-namespace {
-HRSRC FirmwareResourceInfo = nullptr;
-HGLOBAL FirmwareResourceData = nullptr;
-}  // namespace
-
-bool LoadFirmwareImage(void* moduleInstance) {
+bool LoadFirmwareImage(void* moduleInstance, FirmwareImageView& image) {
     HMODULE module = static_cast<HMODULE>(moduleInstance);
-    FirmwareResourceInfo = FindResourceA(module, MAKEINTRESOURCEA(IDR_FIRMWARE), "mot");
-    FirmwareResourceData = FirmwareResourceInfo ? LoadResource(module, FirmwareResourceInfo) : nullptr;
-    const char* text = FirmwareResourceData ? static_cast<const char*>(LockResource(FirmwareResourceData)) : nullptr;
-    const DWORD size = FirmwareResourceInfo ? SizeofResource(module, FirmwareResourceInfo) : 0;
-    UseFirmwareImage(text, size);
-    if (size == 0 || text == nullptr) return false;
-    WSADATA data;
-    return WSAStartup(0x0101, &data) == 0;
+    // A locked resource stays in place for the life of the process.
+    const HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(IDR_FIRMWARE), "mot");
+    const HGLOBAL data = info ? LoadResource(module, info) : nullptr;
+    image.text = data ? static_cast<const char*>(LockResource(data)) : nullptr;
+    image.size = info ? SizeofResource(module, info) : 0;
+    if (image.size == 0 || image.text == nullptr) return false;
+    WSADATA winsock;
+    return WSAStartup(0x0101, &winsock) == 0;
 }

@@ -2,14 +2,9 @@
 
 #include <cstring>
 
-namespace {
+#include "firmware/hex_digit.h"
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+namespace {
 
 // Address bytes of each record type; 0 for S4 and anything that is no type.
 size_t AddressBytes(char type) {
@@ -29,12 +24,12 @@ size_t AddressBytes(char type) {
 
 bool AllHex(const char* digits, size_t count) {
     for (size_t i = 0; i < count; ++i)
-        if (HexValue(digits[i]) < 0) return false;
+        if (HexDigitValue(digits[i]) < 0) return false;
     return true;
 }
 
 uint8_t ByteAt(const char* digits, size_t index) {
-    return static_cast<uint8_t>(HexValue(digits[2 * index]) * 16 + HexValue(digits[2 * index + 1]));
+    return static_cast<uint8_t>(HexDigitValue(digits[2 * index]) * 16 + HexDigitValue(digits[2 * index + 1]));
 }
 
 SRecordFault CheckForm(const char* text, size_t length) {

@@ -60,23 +60,23 @@ void CheckVersion(const char (&version)[17]) {
     REQUIRE(std::strchr(version, '\r') == nullptr);
 }
 
-void Update(bool unterminated) {
-    const char* image = unterminated ? kUnterminated : kImage;
+void Update(ConsoleConnection& console, bool unterminated) {
+    const char* text = unterminated ? kUnterminated : kImage;
     const size_t size = unterminated ? sizeof kUnterminated - 1 : sizeof kImage - 1;
-    UseFirmwareImage(image, static_cast<uint32_t>(size));
+    const FirmwareImageView image{text, static_cast<uint32_t>(size)};
     const size_t before = Peer().sent.size();
     CheckingObserver observer;
-    const UpdateResult r = RunFirmwareUpdate(observer);
+    const UpdateResult r = RunFirmwareUpdate(console, image, observer);
     REQUIRE(observer.finished == (r.ok ? 1 : 0));
     const std::string sent = Peer().sent.substr(before);
     if (r.ok) {
         REQUIRE(r.sentBytes == size);
         // Success means the image went whole, "flash" followed it and "reset"
         // was sent; "echo 1" and "bye" go to a restarting device.
-        REQUIRE(sent.find(std::string(image, size) + "check\r\nflash\r\nreset\r\n") != std::string::npos);
+        REQUIRE(sent.find(std::string(text, size) + "check\r\nflash\r\nreset\r\n") != std::string::npos);
     } else {
         REQUIRE(sent.find("reset\r\n") == std::string::npos);
-        REQUIRE(ConsoleSocket == kNoSocket);
+        REQUIRE(console.socket == kNoSocket);
     }
 }
 
@@ -88,23 +88,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // send number N (from 1) and every later one fail.
     const int failSendAt = (data[0] & 0x1F) - 1;
     ResetPeer(data + 1, size - 1, failSendAt);
-    ConsoleSocket = kNoSocket;
+    ConsoleConnection console;
 
-    if (OpenConsole("device") != ConsoleOpenResult::Connected) std::abort();
-    if (ConsoleLogin() > 0) {
+    if (OpenConsole(console, "device") != ConsoleOpenResult::Connected) std::abort();
+    if (ConsoleLogin(console) > 0) {
         char version[17];
-        if (QueryDeviceVersion(version)) {
+        if (QueryDeviceVersion(console, version)) {
             CheckVersion(version);
             (void)JudgeDeviceVersion(version, "1.0.05");
         } else {
             REQUIRE(version[0] == '\0');
         }
     }
-    Update((data[0] & 0x80) != 0);
-    CloseConsole();
+    Update(console, (data[0] & 0x80) != 0);
+    CloseConsole(console);
 
-    const MacWriteOutcome mac = RunMacWrite("device", "12ab");
+    DeviceReachRequest request;
+    request.host = "device";
+    request.readVersion = false;
+    const MacWriteOutcome mac = RunMacWrite(console, request, "12ab");
     REQUIRE(mac == MacWriteOutcome::Written || mac == MacWriteOutcome::WriteFailed);
-    REQUIRE(ConsoleSocket == kNoSocket);
+    REQUIRE(console.socket == kNoSocket);
     return 0;
 }

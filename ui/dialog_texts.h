@@ -15,6 +15,8 @@ constexpr const char kTextTitle[] = "TQM-530R ファームウェアアップデ�
 constexpr const char kTextUpdateDone[] = "アップデートが完了しました。";
 constexpr const char kTextUpdateFailed[] = "アップデートに失敗しました。\nもう一度デバイスを選択してください。";
 constexpr const char kTextEraseQuestion[] = "ROMのデータを消去します。";
+// Shown as the image's version when the image has no version record.
+constexpr const char kTextInvalidImage[] = "invalid file.";
 constexpr const char kTextLatest[] = "最新のファームウェアです。";
 constexpr const char kTextCanUpdate[] =
     "最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。";
@@ -29,7 +31,8 @@ constexpr const char kTextFlashComplete[] = "ファームウェアをアップ�
 // The status line after a device's version was read.
 inline const char* VerdictText(VersionVerdict verdict) {
     switch (verdict) {
-    case VersionVerdict::Latest: return kTextLatest;
+    case VersionVerdict::Latest:
+    case VersionVerdict::Newer: return kTextLatest;  // the dialog offers the update either way
     case VersionVerdict::NoValidFirmware: return kTextNoValidFirmware;
     case VersionVerdict::CanUpdate: break;
     }

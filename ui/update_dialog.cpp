@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/console_session.h"
+#include "console/device_access.h"
 #include "console/maintenance.h"
 #include "console/version_verdict.h"
 #include "discovery/device_table.h"
@@ -14,6 +15,7 @@
 #include "res/resource.h"
 #include "startup/command_line.h"
 #include "startup/module_instance.h"
+#include "startup/program_state.h"
 #include "ui/dialog_texts.h"
 #include "ui/update_thread.h"
 
@@ -31,7 +33,10 @@ void CUpdateDialog::OnInitDialog() {
     ControlHandles.progress = GetItem(IDC_PROGRESS);
 
     const bool hasVersion = ExtractImageVersion(ImageVersionText, FirmwareImage.text, FirmwareImage.size);
-    if (!hasVersion) EnableItem(IDC_DEVICE_LIST, FALSE);
+    if (!hasVersion) {
+        memcpy(ImageVersionText, kTextInvalidImage, sizeof kTextInvalidImage);
+        EnableItem(IDC_DEVICE_LIST, FALSE);
+    }
     char shown[kImageVersionTextSize + 1] = {};
     memcpy(shown, ImageVersionText, kImageVersionTextSize);
     SetItemText(IDC_LATEST_VERSION, shown);
@@ -73,7 +78,7 @@ void CUpdateDialog::OnCommand(WORD id, WORD code) {
 
 bool CUpdateDialog::SearchDevices() {
     std::vector<std::string> entries;
-    if (!::SearchDevices(entries)) return false;
+    if (!::SearchDevices(DeviceTable, entries)) return false;
     SendMessageA(ControlHandles.deviceList, CB_RESETCONTENT, 0, 0);
     for (const std::string& entry : entries)
         SendMessageA(ControlHandles.deviceList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
@@ -105,33 +110,33 @@ void CUpdateDialog::ShowConnectFailed() {
 }
 
 void CUpdateDialog::OnDeviceSelected() {
-    CloseConsole();
+    CloseConsole(ConsoleSocket);
     char entry[256] = {};
     GetItemText(IDC_DEVICE_LIST, entry, sizeof entry);
     char host[256];
     if (!HostFromEntry(entry, host)) return;
-    switch (OpenConsole(host)) {
-    case ConsoleOpenResult::Connected: break;
-    case ConsoleOpenResult::NotConnected: ShowConnectFailed(); return;
-    default: return;
-    }
-    char deviceVersion[17];
-    // A device that ends the login or never tells its version counts as unreachable.
-    if (ConsoleLogin() <= 0 || !QueryDeviceVersion(deviceVersion)) {
-        CloseConsole();
+    DeviceReachRequest request;  // the plain connect, no MAC check, the version read
+    request.host = host;
+    ReachedDevice device;
+    switch (ReachDevice(ConsoleSocket, request, device)) {
+    case DeviceReach::Reached: break;
+    case DeviceReach::HostNotResolved:
+    case DeviceReach::NoSocket: return;
+    default:
+        // A device that ends the login or never tells its version counts as unreachable.
         ShowConnectFailed();
         return;
     }
     char imageVersion[kImageVersionTextSize + 1] = {};
     memcpy(imageVersion, ImageVersionText, kImageVersionTextSize);
-    SetItemText(IDC_CURRENT_VERSION, deviceVersion);
-    SetItemText(IDC_STATUS, VerdictText(JudgeDeviceVersion(deviceVersion, imageVersion)));
+    SetItemText(IDC_CURRENT_VERSION, device.version.c_str());
+    SetItemText(IDC_STATUS, VerdictText(JudgeDeviceVersion(device.version.c_str(), imageVersion)));
     EnableItem(IDC_UPDATE, TRUE);
 }
 
 void CUpdateDialog::EraseRom() {
     if (MessageBoxA(nullptr, kTextEraseQuestion, kTextTitle, MB_ICONWARNING | MB_YESNO) != IDYES) return;
-    SendEraseCommands();
+    SendEraseCommands(ConsoleSocket);
     // The erase ends the console with "bye": a new selection is needed first.
     EnableItem(IDC_UPDATE, FALSE);
 }

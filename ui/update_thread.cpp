@@ -7,6 +7,7 @@
 
 #include "console/firmware_transfer.h"
 #include "res/resource.h"
+#include "startup/program_state.h"
 #include "ui/dialog_texts.h"
 #include "ui/update_dialog.h"
 
@@ -42,7 +43,7 @@ void SetControlsForTransfer(bool running) {
 DWORD WINAPI UpdateThread(LPVOID) {
     SetControlsForTransfer(true);
     DialogProgress progress;
-    const UpdateResult result = RunFirmwareUpdate(progress);
+    const UpdateResult result = RunFirmwareUpdate(ConsoleSocket, FirmwareImage, progress);
     if (result.ok) {
         char version[16] = {};
         GetDlgItemTextA(ControlHandles.dialog, IDC_LATEST_VERSION, version, sizeof version);

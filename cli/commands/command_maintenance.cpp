@@ -8,7 +8,6 @@
 #include "cli/commands/exit_codes.h"
 #include "cli/output/history.h"
 #include "cli/device/targets.h"
-#include "console/console_limits.h"
 #include "console/console_session.h"
 #include "console/maintenance.h"
 
@@ -17,6 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Maintenance {
+    ConsoleConnection console;
     DeviceAddress device;
     DeviceVisit visit;
     DeviceLock lock;
@@ -26,6 +26,7 @@ struct Maintenance {
 // The device from the command line, resolved and locked. -1 to go on.
 int Reserve(const CliOptions& o, Maintenance& m) {
     if (const int rc = SingleTarget(o, m.device); rc >= 0) return rc;
+    m.console.waits = ConsoleWaitsFrom(o);
     if (ReserveDevice(m.device, m.lock, m.visit)) return -1;
     std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
     return m.visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
@@ -54,13 +55,6 @@ void WarnOfEarlierTail(const CliOptions& o, const Maintenance& m, const std::str
                  earlier.value("device", "?").c_str(), earlier.value("time", "?").c_str());
 }
 
-const char* MacWriteFailureText(MacWriteOutcome outcome) {
-    switch (outcome) {
-    case MacWriteOutcome::InvalidHost: return "cannot connect to the console; nothing written";
-    case MacWriteOutcome::NoSocket: return "no socket; nothing written";
-    default: return "MAC address write failed (login or send)";
-    }
-}
 
 }  // namespace
 
@@ -72,17 +66,17 @@ int RunErase(const CliOptions& o, const ImageReport&) {
                          "Erase the flash ROM of " + m.device.Label() + " (blocks 20000..F0000)?");
     if (rc >= 0) return rc;
     // As the dialog: the selection has logged in and read the version before the erase.
-    if (!OpenReservedDevice({m.device, ""}, m.visit)) {
+    if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit)) {
         std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
         Record(o, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", m.visit.error}});
         return kExitFailed;
     }
-    SendEraseCommands();
-    CloseConsole();
-    std::printf("%s: erase sent (14 blocks, 20000..F0000); the device runs no firmware until the next update\n",
-                m.device.Label().c_str());
-    Record(o, m,
-           {{"old_version", m.visit.version}, {"new_version", ""}, {"result", "erased"}, {"detail", "14 blocks"}});
+    SendEraseCommands(m.console);
+    CloseConsole(m.console);
+    const std::string blocks = std::to_string(kErasedBlocks) + " blocks";
+    std::printf("%s: erase sent (%s, 20000..F0000); the device runs no firmware until the next update\n",
+                m.device.Label().c_str(), blocks.c_str());
+    Record(o, m, {{"old_version", m.visit.version}, {"new_version", ""}, {"result", "erased"}, {"detail", blocks}});
     return kExitOk;
 }
 
@@ -93,10 +87,15 @@ int RunMac(const CliOptions& o, const ImageReport&) {
     if (rc >= 0) return rc;
     const std::string tail = o.macDigits.substr(0, 4);
     WarnOfEarlierTail(o, m, tail);
-    const MacWriteOutcome outcome = RunMacWrite(m.visit.ip.c_str(), digits, m.device.port, ConsoleWaits.loginMs);
-    m.visit.mac = CurrentMac(m.visit.ip);
-    if (outcome != MacWriteOutcome::Written) {
-        const char* reason = MacWriteFailureText(outcome);
+    // As every command: the connect, the MAC check and the login; the write reads no version.
+    if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit, {}, false)) {
+        const std::string reason = m.visit.error + "; nothing written";
+        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
+        Record(o, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
+        return kExitFailed;
+    }
+    if (SendMacWrite(m.console, digits) != MacWriteOutcome::Written) {
+        const char* reason = "MAC address write failed (send)";
         std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason);
         Record(o, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
         return kExitFailed;

@@ -24,16 +24,18 @@ const char* OpenFailureAction(OpenFailure failure) {
 
 // Reads the device's version, writing nothing; the action that update would take.
 PlanRow PlanDevice(const DeviceTarget& t, const CliOptions& o, const ImageReport& image) {
+    ConsoleConnection console;
+    console.waits = ConsoleWaitsFrom(o);
     DeviceLock lock;
     DeviceVisit visit;
-    const bool opened = OpenDevice(t, lock, visit);
+    const bool opened = OpenDevice(console, t, lock, visit);
     PlanRow row{t.device.Label(), visit.ip, visit.mac.empty() ? t.searchMac : visit.mac, visit.version, "", ""};
     if (!opened) {
         row.action = OpenFailureAction(visit.failure);
         row.reason = visit.error;
         return row;
     }
-    CloseConsole();
+    CloseConsole(console);
     const PolicyDecision d = DecideAction(row.version, image.version, o.reinstall, o.allowOlder);
     row.action = ActionName(d.action);
     row.reason = d.reason;

@@ -254,6 +254,7 @@ std::string Question(const std::vector<DeviceTarget>& targets, const ImageReport
 
 UpdateSettings SettingsFrom(const CliOptions& o, const ImageReport& image) {
     UpdateSettings settings;
+    settings.image = image.bytes;
     settings.imageVersion = image.version;
     settings.imageLines = image.lines;
     settings.reinstall = o.reinstall;
@@ -272,9 +273,11 @@ int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
         std::fprintf(stderr, "tqm530r: bad --job \"%s\"\n", o.job.c_str());
         return kExitUsage;
     }
-    WatchDeviceInterruptions();
+    ConsoleConnection console;
+    console.waits = ConsoleWaitsFrom(o);
+    WatchDeviceInterruptions(console);
     auto send = [](const nlohmann::json& event) { WriteToParent(event.dump() + "\n"); };
-    const DeviceOutcome outcome = RunUpdateJob(job.target, SettingsFrom(o, image), send);
+    const DeviceOutcome outcome = RunUpdateJob(console, job.target, SettingsFrom(o, image), send);
     AppendUpdateRecord(o, job.target, image, outcome);
     send(OutcomeToJson(outcome));
     return 0;

@@ -8,13 +8,13 @@
 #include "cli/device/targets.h"
 #include "console/console_session.h"
 #include "console/version_verdict.h"
-#include "ui/dialog_texts.h"  // the dialog's own words, shown under a Japanese locale
 
 namespace {
 
 const char* VerdictName(VersionVerdict v) {
     switch (v) {
     case VersionVerdict::Latest: return "latest";
+    case VersionVerdict::Newer: return "newer";
     case VersionVerdict::CanUpdate: return "can-update";
     case VersionVerdict::NoValidFirmware: return "no-valid-firmware";
     }
@@ -24,6 +24,7 @@ const char* VerdictName(VersionVerdict v) {
 const char* VerdictEnglishText(VersionVerdict v) {
     switch (v) {
     case VersionVerdict::Latest: return "latest firmware";
+    case VersionVerdict::Newer: return "newer than the image; update would refuse it (--allow-older to write it)";
     case VersionVerdict::NoValidFirmware: return "no valid firmware; update needed";
     case VersionVerdict::CanUpdate: break;
     }
@@ -35,14 +36,16 @@ const char* VerdictEnglishText(VersionVerdict v) {
 int RunVersion(const CliOptions& o, const ImageReport& image) {
     DeviceAddress device;
     if (const int rc = SingleTarget(o, device); rc >= 0) return rc;
+    ConsoleConnection console;
+    console.waits = ConsoleWaitsFrom(o);
     DeviceLock lock;
     DeviceVisit visit;
-    if (!OpenDevice({device, ""}, lock, visit)) {
+    if (!OpenDevice(console, {device, ""}, lock, visit)) {
         std::fprintf(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), visit.error.c_str());
         return visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
     }
     const std::string& version = visit.version;
-    CloseConsole();
+    CloseConsole(console);
     const VersionVerdict verdict = JudgeDeviceVersion(version.c_str(), image.version.c_str());
     if (o.json) {
         PrintJsonDocument({{"device", device.Label()},
@@ -57,8 +60,8 @@ int RunVersion(const CliOptions& o, const ImageReport& image) {
     }
     std::printf("device   %s\nimage    %s\nverdict  %s\n", version.c_str(), image.version.c_str(),
                 VerdictEnglishText(verdict));
-    if (JapaneseMessages()) {
-        std::string text = VerdictText(verdict);
+    if (JapaneseMessages() && JapaneseVerdictText(verdict)) {
+        std::string text = JapaneseVerdictText(verdict);
         for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 10))
             text.replace(lf, 1, "\n         ");
         std::printf("         %s\n", text.c_str());

@@ -1,20 +1,17 @@
 #include "cli/device/device_session.h"
 
 #include <cstdio>
-#include <cstring>
 
-#include "console/console_limits.h"
-#include "console/console_session.h"
+#include "console/device_access.h"
 #include "net/datagram.h"
-#include "net/mac_resolver.h"
 #include "net/socket.h"
 
 namespace {
 
 // The short console waits in seconds, for messages.
-std::string LoginWaitText() {
+std::string LoginWaitText(const ConsoleConnection& console) {
     char text[32];
-    std::snprintf(text, sizeof text, "%g s", ConsoleWaits.loginMs / 1000.0);
+    std::snprintf(text, sizeof text, "%g s", console.waits.loginMs / 1000.0);
     return text;
 }
 
@@ -24,50 +21,44 @@ bool Fail(DeviceVisit& visit, OpenFailure failure, std::string error) {
     return false;
 }
 
-// On false the console is closed.
-bool Connect(const DeviceAddress& device, DeviceVisit& visit) {
-    const ConsoleOpenResult opened = OpenConsole(device.host.c_str(), device.port, ConsoleWaits.loginMs);
-    if (opened == ConsoleOpenResult::Connected) return true;
-    CloseConsole();
-    if (opened == ConsoleOpenResult::HostNotResolved)
-        return Fail(visit, OpenFailure::Unresolved, "host name does not resolve");
-    return Fail(visit, OpenFailure::Unreachable,
-                "cannot connect to the console (port " + std::to_string(device.port) +
-                    ", refused or no answer within " + LoginWaitText() + ")");
-}
-
-// The connect has just refreshed the neighbour entry, so ARP answers now.
-bool CheckMac(const DeviceTarget& target, DeviceVisit& visit) {
-    const std::string mac = CurrentMac(visit.ip);
-    visit.mac = mac.empty() ? target.searchMac : mac;
-    if (target.searchMac.empty() || mac == target.searchMac) return true;
-    CloseConsole();
-    return Fail(
-        visit, OpenFailure::MacChanged,
-        "MAC changed since the search: was " + target.searchMac + ", now " + (mac.empty() ? "unresolved" : mac));
-}
-
-bool LogIn(DeviceVisit& visit) {
-    const int login = ConsoleLogin();
-    if (login > 0) return true;
-    CloseConsole();
-    return Fail(visit, OpenFailure::NoLogin,
-                login == 0 ? "the device closed the connection before the password prompt"
-                           : "no login and password prompt within " + LoginWaitText());
-}
-
-bool ReadVersion(DeviceVisit& visit) {
-    char text[17];
-    if (QueryDeviceVersion(text)) {
-        visit.version = text;
-        return true;
+bool Explain(DeviceReach reach, const ConsoleConnection& console, const DeviceTarget& target,
+             const ReachedDevice& device, DeviceVisit& visit) {
+    switch (reach) {
+    case DeviceReach::Reached: return true;
+    case DeviceReach::HostNotResolved: return Fail(visit, OpenFailure::Unresolved, "host name does not resolve");
+    case DeviceReach::NoSocket:
+    case DeviceReach::NotConnected:
+        return Fail(visit, OpenFailure::Unreachable,
+                    "cannot connect to the console (port " + std::to_string(target.device.port) +
+                        ", refused or no answer within " + LoginWaitText(console) + ")");
+    case DeviceReach::MacChanged:
+        return Fail(visit, OpenFailure::MacChanged,
+                    "MAC changed since the search: was " + target.searchMac + ", now " +
+                        (device.mac.empty() ? "unresolved" : device.mac));
+    case DeviceReach::LoginEnded:
+        return Fail(visit, OpenFailure::NoLogin, "the device closed the connection before the password prompt");
+    case DeviceReach::LoginFailed:
+        return Fail(visit, OpenFailure::NoLogin, "no login and password prompt within " + LoginWaitText(console));
+    case DeviceReach::NoVersion:
+        return Fail(visit, OpenFailure::NoVersion,
+                    "no answer to \"version\" (connection ended, or nothing within " + LoginWaitText(console) + ")");
     }
-    CloseConsole();
-    return Fail(visit, OpenFailure::NoVersion,
-                "no answer to \"version\" (connection ended, or nothing within " + LoginWaitText() + ")");
+    return false;
 }
 
 }  // namespace
+
+ConsoleTimeouts ConsoleWaitsFrom(const CliOptions& o) {
+    ConsoleTimeouts waits;
+    if (o.timeoutSeconds > 0) {
+        const int ms = static_cast<int>(o.timeoutSeconds * 1000);
+        waits.loginMs = ms;
+        waits.lineMs = ms;
+        waits.checksumMs = ms;
+    }
+    waits.completeMs = static_cast<int>(o.flashTimeoutSeconds * 1000);
+    return waits;
+}
 
 bool ReserveDevice(const DeviceAddress& device, DeviceLock& lock, DeviceVisit& visit) {
     if (!ResolveHostText(device.host, visit.ip))
@@ -77,15 +68,27 @@ bool ReserveDevice(const DeviceAddress& device, DeviceLock& lock, DeviceVisit& v
     return true;
 }
 
-bool OpenReservedDevice(const DeviceTarget& target, DeviceVisit& visit, const StepHook& hook) {
-    if (hook) hook("connect");
-    if (!Connect(target.device, visit) || !CheckMac(target, visit)) return false;
-    if (hook) hook("login");
-    return LogIn(visit) && ReadVersion(visit);
+bool OpenReservedDevice(ConsoleConnection& console, const DeviceTarget& target, DeviceVisit& visit,
+                        const StepHook& hook, bool readVersion) {
+    DeviceReachRequest request;
+    request.host = target.device.host.c_str();
+    request.port = target.device.port;
+    request.connectTimeoutMs = console.waits.loginMs;
+    request.expectedMac = target.searchMac;
+    request.resolveMac = true;
+    request.readVersion = readVersion;
+    if (hook) request.onStep = [&hook](ReachStep step) { hook(step == ReachStep::Connect ? "connect" : "login"); };
+    ReachedDevice device;
+    const DeviceReach reach = ReachDevice(console, request, device);
+    if (!device.ip.empty()) visit.ip = device.ip;
+    visit.mac = device.mac.empty() ? target.searchMac : device.mac;
+    visit.version = device.version;
+    return Explain(reach, console, target, device, visit);
 }
 
-bool OpenDevice(const DeviceTarget& target, DeviceLock& lock, DeviceVisit& visit, const StepHook& hook) {
-    return ReserveDevice(target.device, lock, visit) && OpenReservedDevice(target, visit, hook);
+bool OpenDevice(ConsoleConnection& console, const DeviceTarget& target, DeviceLock& lock, DeviceVisit& visit,
+                const StepHook& hook) {
+    return ReserveDevice(target.device, lock, visit) && OpenReservedDevice(console, target, visit, hook);
 }
 
 bool ResolveHostText(const std::string& host, std::string& ip) {
@@ -95,19 +98,4 @@ bool ResolveHostText(const std::string& host, std::string& ip) {
     NetAddressText(address, text);
     ip = text;
     return true;
-}
-
-bool IsUnresolvedMac(const std::string& mac) {
-    return mac.empty() || mac == "ff-ff-ff-ff-ff-ff" || mac == "00-00-00-00-00-00";
-}
-
-std::string CurrentMac(const std::string& ip) {
-    uint32_t address = 0;
-    if (!ParseDottedAddress(ip, address)) return {};
-    unsigned char mac[6];
-    std::memset(mac, 0xFF, sizeof mac);
-    ResolveMacAddress(address, mac);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02x-%02x-%02x-%02x-%02x-%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
-    return IsUnresolvedMac(text) ? std::string() : text;
 }

@@ -3,12 +3,18 @@
 #include <functional>
 #include <string>
 
+#include "cli/commands/cli_options.h"
 #include "cli/device/device_address.h"
 #include "cli/device/device_lock.h"
+#include "console/console_session.h"
 
-// The one way every command reaches a device's console: resolve the host,
-// take the device's lock, connect within the login wait, check the MAC that
-// the search found, log in and read the version, on the one ConsoleSocket.
+// How every command reaches a device's console: resolve the host and take the
+// device's lock, then the core's ReachDevice (connect within the login wait,
+// the MAC check of what the search found, login, version), each failure told
+// in one line.
+
+// The console's waits with --timeout and --flash-timeout over the defaults.
+ConsoleTimeouts ConsoleWaitsFrom(const CliOptions& o);
 
 // A device to work on: as given, or as the search found it.
 struct DeviceTarget {
@@ -32,18 +38,14 @@ using StepHook = std::function<void(const char* step)>;
 
 // Resolves the host and takes its lock (held until lock ends).
 bool ReserveDevice(const DeviceAddress& device, DeviceLock& lock, DeviceVisit& visit);
-// Connects to a reserved device, checks its MAC, logs in and reads the
-// version. The console stays open on true and is closed on false.
-bool OpenReservedDevice(const DeviceTarget& target, DeviceVisit& visit, const StepHook& hook = {});
+// Connects console to a reserved device, checks its MAC, logs in and, when
+// readVersion, reads the version. The console stays open on true and is
+// closed on false.
+bool OpenReservedDevice(ConsoleConnection& console, const DeviceTarget& target, DeviceVisit& visit,
+                        const StepHook& hook = {}, bool readVersion = true);
 // Both of them.
-bool OpenDevice(const DeviceTarget& target, DeviceLock& lock, DeviceVisit& visit, const StepHook& hook = {});
+bool OpenDevice(ConsoleConnection& console, const DeviceTarget& target, DeviceLock& lock, DeviceVisit& visit,
+                const StepHook& hook = {});
 
 // Resolves the host to its dotted IPv4 text. False when it does not resolve.
 bool ResolveHostText(const std::string& host, std::string& ip);
-
-// The MAC address that ARP gives for ip now, "02-4c-1a-03-12-ab"; empty
-// when it does not resolve (loopback, or no answer).
-std::string CurrentMac(const std::string& ip);
-// A MAC text that stands for no answer: empty, all ones (a failed ARP request)
-// or all zeros (loopback).
-bool IsUnresolvedMac(const std::string& mac);

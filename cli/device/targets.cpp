@@ -4,6 +4,7 @@
 
 #include "cli/device/device_search.h"
 #include "cli/commands/exit_codes.h"
+#include "console/device_access.h"
 
 namespace {
 

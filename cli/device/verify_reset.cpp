@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 
-#include "console/console_limits.h"
 #include "console/console_session.h"
 #include "net/socket.h"
 
@@ -20,17 +19,20 @@ int MsLeft(Clock::time_point until) {
 
 }  // namespace
 
-VerifyResult AwaitDeviceVersion(const DeviceTarget& target, const std::string& ip, int timeoutMs, bool (*stopped)()) {
+VerifyResult AwaitDeviceVersion(ConsoleConnection& console, const DeviceTarget& target, const std::string& ip,
+                                int timeoutMs, bool (*stopped)()) {
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    const int loginMs = ConsoleWaits.loginMs;
+    const int loginMs = console.waits.loginMs;
     VerifyResult r;
     NetSleep(std::min(kRestartPauseMs, std::max(0, MsLeft(until))));
     for (int left = MsLeft(until); left > 0 && !(stopped && stopped()); left = MsLeft(until)) {
-        ConsoleWaits.loginMs = std::min(loginMs, left);  // a device still booting must not hold us past the bound
+        // A device still booting must not hold us past the bound. The tries
+        // stay on the caller's console, so that an interruption reaches them.
+        console.waits.loginMs = std::min(loginMs, left);
         DeviceVisit visit;
         visit.ip = ip;
-        const bool ok = OpenReservedDevice(target, visit);
-        CloseConsole();
+        const bool ok = OpenReservedDevice(console, target, visit);
+        CloseConsole(console);
         if (ok) {
             r.answered = true;
             r.version = visit.version;
@@ -39,7 +41,7 @@ VerifyResult AwaitDeviceVersion(const DeviceTarget& target, const std::string& i
         r.error = visit.error;
         NetSleep(std::min(kRetryPauseMs, std::max(0, MsLeft(until))));
     }
-    ConsoleWaits.loginMs = loginMs;
+    console.waits.loginMs = loginMs;
     if (!r.answered)
         r.error = "the device did not come back within " + std::to_string(timeoutMs / 1000) + " s" +
                   (r.error.empty() ? "" : " (last try: " + r.error + ")");

@@ -11,8 +11,9 @@ struct VerifyResult {
 };
 
 // After "bye": waits for the device (reserved, at ip) to restart, then tries
-// to open it again until it tells its version or timeoutMs have passed.
-// Leaves ConsoleSocket closed.
-// stopped, when given, ends the tries early.
-VerifyResult AwaitDeviceVersion(const DeviceTarget& target, const std::string& ip, int timeoutMs,
-                                bool (*stopped)() = nullptr);
+// to open it again on console until it tells its version or timeoutMs have
+// passed; no try waits past that bound (the login wait of each try is at most
+// what is left). Leaves the console closed. stopped, when given, ends the
+// tries early.
+VerifyResult AwaitDeviceVersion(ConsoleConnection& console, const DeviceTarget& target, const std::string& ip,
+                                int timeoutMs, bool (*stopped)() = nullptr);

@@ -1,19 +1,19 @@
 #include "cli/device/version_policy.h"
 
-#include "firmware/firmware_version.h"
+#include "console/version_verdict.h"
 
 PolicyDecision DecideAction(const std::string& deviceVersion, const std::string& imageVersion, bool reinstall,
                             bool allowOlder) {
-    const FirmwareVersion device = ParseFirmwareVersion(deviceVersion.c_str());
-    const FirmwareVersion image = ParseFirmwareVersion(imageVersion.c_str());
-    if (device == image) {
+    switch (JudgeDeviceVersion(deviceVersion.c_str(), imageVersion.c_str())) {
+    case VersionVerdict::Latest:
         if (reinstall) return {PlanAction::Update, "reinstall " + imageVersion};
         return {PlanAction::Skip, "already at " + imageVersion + " (--reinstall to write it again)"};
-    }
-    if (image < device) {
+    case VersionVerdict::Newer:
         if (allowOlder) return {PlanAction::Update, "downgrade " + deviceVersion + " to " + imageVersion};
         return {PlanAction::Refuse, "image " + imageVersion + " is older than the device's " + deviceVersion +
                                         " (--allow-older to write it)"};
+    case VersionVerdict::CanUpdate:
+    case VersionVerdict::NoValidFirmware: break;
     }
     return {PlanAction::Update, deviceVersion + " to " + imageVersion};
 }

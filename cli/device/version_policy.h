@@ -10,9 +10,10 @@ struct PolicyDecision {
     std::string reason;  // one line for the plan and the summary
 };
 
-// Equal versions are skipped unless reinstall; an image older than the
-// device's is refused unless allowOlder. Versions compare as the dialog
-// compares them (ParseFirmwareVersion).
+// The action that follows from the one judgement of the versions
+// (JudgeDeviceVersion, as the dialog judges them): equal versions are
+// skipped unless reinstall; an image older than the device's is refused
+// unless allowOlder.
 PolicyDecision DecideAction(const std::string& deviceVersion, const std::string& imageVersion, bool reinstall,
                             bool allowOlder);
 

@@ -16,10 +16,12 @@ int InterruptionExitCode();
 
 // One device's process: an interruption (its own signal or console event,
 // the parent's request to stop (Subprocess::RequestStop), or the parent's death) stops the device unless it has been
-// committed to "flash". A request to stop that came while the process was
-// starting counts from here on (POSIX: the child starts with the signals
-// blocked).
-void WatchDeviceInterruptions();
+// committed to "flash": it raises the console's stop flag and shuts its
+// socket down. A request to stop that came while the process was starting
+// counts from here on (POSIX: the child starts with the signals blocked).
+// The console must outlive the process's work.
+struct ConsoleConnection;
+void WatchDeviceInterruptions(ConsoleConnection& console);
 bool DeviceInterrupted();
 // Commits the device to "flash" unless an interruption came first. From then
 // on an interruption no longer ends its connection.

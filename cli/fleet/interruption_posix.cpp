@@ -13,6 +13,8 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 volatile sig_atomic_t Heard = 0;
 volatile sig_atomic_t FirstSignal = 0;
 volatile sig_atomic_t Committed = 0;
+// The one console this process may stop.
+ConsoleConnection* Watched = nullptr;
 
 void OnParentSignal(int signal) {
     if (Heard++ == 0) FirstSignal = signal;
@@ -21,7 +23,9 @@ void OnParentSignal(int signal) {
 // A receive the device is waiting in returns at once; a send fails.
 void OnDeviceSignal(int signal) {
     OnParentSignal(signal);
-    if (!Committed) NetShutdown(ConsoleSocket);
+    if (Committed || !Watched) return;
+    Watched->stop.store(true);
+    NetShutdown(Watched->socket);
 }
 
 void Handle(void (*handler)(int)) {
@@ -41,7 +45,8 @@ int ParentInterruptions() { return Heard; }
 
 int InterruptionExitCode() { return FirstSignal == 0 ? 0 : 128 + FirstSignal; }
 
-void WatchDeviceInterruptions() {
+void WatchDeviceInterruptions(ConsoleConnection& console) {
+    Watched = &console;
     const pid_t parent = ::getppid();
     Handle(OnDeviceSignal);
     sigset_t stops;

@@ -10,6 +10,8 @@ volatile LONG Heard = 0;
 volatile LONG FirstExitCode = 0;
 // A device's state: 0 running, 1 committed to "flash", 2 stopped before it.
 volatile LONG DeviceState = 0;
+// The one console this process may stop.
+ConsoleConnection* Watched = nullptr;
 
 void Count(DWORD event) {
     if (InterlockedIncrement(&Heard) == 1) InterlockedExchange(&FirstExitCode, event == CTRL_CLOSE_EVENT ? 129 : 130);
@@ -27,7 +29,9 @@ BOOL WINAPI OnParentEvent(DWORD event) {
 
 // A receive the device is waiting in returns at once; a send fails.
 void StopDevice() {
-    if (InterlockedCompareExchange(&DeviceState, 2, 0) != 1) NetShutdown(ConsoleSocket);
+    if (InterlockedCompareExchange(&DeviceState, 2, 0) == 1 || !Watched) return;
+    Watched->stop.store(true);
+    NetShutdown(Watched->socket);
 }
 
 BOOL WINAPI OnDeviceEvent(DWORD event) {
@@ -58,7 +62,8 @@ int ParentInterruptions() { return static_cast<int>(Heard); }
 
 int InterruptionExitCode() { return static_cast<int>(FirstExitCode); }
 
-void WatchDeviceInterruptions() {
+void WatchDeviceInterruptions(ConsoleConnection& console) {
+    Watched = &console;
     SetConsoleCtrlHandler(OnDeviceEvent, TRUE);
     const HANDLE watcher = CreateThread(nullptr, 0, WatchParent, nullptr, 0, nullptr);
     if (watcher) CloseHandle(watcher);

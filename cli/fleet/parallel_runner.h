@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// Runs one job per device, each in a child process of its own (the console
-// engine has one global ConsoleSocket): this program started again with the
+// Runs one job per device, each in a child process of its own (so that a
+// device past "flash" finishes when the parent dies): this program started again with the
 // job's arguments, at most `jobs` at once. A child reports JSON objects, one
 // a line, on its standard output (WriteToParent); the parent hears them in
 // onEvent and is ticked every tickMs to redraw. The same on every platform,

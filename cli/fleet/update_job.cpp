@@ -104,6 +104,7 @@ bool PauseUnlessInterrupted(int ms) {
 // One device's update: attempts until it is done, or fails after "flash",
 // or fails in a way that another try cannot mend.
 struct Job {
+    ConsoleConnection& console;
     const DeviceTarget& target;
     const UpdateSettings& settings;
     const EventSink& sink;
@@ -139,7 +140,8 @@ struct Job {
         DeviceVisit visit;
         visit.ip = outcome.ip;
         auto hook = [this](const char* step) { sink(PhaseEvent(step)); };
-        const bool opened = reserved ? OpenReservedDevice(target, visit, hook) : OpenDevice(target, lock, visit, hook);
+        const bool opened =
+            reserved ? OpenReservedDevice(console, target, visit, hook) : OpenDevice(console, target, lock, visit, hook);
         reserved = reserved || (visit.failure != OpenFailure::Unresolved && visit.failure != OpenFailure::Busy);
         outcome.ip = visit.ip;
         outcome.mac = visit.mac.empty() ? target.searchMac : visit.mac;
@@ -150,10 +152,10 @@ struct Job {
 
     bool Transfer(bool& retry) {
         JobObserver observer(sink, settings.imageLines);
-        const UpdateResult r = RunFirmwareUpdate(observer);
+        const UpdateResult r = RunFirmwareUpdate(console, settings.image, observer);
         outcome.lines = r.lineSends;
         flashCommitted = observer.FlashCommitted();
-        CloseConsole();
+        CloseConsole(console);
         if (r.ok) return true;
         retry = !flashCommitted;
         if (flashCommitted) return End(DeviceResult::Failed, FailureText(r.failure) + ReportAfterFlash());
@@ -164,7 +166,7 @@ struct Job {
     std::string ReportAfterFlash() {
         if (DeviceInterrupted()) return "; its version was not read (interrupted)";
         sink(PhaseEvent("verify"));
-        const VerifyResult v = AwaitDeviceVersion(target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
+        const VerifyResult v = AwaitDeviceVersion(console, target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
         if (!v.answered) return "; afterwards the device did not tell its version";
         outcome.newVersion = v.version;
         return "; afterwards the device reports " + v.version;
@@ -180,7 +182,7 @@ struct Job {
             return;
         }
         sink(PhaseEvent("verify"));
-        const VerifyResult v = AwaitDeviceVersion(target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
+        const VerifyResult v = AwaitDeviceVersion(console, target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
         outcome.newVersion = v.version;
         if (!v.answered && DeviceInterrupted()) {
             End(DeviceResult::Updated, "written and reset; the verify was skipped (interrupted)");
@@ -201,7 +203,7 @@ struct Job {
         const PolicyDecision decision =
             DecideAction(outcome.oldVersion, settings.imageVersion, settings.reinstall, settings.allowOlder);
         if (decision.action != PlanAction::Update) {
-            CloseConsole();
+            CloseConsole(console);
             outcome.newVersion = outcome.oldVersion;
             End(decision.action == PlanAction::Skip ? DeviceResult::Skipped : DeviceResult::Refused, decision.reason);
             return false;
@@ -234,9 +236,10 @@ struct Job {
 
 }  // namespace
 
-DeviceOutcome RunUpdateJob(const DeviceTarget& target, const UpdateSettings& settings, const EventSink& sink) {
+DeviceOutcome RunUpdateJob(ConsoleConnection& console, const DeviceTarget& target, const UpdateSettings& settings,
+                           const EventSink& sink) {
     const Clock::time_point start = Clock::now();
-    Job job{target, settings, sink, {}, {}, false, false};
+    Job job{console, target, settings, sink, {}, {}, false, false};
     job.Run();
     job.outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return job.outcome;

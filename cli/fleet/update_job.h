@@ -6,8 +6,10 @@
 
 #include "cli/device/device_outcome.h"
 #include "cli/device/device_session.h"
+#include "firmware/firmware_image.h"
 
 struct UpdateSettings {
+    FirmwareImageView image;  // the checked bytes the transfer sends
     std::string imageVersion;
     unsigned imageLines = 0;
     bool reinstall = false;
@@ -20,11 +22,12 @@ struct UpdateSettings {
 
 using EventSink = std::function<void(const nlohmann::json& event)>;
 
-// The whole update of one device on ConsoleSocket: lock, connect, the MAC
+// The whole update of one device on console: lock, connect, the MAC
 // check (--all), login, version, the version policy, the transfer, and the
 // verify after the reset. A failure before "flash" is tried again from the
 // connect; an interruption stops the device before "flash", or lets it
 // finish once "flash" was sent. Reports phases, progress and retries to sink
-// as it goes. Runs in a process of its own (one ConsoleSocket per device)
-// that watches for interruptions (WatchDeviceInterruptions).
-DeviceOutcome RunUpdateJob(const DeviceTarget& target, const UpdateSettings& settings, const EventSink& sink);
+// as it goes. Runs in a process of its own (one console per device) that
+// watches for interruptions on that console (WatchDeviceInterruptions).
+DeviceOutcome RunUpdateJob(ConsoleConnection& console, const DeviceTarget& target, const UpdateSettings& settings,
+                           const EventSink& sink);

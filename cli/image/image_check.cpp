@@ -5,6 +5,7 @@
 ImageReport CheckImage(const char* text, uint32_t size) {
     const SRecordImage image = ReadSRecordImage(text, size);
     ImageReport report;
+    report.bytes = {text, size};
     if (image.hasVersion) report.version.assign(image.version, strnlen(image.version, sizeof image.version));
     report.size = size;
     report.lines = image.lines;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/image/sha256.h"
+#include "firmware/firmware_image.h"
 #include "firmware/srecord.h"
 
 // The self-check of an S-record image, run by `image` and before every update:
@@ -23,6 +24,7 @@ struct ImageReport {
     uint32_t start = 0;              // start address of the S7/S8/S9 record
     std::string sha256;              // of the whole image text, lower-case hex
     std::string source = "carried";  // or the path of the --image file
+    FirmwareImageView bytes;         // the checked bytes themselves, which the transfer sends
 };
 
 // Reads every record of text [text, text + size); empty lines are skipped.

@@ -69,13 +69,13 @@ bool ReadImageFile(const std::string& path, std::string& bytes, std::string& err
     return true;
 }
 
-bool UseImageFile(const std::string& path, std::string& bytes, std::string& error) {
+bool UseImageFile(const std::string& path, std::string& bytes, FirmwareImageView& image, std::string& error) {
     if (!ReadImageFile(path, bytes, error)) return false;
     const ImageFileCheck check = CheckImageFile(bytes.data(), static_cast<uint32_t>(bytes.size()));
     if (check.fault != ImageFileFault::None) {
         error = ImageFileProblem(check);
         return false;
     }
-    UseFirmwareImage(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    image = {bytes.data(), static_cast<uint32_t>(bytes.size())};
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "firmware/firmware_image.h"
 #include "firmware/image_file.h"
 
 // An image file from the maker, read once and kept for the whole run; the
@@ -14,6 +15,6 @@ bool ReadImageFile(const std::string& path, std::string& bytes, std::string& err
 // One line for a refused file: which line, what is wrong.
 std::string ImageFileProblem(const ImageFileCheck& check);
 
-// Reads and checks path and points FirmwareImage at its bytes, which must
-// outlive the run. False with one line saying why; nothing is used then.
-bool UseImageFile(const std::string& path, std::string& bytes, std::string& error);
+// Reads and checks path and points image at its bytes, which must outlive
+// the run. False with one line saying why; nothing is used then.
+bool UseImageFile(const std::string& path, std::string& bytes, FirmwareImageView& image, std::string& error);

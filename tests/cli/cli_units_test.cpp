@@ -12,12 +12,15 @@
 #include "cli/output/history.h"
 #include "cli/image/image_check.h"
 #include "cli/output/json_events.h"
+#include "cli/output/locale_text.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/summary_table.h"
 #include "cli/device/target_hosts.h"
 #include "cli/output/trace_file.h"
 #include "cli/device/version_policy.h"
+#include "console/version_verdict.h"
 #include "firmware/firmware_image.h"
+#include "ui/dialog_texts.h"  // the dialog's words, to compare with the command line's
 
 TEST(DeviceAddressTest, HostAloneTakesTheDefaultPortAndAPortOverridesIt) {
     DeviceAddress s;
@@ -149,9 +152,28 @@ TEST(VersionPolicyTest, SkipsCurrentRefusesOlderUpdatesNewer) {
     EXPECT_STREQ(ActionName(PlanAction::Skip), "skip");
 }
 
+// `version`'s verdict and `plan`'s action come from the one judgement, so
+// they never disagree; the Japanese words are the dialog's own.
+TEST(VersionPolicyTest, ActionFollowsTheVerdictAndTheJapaneseWordsAreTheDialogs) {
+    const char* const devices[] = {"0.1.0", "0.0.9", "1.0.01", "1.0.5", "1.0.05", "1.0.06", "1.1.0", "2.0.0", "x"};
+    for (const char* device : devices) {
+        const VersionVerdict verdict = JudgeDeviceVersion(device, "1.0.05");
+        const PlanAction action = DecideAction(device, "1.0.05", false, false).action;
+        const PlanAction expected = verdict == VersionVerdict::Latest  ? PlanAction::Skip
+                                    : verdict == VersionVerdict::Newer ? PlanAction::Refuse
+                                                                       : PlanAction::Update;
+        EXPECT_EQ(action, expected) << device;
+    }
+    EXPECT_STREQ(JapaneseVerdictText(VersionVerdict::Latest), kTextLatest);
+    EXPECT_STREQ(JapaneseVerdictText(VersionVerdict::CanUpdate), kTextCanUpdate);
+    EXPECT_STREQ(JapaneseVerdictText(VersionVerdict::NoValidFirmware), kTextNoValidFirmware);
+    EXPECT_EQ(JapaneseVerdictText(VersionVerdict::Newer), nullptr);
+}
+
 TEST(ImageCheckTest, CarriedImageIsSoundWithItsShape) {
-    ASSERT_TRUE(LoadFirmwareImage(nullptr));
-    const ImageReport r = CheckImage(FirmwareImage.text, FirmwareImage.size);
+    FirmwareImageView image;
+    ASSERT_TRUE(LoadFirmwareImage(nullptr, image));
+    const ImageReport r = CheckImage(image.text, image.size);
     EXPECT_TRUE(ImageIsSound(r)) << ImageProblem(r);
     EXPECT_EQ(r.version, "1.0.05");
     EXPECT_EQ(r.size, 527014u);

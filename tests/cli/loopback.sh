@@ -70,6 +70,16 @@ case_version() {
     'is $RC 0 && json_doc_ok "$ARTIFACTS/version-json.stdout" && [ "$(json_get "$ARTIFACTS/version-json.stdout" "d[\"verdict\"]")" = can-update ]'
   run version-ja env LANG=ja_JP.UTF-8 LC_ALL= "$CLI" version 127.0.0.1:$PORT_dev
   check "version under a Japanese locale adds the dialog's text" eval 'has "$OUT" "最新のファームウェアへアップデートできます。"'
+  # A device newer than the image: version and plan say the same thing.
+  sim_start newer --firmware-version 1.0.06
+  run version-newer "$CLI" version 127.0.0.1:$PORT_newer --json
+  check "version of a newer device: update would refuse it" eval \
+    'is $RC 0 && [ "$(json_get "$ARTIFACTS/version-newer.stdout" "d[\"verdict\"]")" = newer ] && has "$OUT" "would refuse"'
+  run plan-newer "$CLI" plan 127.0.0.1:$PORT_newer
+  check "plan of the same device refuses it" eval 'is $RC 0 && grep -q " refuse " <<<"$OUT"'
+  run version-newer-ja env LANG=ja_JP.UTF-8 LC_ALL= "$CLI" version 127.0.0.1:$PORT_newer
+  check "under a Japanese locale no dialog text claims it is the latest" eval \
+    'has "$OUT" "would refuse" && ! has "$OUT" "最新のファームウェアです"'
   sims_stop
   run refused "$CLI" version 127.0.0.1:$PORT_dev
   check "version of a device that is gone: exit 1, reason on stderr" eval \

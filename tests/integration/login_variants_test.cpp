@@ -40,15 +40,15 @@ const LoginCase kLoginCases[] = {
 
 TEST_P(LoginVariantTest, LoginAndVersionQuery) {
     const LoginCase& c = GetParam();
-    ConsoleWaits.loginMs = 700;
+    console.waits.loginMs = 700;
     StartDevice(c.options);
     ASSERT_EQ(Connect(), ConsoleOpenResult::Connected);
     const auto start = Clock::now();
-    const int login = ConsoleLogin();
+    const int login = ConsoleLogin(console);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
     if (!c.logsIn) {
         EXPECT_LE(login, 0);
-        CloseConsole();
+        CloseConsole(console);
         StopAndSummarise();
         EXPECT_FALSE(LogHas("user name"));  // the joined prompt was not answered
         return;
@@ -56,7 +56,7 @@ TEST_P(LoginVariantTest, LoginAndVersionQuery) {
     ASSERT_GT(login, 0);
     EXPECT_EQ(ReadVersion(), c.version);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
-    CloseConsole();
+    CloseConsole(console);
     StopAndSummarise();
     const std::string log = DeviceLog();
     // One empty user name, one empty password, echo off, one version request.

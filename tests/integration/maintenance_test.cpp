@@ -11,10 +11,17 @@ class MaintenanceTest : public SimulatorTest {
 protected:
     void SetUp() override {
         SimulatorTest::SetUp();
-        ConsoleWaits.loginMs = 1000;
+        console.waits.loginMs = 1000;
         StartDevice({});
     }
-    MacWriteOutcome Write(const char* digits) { return RunMacWrite("127.0.0.1", digits, Device().Port()); }
+    // As the MAC-write mode: the plain connect and the login, no version read.
+    MacWriteOutcome Write(const char* digits) {
+        DeviceReachRequest request;
+        request.host = "127.0.0.1";
+        request.port = static_cast<unsigned short>(Device().Port());
+        request.readVersion = false;
+        return RunMacWrite(console, request, digits);
+    }
 };
 
 }  // namespace
@@ -46,7 +53,7 @@ TEST_F(MaintenanceTest, MacDigitsReachTheDeviceAsTyped) {
 TEST_F(MaintenanceTest, RefusedDigitsSendNothing) {
     for (const char* digits : {"zz", "abc", "12g4", ""})
         EXPECT_EQ(Write(digits), MacWriteOutcome::InvalidDigits) << digits;
-    EXPECT_EQ(ConsoleSocket, kNoSocket);
+    EXPECT_EQ(console.socket, kNoSocket);
     const std::string summary = StopAndSummarise();
     EXPECT_NE(summary.find("mac tail: -\n"), std::string::npos) << summary;
     EXPECT_FALSE(LogHas("connected"));  // no connection was even opened
@@ -63,8 +70,8 @@ TEST_F(MaintenanceTest, MacWriteToAnEndedLoginFails) {
 
 TEST_F(MaintenanceTest, EraseSendsTheEighteenLinesInOrder) {
     ASSERT_TRUE(ConnectAndLogin());
-    SendEraseCommands();
-    CloseConsole();
+    SendEraseCommands(console);
+    CloseConsole(console);
     StopAndSummarise();
     // Everything the device received after the login, as it logged each line.
     const std::string log = DeviceLog();

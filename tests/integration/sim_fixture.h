@@ -22,13 +22,11 @@ protected:
         char name[] = "/tmp/tqm530r-integration-XXXXXX";
         ASSERT_NE(::mkdtemp(name), nullptr);
         dir_ = name;
-        ASSERT_TRUE(LoadFirmwareImage(nullptr));
+        ASSERT_TRUE(LoadFirmwareImage(nullptr, image));
     }
     void TearDown() override {
-        CloseConsole();
+        CloseConsole(console);
         sim_.reset();
-        ConsoleWaits = ConsoleTimeouts{};
-        LoadFirmwareImage(nullptr);
         std::system(("rm -rf '" + dir_ + "'").c_str());
     }
 
@@ -60,12 +58,12 @@ protected:
         return sim_->Output();
     }
 
-    ConsoleOpenResult Connect() { return OpenConsole("127.0.0.1", sim_->Port()); }
+    ConsoleOpenResult Connect() { return OpenConsole(console, "127.0.0.1", sim_->Port()); }
     // Connect and log in as a device selection does; false when either step fails.
-    bool ConnectAndLogin() { return Connect() == ConsoleOpenResult::Connected && ConsoleLogin() > 0; }
+    bool ConnectAndLogin() { return Connect() == ConsoleOpenResult::Connected && ConsoleLogin(console) > 0; }
     std::string ReadVersion() {
         char version[17];
-        return QueryDeviceVersion(version) ? std::string(version) : std::string("(none)");
+        return QueryDeviceVersion(console, version) ? std::string(version) : std::string("(none)");
     }
 
     static size_t Lines(const std::string& text, const std::string& line) {
@@ -74,6 +72,9 @@ protected:
         return n;
     }
 
+    // What the engine works on in each test: the carried image and one console.
+    FirmwareImageView image;
+    ConsoleConnection console;
     std::string dir_;
     std::unique_ptr<SimulatorProcess> sim_;
 };

@@ -19,9 +19,9 @@ size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-std::string CarriedVersion() {
+std::string CarriedVersion(const FirmwareImageView& image) {
     char text[kImageVersionTextSize];
-    ExtractImageVersion(text, FirmwareImage.text, FirmwareImage.size);
+    ExtractImageVersion(text, image.text, image.size);
     return std::string(text, strnlen(text, sizeof text));
 }
 
@@ -49,7 +49,7 @@ protected:
     // Logs in as a device selection does and runs one update.
     UpdateResult LoginAndUpdate(RecordingObserver& observer) {
         EXPECT_TRUE(ConnectAndLogin());
-        return RunFirmwareUpdate(observer);
+        return RunFirmwareUpdate(console, image, observer);
     }
 };
 
@@ -57,27 +57,27 @@ protected:
 
 TEST_F(DeviceUpdateTest, CarriedImageIsFlashedTwiceInOneRun) {
     StartDevice({"--firmware-version", "1.0.01"});
-    const std::string image = CarriedVersion();
+    const std::string carried = CarriedVersion(image);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE("update " + std::to_string(round + 1));
         ASSERT_TRUE(ConnectAndLogin());
         const std::string running = ReadVersion();
-        EXPECT_EQ(running, round == 0 ? "1.0.01" : image);  // the device restarted into the image
-        EXPECT_EQ(JudgeDeviceVersion(running.c_str(), image.c_str()),
+        EXPECT_EQ(running, round == 0 ? "1.0.01" : carried);  // the device restarted into the image
+        EXPECT_EQ(JudgeDeviceVersion(running.c_str(), carried.c_str()),
                   round == 0 ? VersionVerdict::CanUpdate : VersionVerdict::Latest);
         RecordingObserver observer;
-        const UpdateResult r = RunFirmwareUpdate(observer);
+        const UpdateResult r = RunFirmwareUpdate(console, image, observer);
         ASSERT_TRUE(r.ok) << static_cast<int>(r.failure);
         EXPECT_EQ(observer.finished, 1);
         EXPECT_EQ(r.lineSends, 11460u);
         EXPECT_EQ(r.lineReceives, 11459u);
         EXPECT_EQ(r.sentBytes, 527014u);
         ExpectDescribedProgress(observer);
-        CloseConsole();
+        CloseConsole(console);
     }
     const std::string summary = StopAndSummarise();
     EXPECT_NE(summary.find("lines received: 22920\nbad-checksum lines: 0\n"), std::string::npos) << summary;
-    EXPECT_NE(summary.find("version: " + image + "\n"), std::string::npos);
+    EXPECT_NE(summary.find("version: " + carried + "\n"), std::string::npos);
     EXPECT_NE(summary.find("flashed lines: 11460\n"), std::string::npos);
     EXPECT_NE(summary.find("flash matches image: yes\n"), std::string::npos);
     const std::string log = DeviceLog();
@@ -85,12 +85,12 @@ TEST_F(DeviceUpdateTest, CarriedImageIsFlashedTwiceInOneRun) {
     // The commands around the image, in their order, once per update.
     EXPECT_EQ(Count(log, "initbuf\nimage lines: 11460, bad checksum: 0\ncheck\nflash\nflashed 11460 lines\nreset\n"),
               2u);
-    EXPECT_EQ(Count(log, "reset\nrunning version " + image + "\necho 1\nbye\n"), 1u);  // only the first changes it
+    EXPECT_EQ(Count(log, "reset\nrunning version " + carried + "\necho 1\nbye\n"), 1u);  // only the first changes it
     EXPECT_EQ(Count(log, "echo 1\nbye\n"), 2u);
 }
 
 TEST_F(DeviceUpdateTest, DeviceClosingMidTransferIsAFailureWithoutReset) {
-    ConsoleWaits.lineMs = 2000;
+    console.waits.lineMs = 2000;
     StartDevice({"--close-after-lines", "500"});
     RecordingObserver observer;
     const UpdateResult r = LoginAndUpdate(observer);
@@ -100,7 +100,7 @@ TEST_F(DeviceUpdateTest, DeviceClosingMidTransferIsAFailureWithoutReset) {
         << static_cast<int>(r.failure);
     EXPECT_GE(r.lineSends, 500u);
     EXPECT_LT(r.lineSends, 11460u);
-    EXPECT_EQ(ConsoleSocket, kNoSocket);  // closed: the next selection starts afresh
+    EXPECT_EQ(console.socket, kNoSocket);  // closed: the next selection starts afresh
     EXPECT_LT(observer.percents.back(), 98);
     const std::string summary = StopAndSummarise();
     EXPECT_NE(summary.find("flash matches image: no\n"), std::string::npos) << summary;
@@ -111,13 +111,13 @@ TEST_F(DeviceUpdateTest, DeviceClosingMidTransferIsAFailureWithoutReset) {
 
 TEST_F(DeviceUpdateTest, RejectedImageIsNeverFlashed) {
     // The carried image with one data line's checksum spoilt, so the device's check fails.
-    std::string spoilt(FirmwareImage.text, FirmwareImage.size);
+    std::string spoilt(image.text, image.size);
     const size_t line = spoilt.find("\r\nS214020400");
     ASSERT_NE(line, std::string::npos);
     const size_t checksum = spoilt.find("\r\n", line + 2) - 1;
     spoilt[checksum] = spoilt[checksum] == '0' ? '1' : '0';
-    UseFirmwareImage(spoilt.data(), static_cast<uint32_t>(spoilt.size()));
-    ConsoleWaits.checksumMs = 500;
+    image = {spoilt.data(), static_cast<uint32_t>(spoilt.size())};
+    console.waits.checksumMs = 500;
     StartDevice({"--bad-check"});
 
     RecordingObserver observer;
@@ -136,7 +136,7 @@ TEST_F(DeviceUpdateTest, RejectedImageIsNeverFlashed) {
 }
 
 TEST_F(DeviceUpdateTest, FlashReportingOnlyOnceFailsWithinTheWaitAndSendsNoReset) {
-    ConsoleWaits.completeMs = 700;
+    console.waits.completeMs = 700;
     StartDevice({"--one-complete"});
     RecordingObserver observer;
     const auto start = Clock::now();
@@ -152,7 +152,7 @@ TEST_F(DeviceUpdateTest, FlashReportingOnlyOnceFailsWithinTheWaitAndSendsNoReset
 }
 
 TEST_F(DeviceUpdateTest, SlowFlashWithinEachWaitSucceeds) {
-    ConsoleWaits.completeMs = 2000;  // each "complete" comes 800 ms after the one before
+    console.waits.completeMs = 2000;  // each "complete" comes 800 ms after the one before
     StartDevice({"--slow-flash", "800"});
     RecordingObserver observer;
     const UpdateResult r = LoginAndUpdate(observer);
@@ -161,18 +161,18 @@ TEST_F(DeviceUpdateTest, SlowFlashWithinEachWaitSucceeds) {
 }
 
 TEST_F(DeviceUpdateTest, SilentDeviceIsGivenUpWithinTheBounds) {
-    ConsoleWaits.loginMs = 300;
-    ConsoleWaits.lineMs = 300;
+    console.waits.loginMs = 300;
+    console.waits.lineMs = 300;
     StartDevice({"--silent"});
     auto start = Clock::now();
     ASSERT_EQ(Connect(), ConsoleOpenResult::Connected);
-    EXPECT_LE(ConsoleLogin(), 0);  // shown like a failed connect
+    EXPECT_LE(ConsoleLogin(console), 0);  // shown like a failed connect
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
 
     // Past a login, a device that stops answering ends the transfer after one line.
     RecordingObserver observer;
     start = Clock::now();
-    const UpdateResult r = RunFirmwareUpdate(observer);
+    const UpdateResult r = RunFirmwareUpdate(console, image, observer);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.failure, UpdateFailure::TimedOut);

@@ -61,7 +61,11 @@ bool ReadOptions(int argc, char** argv, Options& o) {
 
 class Soak {
 public:
-    Soak(const Options& o, std::string dir) : random_(o.seed), dir_(std::move(dir)) {}
+    // Short bounds: a killed device is noticed in seconds, a working one never waits this long.
+    Soak(const Options& o, std::string dir, const FirmwareImageView& carried)
+        : image(carried), random_(o.seed), dir_(std::move(dir)) {
+        console.waits = {3000, 3000, 5000, 5000};
+    }
 
     // One round; false when it broke a promise (a hang, success on a killed device, a torn state).
     bool Round(int round, bool kill) {
@@ -79,10 +83,11 @@ public:
             });
         }
         const auto start = Clock::now();
-        bool ok = OpenConsole("127.0.0.1", sim_->Port()) == ConsoleOpenResult::Connected && ConsoleLogin() > 0;
+        bool ok = OpenConsole(console, "127.0.0.1", sim_->Port()) == ConsoleOpenResult::Connected &&
+                  ConsoleLogin(console) > 0;
         UpdateObserver observer;
-        if (ok) ok = RunFirmwareUpdate(observer).ok;
-        CloseConsole();
+        if (ok) ok = RunFirmwareUpdate(console, image, observer).ok;
+        CloseConsole(console);
         const auto seconds = std::chrono::duration<double>(Clock::now() - start).count();
         if (killer.joinable()) killer.join();
         std::printf("round %3d: %s, %.2f s", round, ok ? "updated" : "failed (reported)", seconds);
@@ -127,6 +132,8 @@ private:
         return false;
     }
 
+    const FirmwareImageView& image;
+    ConsoleConnection console;
     std::mt19937 random_;
     std::string dir_;
     std::unique_ptr<SimulatorProcess> sim_;
@@ -140,9 +147,8 @@ private:
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // one line per round, as it ends
     Options o;
-    if (!ReadOptions(argc, argv, o) || !LoadFirmwareImage(nullptr)) return 2;
-    // Short bounds: a killed device is noticed in seconds, a working one never waits this long.
-    ConsoleWaits = {3000, 3000, 5000, 5000};
+    FirmwareImageView image;
+    if (!ReadOptions(argc, argv, o) || !LoadFirmwareImage(nullptr, image)) return 2;
     char name[] = "/tmp/tqm530r-soak-XXXXXX";
     if (!::mkdtemp(name)) return 2;
     std::printf("soak: %d rounds, seed %u\n", o.rounds, o.seed);
@@ -151,7 +157,7 @@ int main(int argc, char** argv) {
     const int threadsBefore = CountEntries("/proc/self/task");
     bool ok = true;
     {
-        Soak soak(o, name);
+        Soak soak(o, name, image);
         std::mt19937 pick(o.seed + 1);
         for (int round = 1; ok && round <= o.rounds; ++round) {
             // About one round in four loses its device; the short run always has some.

@@ -8,24 +8,25 @@
 #include "firmware/image_version.h"
 
 TEST(CarriedImage, LoadsWithItsShapeAndVersion) {
-    ASSERT_TRUE(LoadFirmwareImage(nullptr));
-    ASSERT_EQ(FirmwareImage.size, 527014u);
-    EXPECT_EQ(FirmwareImage.cursor, FirmwareImage.text);
-    const std::string text(FirmwareImage.text, FirmwareImage.size);
+    FirmwareImageView image;
+    ASSERT_TRUE(LoadFirmwareImage(nullptr, image));
+    ASSERT_EQ(image.size, 527014u);
+    const std::string text(image.text, image.size);
     EXPECT_EQ(text.find('\0'), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 14), "S8040204886D\r\n");
     EXPECT_EQ(text.find(VersionRecordMarker), 69u);
     EXPECT_EQ(text.find(VersionRecordMarker, 70), std::string::npos);
 
     char version[kImageVersionTextSize];
-    ASSERT_TRUE(ExtractImageVersion(version, FirmwareImage.text, FirmwareImage.size));
+    ASSERT_TRUE(ExtractImageVersion(version, image.text, image.size));
     EXPECT_STREQ(version, "1.0.05");
     EXPECT_EQ(ParseFirmwareVersion(version).Packed(), 65541u);
 }
 
 TEST(CarriedImage, EveryLineIsAShortRecordWithItsChecksum) {
-    ASSERT_TRUE(LoadFirmwareImage(nullptr));
-    const std::string text(FirmwareImage.text, FirmwareImage.size);
+    FirmwareImageView image;
+    ASSERT_TRUE(LoadFirmwareImage(nullptr, image));
+    const std::string text(image.text, image.size);
     size_t start = 0, lines = 0;
     while (start < text.size()) {
         size_t end = text.find("\r\n", start);

@@ -12,12 +12,12 @@ namespace {
 
 class ConsoleLoginTest : public ::testing::Test {
 protected:
-    void SetUp() override { ConsoleWaits.loginMs = 1000; }
-    void TearDown() override {
-        CloseConsole();
-        ConsoleWaits = ConsoleTimeouts{};
+    void SetUp() override { console.waits.loginMs = 1000; }
+    void TearDown() override { CloseConsole(console); }
+    void Open(FakeDevice& device) {
+        ASSERT_EQ(OpenConsole(console, "127.0.0.1", device.Port()), ConsoleOpenResult::Connected);
     }
-    void Open(FakeDevice& device) { ASSERT_EQ(OpenConsole("127.0.0.1", device.Port()), ConsoleOpenResult::Connected); }
+    ConsoleConnection console;
 };
 
 }  // namespace
@@ -33,8 +33,8 @@ TEST_F(ConsoleLoginTest, SkipsBannersAndAcceptsPromptsInAnyCase) {
         c.ReadLine();
     });
     Open(device);
-    EXPECT_GT(ConsoleLogin(), 0);
-    CloseConsole();
+    EXPECT_GT(ConsoleLogin(console), 0);
+    CloseConsole(console);
     device.Join();
     // Exactly one user-name answer, to the prompt that stood alone.
     EXPECT_EQ(device.Received(), "\r\n\r\necho 0\r\n");
@@ -47,21 +47,21 @@ TEST_F(ConsoleLoginTest, EndsWithoutAnswerWhenTheDeviceClosesOrStaysSilent) {
             c.ReadLine();
         });
         Open(device);
-        EXPECT_LE(ConsoleLogin(), 0);
+        EXPECT_LE(ConsoleLogin(console), 0);
     }
-    CloseConsole();
+    CloseConsole(console);
     FakeDevice silent([](FakeConnection& c) { c.ReadAll(); });
     Open(silent);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_LE(ConsoleLogin(), 0);
+    EXPECT_LE(ConsoleLogin(console), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-    CloseConsole();
+    CloseConsole(console);
 }
 
 // Text that is never a prompt, every 100 ms for 2 s: the login's bound holds
 // for the whole login, not for each receive.
 TEST_F(ConsoleLoginTest, ABannerThatNeverEndsCannotStretchTheLogin) {
-    ConsoleWaits.loginMs = 500;
+    console.waits.loginMs = 500;
     FakeDevice chatty([](FakeConnection& c) {
         for (int i = 0; i < 20; ++i) {
             c.Send("welcome\r\n");
@@ -71,10 +71,9 @@ TEST_F(ConsoleLoginTest, ABannerThatNeverEndsCannotStretchTheLogin) {
     });
     Open(chatty);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_LT(ConsoleLogin(), 0);
+    EXPECT_LT(ConsoleLogin(console), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
-    CloseConsole();
-    ConsoleWaits = ConsoleTimeouts{};
+    CloseConsole(console);
 }
 
 TEST_F(ConsoleLoginTest, VersionAnswerVariants) {
@@ -91,36 +90,40 @@ TEST_F(ConsoleLoginTest, VersionAnswerVariants) {
         c.ReadLine();
     });
     Open(device);
-    ASSERT_GT(ConsoleLogin(), 0);
+    ASSERT_GT(ConsoleLogin(console), 0);
     char version[17];
-    ASSERT_TRUE(QueryDeviceVersion(version));
+    ASSERT_TRUE(QueryDeviceVersion(console, version));
     EXPECT_STREQ(version, "1.0.05");
-    ASSERT_TRUE(QueryDeviceVersion(version));
+    ASSERT_TRUE(QueryDeviceVersion(console, version));
     EXPECT_STREQ(version, "1234567890.23456");
-    EXPECT_FALSE(QueryDeviceVersion(version));  // the device has closed
+    EXPECT_FALSE(QueryDeviceVersion(console, version));  // the device has closed
     EXPECT_STREQ(version, "");
 }
 
 TEST_F(ConsoleLoginTest, ConnectOutcomes) {
-    EXPECT_EQ(OpenConsole("no-such-host.invalid", 23), ConsoleOpenResult::HostNotResolved);
-    EXPECT_EQ(ConsoleSocket, kNoSocket);
+    EXPECT_EQ(OpenConsole(console, "no-such-host.invalid", 23), ConsoleOpenResult::HostNotResolved);
+    EXPECT_EQ(console.socket, kNoSocket);
     int port;
     {
         FakeDevice closed([](FakeConnection&) {});
         port = closed.Port();
     }
-    EXPECT_EQ(OpenConsole("127.0.0.1", static_cast<unsigned short>(port)), ConsoleOpenResult::NotConnected);
-    EXPECT_NE(ConsoleSocket, kNoSocket);  // closed by the next selection
+    EXPECT_EQ(OpenConsole(console, "127.0.0.1", static_cast<unsigned short>(port)), ConsoleOpenResult::NotConnected);
+    EXPECT_NE(console.socket, kNoSocket);  // the caller's to close, as the dialog's next selection does
+    CloseConsole(console);
+    EXPECT_EQ(console.socket, kNoSocket);
 }
 
 TEST(VersionVerdict, AgainstTheCarriedVersion) {
     EXPECT_EQ(JudgeDeviceVersion("1.0.05", "1.0.05"), VersionVerdict::Latest);
     EXPECT_EQ(JudgeDeviceVersion("1.0.5", "1.0.05"), VersionVerdict::Latest);
-    EXPECT_EQ(JudgeDeviceVersion("1.1.0", "1.0.05"), VersionVerdict::Latest);
+    EXPECT_EQ(JudgeDeviceVersion("1.1.0", "1.0.05"), VersionVerdict::Newer);
     EXPECT_EQ(JudgeDeviceVersion("0.1.0", "1.0.05"), VersionVerdict::NoValidFirmware);
     EXPECT_EQ(JudgeDeviceVersion("0.0.9", "1.0.05"), VersionVerdict::CanUpdate);
     EXPECT_EQ(JudgeDeviceVersion("0.1.1", "1.0.05"), VersionVerdict::CanUpdate);
     EXPECT_EQ(JudgeDeviceVersion("1.256.0", "1.0.05"), VersionVerdict::CanUpdate);
     EXPECT_EQ(JudgeDeviceVersion("0.1.0", "0.1.0"), VersionVerdict::Latest);
-    EXPECT_EQ(JudgeDeviceVersion("0.1.0", "0.0.9"), VersionVerdict::Latest);
+    EXPECT_EQ(JudgeDeviceVersion("0.1.0", "0.0.9"), VersionVerdict::Newer);
+    EXPECT_EQ(JudgeDeviceVersion("1.0.06", "1.0.05"), VersionVerdict::Newer);
+    EXPECT_EQ(JudgeDeviceVersion("2.0.0", "1.255.255"), VersionVerdict::Newer);  // majors weigh more than minors
 }

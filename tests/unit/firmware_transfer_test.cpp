@@ -48,31 +48,29 @@ void WellBehaved(FakeConnection& c, DeviceLog& log, int closeAfterLines = -1, in
 class TransferTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(LoadFirmwareImage(nullptr));
-        ConsoleWaits.lineMs = 2000;
-        ConsoleWaits.checksumMs = 1000;
-        ConsoleWaits.completeMs = 1000;
+        ASSERT_TRUE(LoadFirmwareImage(nullptr, image));
+        console.waits.lineMs = 2000;
+        console.waits.checksumMs = 1000;
+        console.waits.completeMs = 1000;
     }
-    void TearDown() override {
-        CloseConsole();
-        ConsoleWaits = ConsoleTimeouts{};
-        LoadFirmwareImage(nullptr);
-    }
+    void TearDown() override { CloseConsole(console); }
     // Logs in to the device, runs one update, then lets the device finish.
     UpdateResult UpdateAgainst(FakeDevice& d, RecordingObserver& observer) {
-        EXPECT_EQ(OpenConsole("127.0.0.1", d.Port()), ConsoleOpenResult::Connected);
-        EXPECT_GT(ConsoleLogin(), 0);
-        const UpdateResult r = RunFirmwareUpdate(observer);
-        CloseConsole();
+        EXPECT_EQ(OpenConsole(console, "127.0.0.1", d.Port()), ConsoleOpenResult::Connected);
+        EXPECT_GT(ConsoleLogin(console), 0);
+        const UpdateResult r = RunFirmwareUpdate(console, image, observer);
+        CloseConsole(console);
         d.Join();
         return r;
     }
+    FirmwareImageView image;
+    ConsoleConnection console;
 };
 
 }  // namespace
 
 TEST_F(TransferTest, WholeImageReachesTheDeviceWithTheDescribedProgress) {
-    const std::string carried(FirmwareImage.text, FirmwareImage.size);
+    const std::string carried(image.text, image.size);
     for (int round = 0; round < 2; ++round) {  // a second update sends everything again
         DeviceLog log;
         FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log); });
@@ -115,7 +113,7 @@ TEST_F(TransferTest, ADroppedConnectionIsAFailureAndNothingMoreIsSent) {
     const UpdateResult r = UpdateAgainst(device, observer);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(observer.finished, 0);
-    EXPECT_EQ(ConsoleSocket, kNoSocket);
+    EXPECT_EQ(console.socket, kNoSocket);
     EXPECT_EQ(device.Received().find("reset"), std::string::npos);
     EXPECT_EQ(device.Received().find("check"), std::string::npos);
     EXPECT_EQ(observer.phases, std::vector<UpdatePhase>{UpdatePhase::Transfer});
@@ -149,8 +147,8 @@ TEST_F(TransferTest, FewerThanTwoCompletesOrNoChecksumFail) {
 
 TEST_F(TransferTest, ChecksumAlreadyLeftByTheLoopAndDoubleCompleteInOneReceive) {
     // A three-line image: the answer to the second line already holds "sum  :".
-    static const char image[] = "S0030000FC\r\nS1040000AA51\r\nS9030000FC\r\n";
-    UseFirmwareImage(image, sizeof image - 1);
+    static const char text[] = "S0030000FC\r\nS1040000AA51\r\nS9030000FC\r\n";
+    image = {text, sizeof text - 1};
     std::vector<std::string> after;
     FakeDevice device([&](FakeConnection& c) {
         c.Login();
@@ -174,20 +172,20 @@ TEST_F(TransferTest, ChecksumAlreadyLeftByTheLoopAndDoubleCompleteInOneReceive) 
 }
 
 TEST_F(TransferTest, AnImageWithoutFinalLineFeedSendsItsRest) {
-    static const char image[] = "S1040000AA51\r\nS9030000FC";
-    UseFirmwareImage(image, sizeof image - 1);
+    static const char text[] = "S1040000AA51\r\nS9030000FC";
+    image = {text, sizeof text - 1};
     DeviceLog log;
     FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log); });
     RecordingObserver observer;
     const UpdateResult r = UpdateAgainst(device, observer);
     EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.sentBytes, sizeof image - 1);
-    EXPECT_EQ(log.image, std::string(image));
+    EXPECT_EQ(r.sentBytes, sizeof text - 1);
+    EXPECT_EQ(log.image, std::string(text));
     EXPECT_NE(device.Received().find("S9030000FCcheck\r\n"), std::string::npos);
 }
 
 TEST_F(TransferTest, SilentDeviceEndsTheUpdateWithinItsBound) {
-    ConsoleWaits.lineMs = 300;
+    console.waits.lineMs = 300;
     FakeDevice device([&](FakeConnection& c) {
         c.Login();
         c.ReadAll();
@@ -220,17 +218,17 @@ void Chatty(FakeConnection& c, bool stuckAtCheck) {
 }
 
 TEST_F(TransferTest, AChattyDeviceCannotStretchTheChecksumOrFlashWait) {
-    static const char image[] = "S0030000FC\r\nS1040000AA51\r\nS9030000FC\r\n";
-    ConsoleWaits.checksumMs = 500;
-    ConsoleWaits.completeMs = 500;
+    static const char text[] = "S0030000FC\r\nS1040000AA51\r\nS9030000FC\r\n";
+    console.waits.checksumMs = 500;
+    console.waits.completeMs = 500;
     for (const bool stuckAtCheck : {true, false}) {
-        UseFirmwareImage(image, sizeof image - 1);
+        image = {text, sizeof text - 1};
         FakeDevice device([&](FakeConnection& c) { Chatty(c, stuckAtCheck); });
         RecordingObserver observer;
-        EXPECT_EQ(OpenConsole("127.0.0.1", device.Port()), ConsoleOpenResult::Connected);
-        EXPECT_GT(ConsoleLogin(), 0);
+        EXPECT_EQ(OpenConsole(console, "127.0.0.1", device.Port()), ConsoleOpenResult::Connected);
+        EXPECT_GT(ConsoleLogin(console), 0);
         const auto start = std::chrono::steady_clock::now();
-        const UpdateResult r = RunFirmwareUpdate(observer);
+        const UpdateResult r = RunFirmwareUpdate(console, image, observer);
         const auto took = std::chrono::steady_clock::now() - start;
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.failure, stuckAtCheck ? UpdateFailure::NoChecksum : UpdateFailure::FlashIncomplete);
@@ -260,7 +258,7 @@ TEST_F(TransferTest, AStopBeforeFlashSendsNothingMoreAndNeverFlash) {
         const UpdateResult r = UpdateAgainst(device, observer);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.failure, UpdateFailure::Stopped);
-        EXPECT_EQ(ConsoleSocket, kNoSocket);
+        EXPECT_EQ(console.socket, kNoSocket);
         EXPECT_EQ(device.Received().find("flash"), std::string::npos);
         if (atFlash) {
             EXPECT_EQ(log.lines, 11460u);
@@ -272,15 +270,36 @@ TEST_F(TransferTest, AStopBeforeFlashSendsNothingMoreAndNeverFlash) {
     }
 }
 
+// The console's own stop flag (raised by a signal handler) stops the update
+// as the observer's answer does: before the next line, nothing flashed.
+TEST_F(TransferTest, TheConsolesStopFlagStopsBeforeTheNextLine) {
+    DeviceLog log;
+    FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log); });
+    struct RaisingObserver : RecordingObserver {
+        ConsoleConnection* console = nullptr;
+        void OnLine(int percent, unsigned sent, unsigned total) override {
+            RecordingObserver::OnLine(percent, sent, total);
+            if (beforeLine.size() == 3) console->stop.store(true);
+        }
+    } observer;
+    observer.console = &console;
+    const UpdateResult r = UpdateAgainst(device, observer);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.failure, UpdateFailure::Stopped);
+    EXPECT_EQ(log.lines, 3u);
+    EXPECT_EQ(log.commands, std::vector<std::string>{"initbuf\r\n"});
+}
+
 TEST(Maintenance, EraseSendsTheEighteenLinesInOrder) {
+    ConsoleConnection console;
     FakeDevice device([](FakeConnection& c) {
         c.Login();
         c.ReadAll();
     });
-    ASSERT_EQ(OpenConsole("127.0.0.1", device.Port()), ConsoleOpenResult::Connected);
-    ASSERT_GT(ConsoleLogin(), 0);
-    SendEraseCommands();
-    CloseConsole();
+    ASSERT_EQ(OpenConsole(console, "127.0.0.1", device.Port()), ConsoleOpenResult::Connected);
+    ASSERT_GT(ConsoleLogin(console), 0);
+    SendEraseCommands(console);
+    CloseConsole(console);
     device.Join();
     EXPECT_EQ(device.Received(),
               "\r\n\r\necho 0\r\n"  // the login
@@ -312,23 +331,34 @@ TEST(Maintenance, MacFrameAndMessage) {
     EXPECT_FALSE(IsValidMacDigits(""));
 }
 
+DeviceReachRequest MacWriteAt(const char* host, int port) {
+    DeviceReachRequest request;
+    request.host = host;
+    request.port = static_cast<unsigned short>(port);
+    request.readVersion = false;
+    return request;
+}
+
 TEST(Maintenance, MacWriteEndToEndAndRefusals) {
+    ConsoleConnection console;
     FakeDevice device([](FakeConnection& c) {
         c.Login();
         c.ReadAll();
     });
-    EXPECT_EQ(RunMacWrite("127.0.0.1", "12ab", device.Port()), MacWriteOutcome::Written);
+    EXPECT_EQ(RunMacWrite(console, MacWriteAt("127.0.0.1", device.Port()), "12ab"), MacWriteOutcome::Written);
+    EXPECT_EQ(console.socket, kNoSocket);
     device.Join();
     const std::string expected = std::string("\r\n\r\necho 0\r\ndebug 1\r\nfw 304 12ab\r\n") + std::string(57, '\0') +
                                  "debug 0\r\necho 1\r\nbye\r\n";
     EXPECT_EQ(device.Received(), expected);
 
     FakeDevice untouched([](FakeConnection& c) { c.ReadAll(); });
-    EXPECT_EQ(RunMacWrite("127.0.0.1", "abc", untouched.Port()), MacWriteOutcome::InvalidDigits);
-    EXPECT_EQ(RunMacWrite("no-such-host.invalid", "12ab", untouched.Port()), MacWriteOutcome::InvalidHost);
+    EXPECT_EQ(RunMacWrite(console, MacWriteAt("127.0.0.1", untouched.Port()), "abc"), MacWriteOutcome::InvalidDigits);
+    EXPECT_EQ(RunMacWrite(console, MacWriteAt("no-such-host.invalid", untouched.Port()), "12ab"),
+              MacWriteOutcome::InvalidHost);
 
     FakeDevice noPassword([](FakeConnection& c) { c.SendAlone("login: "); });
-    ConsoleWaits.loginMs = 1000;
-    EXPECT_EQ(RunMacWrite("127.0.0.1", "12ab", noPassword.Port()), MacWriteOutcome::WriteFailed);
-    ConsoleWaits = ConsoleTimeouts{};
+    console.waits.loginMs = 1000;
+    EXPECT_EQ(RunMacWrite(console, MacWriteAt("127.0.0.1", noPassword.Port()), "12ab"), MacWriteOutcome::WriteFailed);
+    EXPECT_EQ(console.socket, kNoSocket);
 }

@@ -26,8 +26,9 @@ TEST(ImageFile, ASoundFileAndTheCarriedImagePass) {
     const ImageFileCheck small = Check(kHeader + kVersion + kData + kEnd);
     EXPECT_EQ(small.fault, ImageFileFault::None);
     EXPECT_STREQ(small.version, "1.0.05");
-    ASSERT_TRUE(LoadFirmwareImage(nullptr));
-    const ImageFileCheck carried = CheckImageFile(FirmwareImage.text, FirmwareImage.size);
+    FirmwareImageView image;
+    ASSERT_TRUE(LoadFirmwareImage(nullptr, image));
+    const ImageFileCheck carried = CheckImageFile(image.text, image.size);
     EXPECT_EQ(carried.fault, ImageFileFault::None);
     EXPECT_STREQ(carried.version, "1.0.05");
 }
@@ -40,7 +41,7 @@ TEST(ImageFile, EachFaultIsRefusedWithItsLine) {
         uint32_t line;
         SRecordFault record;
     };
-    const std::string noVersion = "S20F0202007665722F312E302E3035004E\r\n";  // "ver/" is not the marker
+    const std::string noVersion = "S20F0202007665722F312E302E3035004E\r\n";   // "ver/" is not the marker
     const std::string badVersion = "S20F0202007665722E312E782E30350007\r\n";  // "1.x.05"
     const Case cases[] = {
         {"empty", "", ImageFileFault::Empty, 0, SRecordFault::None},
@@ -57,8 +58,7 @@ TEST(ImageFile, EachFaultIsRefusedWithItsLine) {
         {"wrong checksum", kHeader + kVersion + "S1040000AA52\r\n", ImageFileFault::BadRecord, 3,
          SRecordFault::BadChecksum},
         {"no version record", kHeader + noVersion + kData + kEnd, ImageFileFault::NoVersion, 0, SRecordFault::None},
-        {"unreadable version", kHeader + badVersion + kData + kEnd, ImageFileFault::BadVersion, 0,
-         SRecordFault::None},
+        {"unreadable version", kHeader + badVersion + kData + kEnd, ImageFileFault::BadVersion, 0, SRecordFault::None},
     };
     for (const Case& c : cases) {
         const ImageFileCheck check = Check(c.text);

@@ -182,8 +182,9 @@ TEST(ReadSRecordImage, NothingToRead) {
 }
 
 TEST(ReadSRecordImage, CarriedImageReadsWhole) {
-    ASSERT_TRUE(LoadFirmwareImage(nullptr));
-    const SRecordImage image = ReadSRecordImage(FirmwareImage.text, FirmwareImage.size);
+    FirmwareImageView carried;
+    ASSERT_TRUE(LoadFirmwareImage(nullptr, carried));
+    const SRecordImage image = ReadSRecordImage(carried.text, carried.size);
     EXPECT_EQ(image.lines, 11460u);
     EXPECT_EQ(image.records, 11460u);
     EXPECT_EQ(image.badRecords, 0u) << "line " << image.firstBad.line;
