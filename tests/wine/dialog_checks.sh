@@ -77,10 +77,10 @@ wait_dialog() {
 # press KEY: types KEY into the dialog once it takes keys. The caller then
 # awaits the key's effect (a status text, a control's state, a box).
 press() {
+  # Wine reads keys from the X window with the X focus, and a closed message
+  # box leaves that focus elsewhere while Wine still shows the dialog in front.
+  xdotool windowfocus --sync "$DIALOG_WINDOW" 2>>"$ARTIFACTS/xdotool.err"
   if ! wait_until 5 takes_keys; then
-    # Under Wine's virtual desktop the X focus brings the dialog to the front;
-    # where the X focus is already on it, Wine is asked to.
-    xdotool windowfocus --sync "$DIALOG_WINDOW" 2>/dev/null
     probe --activate >/dev/null 2>&1
     wait_until 60 takes_keys || {
       failed "the dialog takes the key $1" "it is not the enabled foreground window with the focus"
