@@ -48,10 +48,10 @@ for _ in range(3):
     except BlockingIOError: pass
     held.append(c)
 print(port, flush=True)
-time.sleep(50)' > "$ARTIFACTS/unanswered.port" &
+time.sleep(600)' > "$ARTIFACTS/unanswered.port" &   # ended by sims_stop
   SIM_PIDS+=($!)
   local i
-  for i in $(seq 100); do [ -s "$ARTIFACTS/unanswered.port" ] && break; sleep 0.05; done
+  wait_for "$ARTIFACTS/unanswered.port" . 30
   PORT_unanswered=$(cat "$ARTIFACTS/unanswered.port")
 }
 

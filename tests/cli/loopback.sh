@@ -187,7 +187,7 @@ case_lock() {
   sim_start dev --slow-flash 1500
   "$CLI" update --yes --json 127.0.0.1:$PORT_dev > "$ARTIFACTS/first.stdout" 2> "$ARTIFACTS/first.stderr" < /dev/null &
   local first=$! i
-  for i in $(seq 100); do grep -q '"phase":"flash"' "$ARTIFACTS/first.stdout" && break; sleep 0.05; done
+  wait_for "$ARTIFACTS/first.stdout" '"phase":"flash"' 30
   run second "$CLI" update --yes localhost:$PORT_dev
   check "a second updater of the same device: exit 5 with the reason" eval \
     'is $RC 5 && has "$OUT" "busy" && has "$OUT" "another tqm530r"'

@@ -50,7 +50,7 @@ check "the foreign device was never connected" eval '! grep -q connected "$ARTIF
 on_segment "$CLI" update --all --yes --reinstall --jobs 1 --wait 1500 --json \
   > "$ARTIFACTS/identity.stdout" 2> "$ARTIFACTS/identity.stderr" < /dev/null &
 updater=$!
-for _ in $(seq 150); do grep -q '"phase":"flash"' "$ARTIFACTS/identity.stdout" && break; sleep 0.05; done
+wait_for "$ARTIFACTS/identity.stdout" '"phase":"flash"' 30
 ip netns exec "${SEG}d2" ip link set "${SEG}v2" address 02:4c:1a:00:00:99
 seg_host_exec ip neigh flush all
 wait $updater

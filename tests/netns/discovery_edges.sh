@@ -59,16 +59,18 @@ check "an oversized datagram ends the collection, earlier devices kept" \
 # The request on the wire: 123 bytes that a capture tool reads as an SSDP
 # M-SEARCH; the simulator's answer reads as a 200 OK with ST, USN and LOCATION.
 capture="$ARTIFACTS/search.pcap"
-seg_host_exec tshark -q -i br0 -f 'udp port 1900' -w "$capture" >"$ARTIFACTS/tshark.log" 2>&1 &
+# Started directly (not through a function) so that $! is tshark itself;
+# it prints each packet's summary as it writes it (-P -l).
+ip netns exec "$SEG_HOST" tshark -P -l -i br0 -f 'udp port 1900' -w "$capture" >"$ARTIFACTS/tshark.log" 2>&1 &
 tshark_pid=$!
 # tshark names the interface before its capture runs: search until the
-# capture holds a search's answer, then end it.
+# capture holds a search's answer, then end it (SIGTERM: it closes the file).
 answer_captured() {
   seg_host_exec "$CLI" detect --wait 1000 >/dev/null
-  tshark -r "$capture" -Y 'ssdp && http.response.code == 200' 2>/dev/null | grep -q .
+  grep -q '200 OK' "$ARTIFACTS/tshark.log"
 }
-wait_until 60 answer_captured
-kill -INT "$tshark_pid"
+wait_until 40 answer_captured || echo "the capture holds no answer; see $ARTIFACTS/tshark.log"
+kill -TERM "$tshark_pid"
 wait "$tshark_pid"
 request=$(tshark -r "$capture" -Y 'ssdp && http.request.method == "M-SEARCH"' \
   -T fields -e udp.length -e ip.dst -e http.request.uri 2>/dev/null | sort -u)

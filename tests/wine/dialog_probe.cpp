@@ -6,6 +6,7 @@
 //   dialog_probe.exe --press TITLE ID   posts WM_COMMAND ID to that message box
 //   dialog_probe.exe --select INDEX     selects a list entry as the operator would
 //   dialog_probe.exe --click ID         clicks the dialog's button ID
+//   dialog_probe.exe --activate         makes the dialog the foreground window
 //   dialog_probe.exe --windows          lists the top-level windows and the foreground one
 // Exit 1 when no such window is open. A first "--desktop NAME" looks on that
 // desktop (a Wine virtual desktop) instead of the default one.
@@ -192,6 +193,7 @@ int main(int argc, char** argv) {
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
         return 0;
     }
+    if (mode == "--activate") return SetForegroundWindow(dialog) ? 0 : 1;
     if (mode == "--select" && argc > 2) {
         HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
         SendMessageA(list, CB_SETCURSEL, std::atoi(argv[2]), 0);
