@@ -5,6 +5,7 @@
 
 #include "console/console_limits.h"
 #include "console/console_session.h"
+#include "discovery/device_table.h"
 #include "net/datagram.h"
 #include "net/mac_resolver.h"
 #include "net/socket.h"
@@ -107,7 +108,7 @@ std::string CurrentMac(const std::string& ip) {
     unsigned char mac[6];
     std::memset(mac, 0xFF, sizeof mac);
     ResolveMacAddress(address, mac);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02x-%02x-%02x-%02x-%02x-%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    char text[kMacTextSize];
+    FormatMacText(mac, text);
     return IsUnresolvedMac(text) ? std::string() : text;
 }

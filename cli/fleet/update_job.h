@@ -6,6 +6,7 @@
 
 #include "cli/device/device_outcome.h"
 #include "cli/device/device_session.h"
+#include "cli/fleet/retry_rule.h"
 
 struct UpdateSettings {
     std::string imageVersion;
@@ -14,8 +15,7 @@ struct UpdateSettings {
     bool allowOlder = false;
     bool verify = true;
     int verifyTimeoutMs = 60000;
-    int retries = 2;          // further tries of a device that fails before "flash"
-    int retryDelayMs = 2000;  // before the first of them, doubling
+    RetryRule retry;
 };
 
 using EventSink = std::function<void(const nlohmann::json& event)>;
@@ -23,7 +23,7 @@ using EventSink = std::function<void(const nlohmann::json& event)>;
 // The whole update of one device on ConsoleSocket: lock, connect, the MAC
 // check (--all), login, version, the version policy, the transfer, and the
 // verify after the reset. A failure before "flash" is tried again from the
-// connect; an interruption stops the device before "flash", or lets it
+// connect as settings.retry says; an interruption stops the device before "flash", or lets it
 // finish once "flash" was sent. Reports phases, progress and retries to sink
 // as it goes. Runs in a process of its own (one ConsoleSocket per device)
 // that watches for interruptions (WatchDeviceInterruptions).

@@ -6,10 +6,11 @@
 #include "firmware/firmware_image.h"
 #include "firmware/firmware_version.h"
 #include "firmware/image_version.h"
+#include "tests/common/image_shape.h"
 
 TEST(CarriedImage, LoadsWithItsShapeAndVersion) {
     ASSERT_TRUE(LoadFirmwareImage(nullptr));
-    ASSERT_EQ(FirmwareImage.size, 527014u);
+    ASSERT_EQ(FirmwareImage.size, kImageBytes);
     EXPECT_EQ(FirmwareImage.cursor, FirmwareImage.text);
     const std::string text(FirmwareImage.text, FirmwareImage.size);
     EXPECT_EQ(text.find('\0'), std::string::npos);
@@ -40,5 +41,5 @@ TEST(CarriedImage, EveryLineIsAShortRecordWithItsChecksum) {
         start = end + 2;
         ++lines;
     }
-    EXPECT_EQ(lines, 11460u);
+    EXPECT_EQ(lines, kImageLines);
 }
