@@ -139,11 +139,11 @@ void Version(CLI::App& app, CliOptions& o) {
 void AddRetries(CLI::App& c, CliOptions& o) {
     c.add_option("--retries", o.retries,
                  "N: tries again from the connect a device whose update fails before \"flash\" was sent")
-        ->transform(WholeIn(0, 100, "N"))
-        ->default_val(2);
+        ->transform(WholeIn(0, RetryRule::kMaxRetries, "N"))
+        ->default_val(RetryRule::kDefaultRetries);
     c.add_option("--retry-delay", o.retryDelaySeconds, "SECONDS before the first retry, doubling each time")
         ->check(Seconds())
-        ->default_val(2);
+        ->default_val(RetryRule::kDefaultDelaySeconds);
 }
 
 void Update(CLI::App& app, CliOptions& o) {

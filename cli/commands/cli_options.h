@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/fleet/retry_rule.h"
 #include "console/console_limits.h"
 
 // Everything the command line says, for every command.
@@ -26,16 +27,16 @@ struct CliOptions {
     double flashTimeoutSeconds = 120;
     double verifyTimeoutSeconds = 60;
     std::string historyPath;
-    std::string imagePath;
-    std::string tracePath;  // --trace: the transcript file         // --image: a file instead of the carried image
-    int retries = 2;        // update: attempts again from the connect while "flash" was not sent
-    double retryDelaySeconds = 2;        // before the first retry, doubling each time
-    std::vector<std::string> arguments;  // argv[1] on as given, for the update children
-    std::string job;                     // an update child's "--job" (job_arguments.h); empty in the parent
+    std::string imagePath;                                       // --image: a file instead of the carried image
+    std::string tracePath;                                       // --trace: the transcript file
+    int retries = RetryRule::kDefaultRetries;                    // update: see retry_rule.h
+    double retryDelaySeconds = RetryRule::kDefaultDelaySeconds;  // update: before the first retry
+    std::vector<std::string> arguments;                          // argv[1] on as given, for the update children
+    std::string job;  // an update child's "--job" (child_protocol.h); empty in the parent
 };
 
 // Parses argv with CLI11. Returns -1 when the command should run, or the
 // exit code to end with at once (0 after --help or --version, 2 after an
 // error, whose one-line reason is already on stderr). A leading
-// "--job INDEX,HOST,PORT,MAC" makes this process an update child.
+// "--job ..." (child_protocol.h) makes this process an update child.
 int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliOptions& options);

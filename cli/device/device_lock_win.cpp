@@ -6,19 +6,13 @@
 
 #include "cli/device/device_lock.h"
 #include "cli/platform/user_paths.h"
+#include "cli/platform/windows_file.h"
 
 namespace {
 
 // The lock is one byte far past the end, so that the pid text at the start
 // stays readable for the next tqm530r's message.
-constexpr DWORD kLockOffsetHigh = 1;
-
-std::wstring Wide(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
+constexpr unsigned long long kLockOffset = 1ULL << 32;
 
 std::string HolderPid(HANDLE file) {
     char text[32] = {};
@@ -56,9 +50,7 @@ bool DeviceLock::Acquire(const std::string& ip, unsigned short port, std::string
         error = "cannot open the lock file " + path + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
-    OVERLAPPED beyond = {};
-    beyond.OffsetHigh = kLockOffsetHigh;
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &beyond)) {
+    if (!LockFileRange(file, kLockOffset, 1, false)) {
         const std::string pid = HolderPid(file);
         CloseHandle(file);
         error = "another tqm530r" + (pid.empty() ? std::string() : " (pid " + pid + ")") +

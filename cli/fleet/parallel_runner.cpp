@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "cli/fleet/child_protocol.h"
 #include "cli/fleet/subprocess.h"
 
 namespace {
@@ -45,16 +46,6 @@ std::vector<Subprocess*> Processes(const std::vector<Child>& running) {
 
 }  // namespace
 
-void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject) {
-    size_t start = 0;
-    for (size_t lf = pending.find('\n'); lf != std::string::npos; lf = pending.find('\n', start)) {
-        const nlohmann::json event = nlohmann::json::parse(pending.substr(start, lf - start), nullptr, false);
-        start = lf + 1;
-        if (event.is_object()) onObject(event);
-    }
-    pending.erase(0, start);
-}
-
 bool RunParallel(const ParallelJobs& p) {
     const size_t limit = p.jobs == 0 ? p.count : p.jobs;
     std::vector<Child> running;
@@ -75,7 +66,7 @@ bool RunParallel(const ParallelJobs& p) {
             Finish(p, c);
             running.erase(running.begin() + static_cast<long>(ready[k]));
         }
-        if (p.onTick) p.onTick();
+        if (p.onTick && !p.onTick()) break;
     }
     return allStarted;
 }

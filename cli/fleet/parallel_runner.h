@@ -8,7 +8,7 @@
 // Runs one job per device, each in a child process of its own (so that a
 // device past "flash" finishes when the parent dies): this program started again with the
 // job's arguments, at most `jobs` at once. A child reports JSON objects, one
-// a line, on its standard output (WriteToParent); the parent hears them in
+// a line, on its standard output (child_protocol.h); the parent hears them in
 // onEvent and is ticked every tickMs to redraw. The same on every platform,
 // over cli/subprocess.h.
 struct ParallelJobs {
@@ -21,7 +21,8 @@ struct ParallelJobs {
     std::function<void(size_t index, const nlohmann::json& event)> onEvent;
     // In the parent, when a child ended; exitText says how ("exit 0", "killed by signal 9").
     std::function<void(size_t index, const std::string& exitText, bool clean)> onExit;
-    std::function<void()> onTick;
+    // False leaves at once: the running children go on alone.
+    std::function<bool()> onTick;
     // In the parent, as a child starts.
     std::function<void(size_t index)> onStart;
     // Polled in the parent: once true, no further child starts and each
@@ -29,10 +30,6 @@ struct ParallelJobs {
     std::function<bool()> interrupted;
 };
 
-// Returns when every child that started has ended. False when a child could
-// not be started (its onExit then says so).
+// Returns when every child that started has ended, or when onTick says to
+// leave. False when a child could not be started (its onExit then says so).
 bool RunParallel(const ParallelJobs& p);
-
-// The whole lines in pending, each that parses as an object handed to
-// onObject, taken off pending; an unfinished last line stays.
-void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject);

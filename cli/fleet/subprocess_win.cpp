@@ -2,6 +2,7 @@
 
 #include "cli/fleet/command_line_quote.h"
 #include "cli/fleet/subprocess.h"
+#include "cli/platform/windows_file.h"
 
 // The child's standard input is a pipe that only the parent writes to; it
 // closes when the parent asks the child to stop, or when the parent dies.
@@ -18,13 +19,6 @@ std::wstring OwnExecutable() {
     const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
     path.resize(n);
     return path;
-}
-
-std::wstring Wide(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
 }
 
 std::string LastErrorText(const char* what) {

@@ -1,13 +1,12 @@
 #include "cli/fleet/update_job.h"
 
-#include <algorithm>
 #include <chrono>
 
 #include "cli/device/device_lock.h"
-#include "cli/fleet/interruption.h"
-#include "cli/output/json_events.h"
 #include "cli/device/verify_reset.h"
 #include "cli/device/version_policy.h"
+#include "cli/fleet/child_protocol.h"
+#include "cli/fleet/interruption.h"
 #include "console/console_session.h"
 #include "console/firmware_transfer.h"
 #include "firmware/firmware_version.h"
@@ -213,19 +212,14 @@ struct Job {
         return false;
     }
 
-    int RetryDelayMs(int attempt) const {
-        const long long ms = static_cast<long long>(settings.retryDelayMs) << std::min(attempt - 1, 20);
-        return static_cast<int>(std::min<long long>(ms, 3600 * 1000));
-    }
-
     void Run() {
         for (int attempt = 1;; ++attempt) {
             outcome.attempts = attempt;
             if (DeviceInterrupted()) break;
             const bool retry = Attempt();
-            if (!retry || attempt > settings.retries || DeviceInterrupted()) break;
-            const int delayMs = RetryDelayMs(attempt);
-            sink(RetryEvent(attempt + 1, settings.retries + 1, outcome.detail, delayMs));
+            if (!settings.retry.TriesAgain(attempt, retry) || DeviceInterrupted()) break;
+            const int delayMs = settings.retry.DelayMs(attempt);
+            sink(RetryEvent(attempt + 1, settings.retry.retries + 1, outcome.detail, delayMs));
             if (!PauseUnlessInterrupted(delayMs)) break;
         }
         // A device stopped before "flash" is interrupted, not failed.

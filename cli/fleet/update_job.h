@@ -7,6 +7,7 @@
 #include "cli/device/device_outcome.h"
 #include "cli/device/device_session.h"
 #include "firmware/firmware_image.h"
+#include "cli/fleet/retry_rule.h"
 
 struct UpdateSettings {
     FirmwareImageView image;  // the checked bytes the transfer sends
@@ -16,8 +17,7 @@ struct UpdateSettings {
     bool allowOlder = false;
     bool verify = true;
     int verifyTimeoutMs = 60000;
-    int retries = 2;          // further tries of a device that fails before "flash"
-    int retryDelayMs = 2000;  // before the first of them, doubling
+    RetryRule retry;
 };
 
 using EventSink = std::function<void(const nlohmann::json& event)>;
@@ -25,7 +25,7 @@ using EventSink = std::function<void(const nlohmann::json& event)>;
 // The whole update of one device on console: lock, connect, the MAC
 // check (--all), login, version, the version policy, the transfer, and the
 // verify after the reset. A failure before "flash" is tried again from the
-// connect; an interruption stops the device before "flash", or lets it
+// connect as settings.retry says; an interruption stops the device before "flash", or lets it
 // finish once "flash" was sent. Reports phases, progress and retries to sink
 // as it goes. Runs in a process of its own (one console per device) that
 // watches for interruptions on that console (WatchDeviceInterruptions).

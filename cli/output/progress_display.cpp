@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "cli/fleet/child_protocol.h"
+#include "cli/output/json_events.h"
+#include "cli/output/summary_table.h"
 #include "cli/output/terminal.h"
 
 std::string FormatDuration(double seconds) {
@@ -13,6 +16,12 @@ std::string FormatDuration(double seconds) {
     } else {
         std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
     }
+    return text;
+}
+
+std::string SecondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", seconds);
     return text;
 }
 
@@ -84,4 +93,89 @@ void PlainProgress::Report(const DeviceProgress& before, const DeviceProgress& a
         std::fprintf(out_, "%s: %d%% (%u/%u lines)\n", label, after.percent, after.lines, after.totalLines);
     }
     std::fflush(out_);
+}
+
+void ApplyEvent(DeviceProgress& p, const nlohmann::json& event, std::chrono::steady_clock::time_point now) {
+    const std::string kind = event.value("event", "");
+    if (kind == "phase") {
+        p.phase = event.value("phase", p.phase);
+        if (p.phase == "transfer") p.transferStart = now;
+    } else if (kind == "progress") {
+        p.percent = event.value("percent", p.percent);
+        p.lines = event.value("lines", p.lines);
+        p.totalLines = event.value("total_lines", p.totalLines);
+        p.transferSeconds = std::chrono::duration<double>(now - p.transferStart).count();
+    } else if (kind == "retry") {
+        p.attempt = event.value("attempt", p.attempt);
+        p.attempts = event.value("attempts", p.attempts);
+        p.retryNote = "in " + SecondsText(event.value("delay_seconds", 0.0)) + " (" + event.value("reason", "") + ")";
+        p.phase = "waiting to retry";
+    }
+}
+
+void ShowResult(DeviceProgress& p, const DeviceOutcome& outcome) {
+    p.finished = true;
+    p.ok = ResultIsSuccess(outcome.result);
+    p.result = ResultName(outcome.result);
+    p.detail = outcome.detail;
+    p.lines = outcome.lines;
+}
+
+ProgressView::ProgressView(bool json, size_t devices)
+    : json_(json),
+      // Bars redraw in place, so they need a terminal with room for all of them.
+      bars_(!json && CanDrawBars(stderr) && devices + 2 < TerminalRows(stderr, 24)),
+      terminal_(stderr),
+      plain_(stderr) {}
+
+void ProgressView::Start(const nlohmann::json& startEvent, const std::vector<DeviceProgress>& devices) {
+    if (json_) {
+        PrintJsonLine(startEvent);
+    } else if (bars_) {
+        terminal_.Draw(devices);
+    }
+}
+
+void ProgressView::Event(const nlohmann::json& event, const DeviceProgress& before, const DeviceProgress& after) {
+    if (json_) {
+        nlohmann::json shown = event;
+        shown["device"] = after.label;
+        PrintJsonLine(shown);
+    } else if (!bars_) {
+        plain_.Report(before, after);
+    }
+    dirty_ = true;
+}
+
+void ProgressView::Notice(const std::string& text, int signals) {
+    if (json_) {
+        PrintJsonLine({{"event", "interrupted"}, {"signals", signals}, {"text", text}});
+    } else if (bars_) {
+        notice_ = text;
+        dirty_ = true;
+    } else {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+}
+
+void ProgressView::Tick(const std::vector<DeviceProgress>& devices) {
+    if (!bars_ || !dirty_) return;
+    terminal_.Draw(devices, notice_);
+    dirty_ = false;
+}
+
+void ProgressView::Summary(const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes) {
+    if (!json_) {
+        if (bars_) std::fputc('\n', stderr);
+        PrintSummaryTable(stdout, labels, outcomes);
+        return;
+    }
+    nlohmann::json devices = nlohmann::json::array();
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        nlohmann::json d = OutcomeToJson(outcomes[i]);
+        d.erase("event");
+        d["device"] = labels[i];
+        devices.push_back(d);
+    }
+    PrintJsonLine({{"event", "summary"}, {"devices", devices}, {"exit_code", BatchExitCode(outcomes)}});
 }

@@ -1,8 +1,16 @@
 #pragma once
 
+#include <chrono>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
+
+#include "cli/device/device_outcome.h"
+
+// What an update run shows while it goes, in one place: each device's
+// progress as its events arrive, drawn as bars, plain lines or JSON lines,
+// and the summary after.
 
 // What the parent knows of one device's update, for the display.
 struct DeviceProgress {
@@ -12,6 +20,7 @@ struct DeviceProgress {
     unsigned lines = 0;
     unsigned totalLines = 0;
     double transferSeconds = 0;  // since the first image line, for the rate
+    std::chrono::steady_clock::time_point transferStart{};
     bool finished = false;
     bool ok = false;
     std::string result;  // "verified", "failed", ...
@@ -23,6 +32,14 @@ struct DeviceProgress {
 
 // "0:07", "1:02:03"; "-" for a negative or unknown time.
 std::string FormatDuration(double seconds);
+// "2 s", "0.5 s": a short wait in a message.
+std::string SecondsText(double seconds);
+
+// What a child's "phase", "progress" or "retry" event changes in its
+// device's progress; now is when it arrived.
+void ApplyEvent(DeviceProgress& p, const nlohmann::json& event, std::chrono::steady_clock::time_point now);
+// The device's end, as its result tells it.
+void ShowResult(DeviceProgress& p, const DeviceOutcome& outcome);
 
 // One line of the terminal display:
 // "10.77.0.10  [#########.........]  47%  5390/11460 lines  8200 lines/s  0:01 left  transfer"
@@ -48,4 +65,30 @@ public:
 
 private:
     FILE* out_;
+};
+
+// How an update run is shown as it goes: JSON lines on stdout (--json), a
+// bar per device redrawn on a terminal with room for them all, or plain lines
+// on stderr; then the summary.
+class ProgressView {
+public:
+    ProgressView(bool json, size_t devices);
+
+    void Start(const nlohmann::json& startEvent, const std::vector<DeviceProgress>& devices);
+    // A device's event arrived and took its progress from before to after.
+    void Event(const nlohmann::json& event, const DeviceProgress& before, const DeviceProgress& after);
+    // One line about the whole run (an interruption); signals heard so far.
+    void Notice(const std::string& text, int signals);
+    // Redraws the bars when something changed since the last tick.
+    void Tick(const std::vector<DeviceProgress>& devices);
+    // The table, or with --json the "summary" object.
+    void Summary(const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes);
+
+private:
+    bool json_;
+    bool bars_;
+    bool dirty_ = false;
+    std::string notice_;
+    TerminalBars terminal_;
+    PlainProgress plain_;
 };

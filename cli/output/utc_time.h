@@ -4,6 +4,5 @@
 #include <string>
 
 // "2026-12-07T19:12:16Z", or with microseconds "2026-12-07T19:12:16.123456Z",
-// computed without the C library's shared broken-down time (the search's
-// receive thread traces too).
+// safe from any thread (the search's receive thread traces too).
 std::string UtcText(std::chrono::system_clock::time_point when, bool microseconds);

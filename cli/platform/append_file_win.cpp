@@ -1,15 +1,9 @@
 #include <windows.h>
 
 #include "cli/platform/append_file.h"
+#include "cli/platform/windows_file.h"
 
 namespace {
-
-std::wstring Wide(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
 
 HANDLE Handle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
@@ -33,12 +27,11 @@ bool AppendFile::Open(const std::string& path, std::string& error) {
 
 bool AppendFile::Append(const std::string& text, bool locked) {
     const HANDLE h = Handle(handle_);
-    OVERLAPPED whole = {};
     // The lock covers the whole file however long it grows (it needs the read
     // right; without the write right, each write still goes to the end).
-    if (locked) LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+    if (locked) LockFileRange(h, 0, kWholeFile, true);
     DWORD written = 0;
     const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    if (locked) UnlockFileEx(h, 0, MAXDWORD, MAXDWORD, &whole);
+    if (locked) UnlockFileRange(h, 0, kWholeFile);
     return ok && written == text.size();
 }

@@ -1,5 +1,5 @@
 // The pieces between the parent and its update children that need no
-// particular OS: the job argument, the Windows command line the parent
+// particular OS: the job argument, the retry rule, the Windows command line the parent
 // builds, the event lines it reads, the UTC texts, the dotted addresses and
 // appending to a shared file.
 #include <gtest/gtest.h>
@@ -8,19 +8,22 @@
 #include <string>
 #include <vector>
 
-#include "cli/platform/append_file.h"
-#include "cli/fleet/command_line_quote.h"
 #include "cli/device/device_address.h"
-#include "cli/fleet/job_arguments.h"
+#include "cli/fleet/child_protocol.h"
+#include "cli/fleet/command_line_quote.h"
 #include "cli/fleet/parallel_runner.h"
+#include "cli/fleet/retry_rule.h"
 #include "cli/output/utc_time.h"
+#include "cli/platform/append_file.h"
 
-TEST(JobArguments, TheChildReadsBackItsDeviceAndThenTheParentsArguments) {
+TEST(JobArguments, TheChildReadsBackItsDeviceTheConfirmedImageAndThenTheParentsArguments) {
+    const std::string sha(64, 'a');
     UpdateJobTarget job;
     job.index = 12;
     job.target.device.host = "10.77.0.10";
     job.target.device.port = 2323;
     job.target.searchMac = "02-4c-1a-03-12-ab";
+    job.imageSha256 = sha;
     const std::vector<std::string> parent{"update", "--yes", "--all"};
     const std::vector<std::string> args = JobArguments(job, parent);
     ASSERT_EQ(args.size(), 5u);
@@ -32,12 +35,43 @@ TEST(JobArguments, TheChildReadsBackItsDeviceAndThenTheParentsArguments) {
     EXPECT_EQ(back.target.device.host, "10.77.0.10");
     EXPECT_EQ(back.target.device.port, 2323);
     EXPECT_EQ(back.target.searchMac, "02-4c-1a-03-12-ab");
+    EXPECT_EQ(back.imageSha256, sha);
 
     job.target.searchMac.clear();
     ASSERT_TRUE(ParseJobArgument(JobArguments(job, {})[1], back));
     EXPECT_EQ(back.target.searchMac, "");
-    for (const char* bad : {"", "1,h,23", "x,h,23,", "1,,23,", "1,h,0,", "1,h,70000,", "1,h,23,m,extra"})
+    const std::string s = "," + sha;
+    for (const std::string& bad :
+         std::vector<std::string>{std::string(), "1,h,23" + s, "x,h,23," + s, "1,,23," + s, "1,h,0," + s,
+                                  "1,h,70000," + s, "1,h,23,m" + s + ",extra", "1,h,23,", "1,h,23,m," + sha.substr(1),
+                                  "1,h,23,m," + std::string(64, 'A'), "1,h,23,m," + std::string(63, 'a') + "g"})
         EXPECT_FALSE(ParseJobArgument(bad, back)) << bad;
+}
+
+TEST(JobArguments, AChildRefusesAnImageOtherThanTheConfirmedOne) {
+    UpdateJobTarget job;
+    job.imageSha256 = std::string(64, 'a');
+    EXPECT_EQ(ImageMismatch(job, std::string(64, 'a')), "");
+    const std::string refusal = ImageMismatch(job, std::string(63, 'a') + "b");
+    EXPECT_NE(refusal.find("changed after it was confirmed"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("nothing sent"), std::string::npos) << refusal;
+    EXPECT_NE(ImageMismatch(job, ""), "");
+}
+
+TEST(RetryRuleTest, OnlyRetryableFailuresWithinTheCountAfterADoublingDelay) {
+    RetryRule rule;
+    rule.retries = 2;
+    rule.delayMs = 1500;
+    EXPECT_TRUE(rule.TriesAgain(1, true));
+    EXPECT_TRUE(rule.TriesAgain(2, true));
+    EXPECT_FALSE(rule.TriesAgain(3, true));
+    EXPECT_FALSE(rule.TriesAgain(1, false));
+    EXPECT_EQ(rule.DelayMs(1), 1500);
+    EXPECT_EQ(rule.DelayMs(2), 3000);
+    EXPECT_EQ(rule.DelayMs(3), 6000);
+    EXPECT_EQ(rule.DelayMs(60), 3600 * 1000);
+    rule.retries = 0;
+    EXPECT_FALSE(rule.TriesAgain(1, true));
 }
 
 TEST(WindowsCommandLine, EachArgumentComesBackWhole) {

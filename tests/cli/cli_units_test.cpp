@@ -9,18 +9,20 @@
 #include "cli/commands/cli_options.h"
 #include "cli/device/device_address.h"
 #include "cli/device/device_lock.h"
-#include "cli/output/history.h"
+#include "cli/device/target_hosts.h"
+#include "cli/device/version_policy.h"
+#include "cli/fleet/child_protocol.h"
 #include "cli/image/image_check.h"
 #include "cli/output/json_events.h"
 #include "cli/output/locale_text.h"
+#include "cli/output/history.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/summary_table.h"
-#include "cli/device/target_hosts.h"
 #include "cli/output/trace_file.h"
-#include "cli/device/version_policy.h"
 #include "console/version_verdict.h"
 #include "firmware/firmware_image.h"
 #include "ui/dialog_texts.h"  // the dialog's words, to compare with the command line's
+#include "tests/common/image_shape.h"
 
 TEST(DeviceAddressTest, HostAloneTakesTheDefaultPortAndAPortOverridesIt) {
     DeviceAddress s;
@@ -176,8 +178,8 @@ TEST(ImageCheckTest, CarriedImageIsSoundWithItsShape) {
     const ImageReport r = CheckImage(image.text, image.size);
     EXPECT_TRUE(ImageIsSound(r)) << ImageProblem(r);
     EXPECT_EQ(r.version, "1.0.05");
-    EXPECT_EQ(r.size, 527014u);
-    EXPECT_EQ(r.lines, 11460u);
+    EXPECT_EQ(r.size, kImageBytes);
+    EXPECT_EQ(r.lines, kImageLines);
     EXPECT_TRUE(r.hasStart);
     EXPECT_EQ(r.start, 0x020488u);
     ASSERT_FALSE(r.ranges.empty());
@@ -228,6 +230,30 @@ TEST(ProgressDisplayTest, LineShowsPercentLinesRateAndTimeLeft) {
     EXPECT_NE(FormatProgressLine(p, 12, 10).find("[##########] 100%"), std::string::npos);
     EXPECT_EQ(FormatDuration(62), "1:02");
     EXPECT_EQ(FormatDuration(3723), "1:02:03");
+}
+
+TEST(ProgressDisplayTest, EventsMoveADevicesProgressAndTheRateCountsFromTheTransfer) {
+    using std::chrono::seconds;
+    const std::chrono::steady_clock::time_point t0{};
+    DeviceProgress p;
+    ApplyEvent(p, {{"event", "phase"}, {"phase", "transfer"}}, t0);
+    ApplyEvent(p, {{"event", "progress"}, {"percent", 40}, {"lines", 400}, {"total_lines", 1000}}, t0 + seconds(2));
+    EXPECT_EQ(p.phase, "transfer");
+    EXPECT_EQ(p.percent, 40);
+    EXPECT_EQ(p.lines, 400u);
+    EXPECT_DOUBLE_EQ(p.transferSeconds, 2.0);
+    ApplyEvent(p, {{"event", "retry"}, {"attempt", 2}, {"attempts", 3}, {"reason", "no login"}, {"delay_seconds", 0.5}},
+               t0 + seconds(3));
+    EXPECT_EQ(p.phase, "waiting to retry");
+    EXPECT_EQ(p.retryNote, "in 0.5 s (no login)");
+    ApplyEvent(p, {{"event", "nonsense"}, {"percent", 99}}, t0 + seconds(4));
+    EXPECT_EQ(p.percent, 40);
+    DeviceOutcome o;
+    o.result = DeviceResult::Skipped;
+    o.detail = "already 1.0.05";
+    ShowResult(p, o);
+    EXPECT_TRUE(p.finished && p.ok);
+    EXPECT_EQ(p.result, "skipped");
 }
 
 TEST(SummaryTest, ExitCodeSaysWhetherEveryDeviceSucceeded) {

@@ -7,6 +7,8 @@ mkdir -p "$ARTIFACTS"
 export XDG_STATE_HOME="$ARTIFACTS/state" TQM530R_LOCK_DIR="$ARTIFACTS/locks"
 mkdir -p "$TQM530R_LOCK_DIR"
 HISTORY="$XDG_STATE_HOME/tqm530r/history.jsonl"
+# The image's lines as the transfer sends them (the empty ones are skipped).
+IMAGE_LINES=$(grep -c . "$IMAGE")
 
 sims_stop() {
   local p

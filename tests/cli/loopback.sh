@@ -52,12 +52,13 @@ EOF
 case_image() {
   run image "$CLI" image
   local sum; sum=$(sha256sum "$IMAGE" | cut -d' ' -f1)
+  local bytes; bytes=$(stat -c %s "$IMAGE")
   check "image: version, size, lines, start, SHA-256, self-check" eval \
-    'is $RC 0 && has "$OUT" "1.0.05" && has "$OUT" "527014 bytes" && has "$OUT" "11460" && has "$OUT" "020488" && has "$OUT" "$sum" && has "$OUT" "checksum is right"'
+    'is $RC 0 && has "$OUT" "1.0.05" && has "$OUT" "$bytes bytes" && has "$OUT" "$IMAGE_LINES" && has "$OUT" "020488" && has "$OUT" "$sum" && has "$OUT" "checksum is right"'
   run image-json "$CLI" image --json
   check "image --json is valid JSON" json_doc_ok "$ARTIFACTS/image-json.stdout"
   check "image --json: ranges, sha256, checksums_ok" eval \
-    '[ "$(json_get "$ARTIFACTS/image-json.stdout" "(d[\"lines\"], d[\"sha256\"], d[\"checksums_ok\"], d[\"ranges\"][0][\"first\"])")" = "(11460, '"'"'$sum'"'"', True, '"'"'020000'"'"')" ]'
+    '[ "$(json_get "$ARTIFACTS/image-json.stdout" "(d[\"lines\"], d[\"sha256\"], d[\"checksums_ok\"], d[\"ranges\"][0][\"first\"])")" = "($IMAGE_LINES, '"'"'$sum'"'"', True, '"'"'020000'"'"')" ]'
 }
 
 case_version() {
@@ -420,6 +421,34 @@ LIST
   check "nothing reached the device for any refused file" eval '! grep -q connected "$ARTIFACTS/quiet.log"'
 }
 
+# The --image file is replaced after the operator was asked and before the
+# children read it: they find another SHA-256 than the confirmed one and
+# refuse before any connect.
+case_image_swapped() {
+  sim_start dev
+  local image="$ARTIFACTS/swapped.mot" fifo="$ARTIFACTS/answer" pid
+  cp "$IMAGE" "$image"
+  mkfifo "$fifo"
+  script -qec "$CLI update --json --image $image 127.0.0.1:$PORT_dev" /dev/null < "$fifo" > "$ARTIFACTS/swap.out" 2>&1 &
+  pid=$!
+  exec 3> "$fifo"
+  if wait_for "$ARTIFACTS/swap.out" '\[y/N\]'; then
+    # Another sound image: one data record fewer.
+    sed '5d' "$IMAGE" > "$image.new" && mv "$image.new" "$image"
+    echo y >&3
+  fi
+  exec 3>&-
+  wait "$pid"; RC=$?
+  OUT=$(cat "$ARTIFACTS/swap.out")
+  check "asked, then refused with the reason: exit 1" eval \
+    'is $RC 1 && has "$OUT" "[y/N]" && has "$OUT" "\"result\":\"refused\"" && has "$OUT" "changed after it was confirmed"'
+  check "nothing reached the device" eval '! grep -q connected "$ARTIFACTS/dev.log"'
+  check "the history says why" eval \
+    '[ "$(history_count "r[\"result\"]==\"refused\" and \"changed after it was confirmed\" in r[\"detail\"] and r[\"attempts\"]==0")" = 1 ]'
+  run unchanged "$CLI" update --yes --no-verify --image "$IMAGE" 127.0.0.1:$PORT_dev
+  check "the same file unchanged still updates" eval 'is $RC 0 && has "$OUT" "updated"'
+}
+
 # --trace: one whole line per send and receive, both devices in one file.
 case_trace() {
   sim_start a
@@ -432,7 +461,7 @@ case_trace() {
   local d
   for d in $PORT_a $PORT_b; do
     check "device $d: the login answered, the image lines as sent, the commands" eval \
-      '[ "$(grep -c "  127.0.0.1:$d  >  S[0-9A-F]*\\\\r\\\\n$" "$trace")" = 11460 ] && grep -q "  127.0.0.1:$d  <  login: $" "$trace" && grep -q "  127.0.0.1:$d  >  \\\\r\\\\necho 0\\\\r\\\\n$" "$trace" && grep -q "  127.0.0.1:$d  >  flash\\\\r\\\\n$" "$trace"'
+      '[ "$(grep -c "  127.0.0.1:$d  >  S[0-9A-F]*\\\\r\\\\n$" "$trace")" = $IMAGE_LINES ] && grep -q "  127.0.0.1:$d  <  login: $" "$trace" && grep -q "  127.0.0.1:$d  >  \\\\r\\\\necho 0\\\\r\\\\n$" "$trace" && grep -q "  127.0.0.1:$d  >  flash\\\\r\\\\n$" "$trace"'
   done
   run version "$CLI" version --trace "$ARTIFACTS/version.trace" 127.0.0.1:$PORT_a
   check "version --trace: the query and its answer" eval \
@@ -464,7 +493,7 @@ assert sent == lines[:len(sent)], "not the image in order"' "$trace" "$IMAGE" "$
   check "the login before the transfer is there too" grep -q "  127.0.0.1:$PORT_a  <  login: $" "$trace"
 }
 
-# Every case_ function above is one test (ctest lists them at configure).
+# Every case is defined above this line, so that --list names them all.
 if [ "${1:-}" = --list ]; then
   declare -F | sed -n 's/^declare -f case_//p'
   exit 0

@@ -7,6 +7,7 @@
 
 #include "console/version_verdict.h"
 #include "firmware/image_version.h"
+#include "tests/common/image_shape.h"
 #include "tests/integration/sim_fixture.h"
 
 namespace {
@@ -26,8 +27,8 @@ std::string CarriedVersion(const FirmwareImageView& image) {
 }
 
 void ExpectDescribedProgress(const RecordingObserver& o) {
-    ASSERT_EQ(o.beforeLine.size(), 11460u);
-    ASSERT_EQ(o.percents.size(), 11460u + 3);
+    ASSERT_EQ(o.beforeLine.size(), kImageLines);
+    ASSERT_EQ(o.percents.size(), kImageLines + 3);
     EXPECT_EQ(o.percents.front(), 0);
     int previous = 0;
     for (const auto& [sent, percent] : o.beforeLine) {
@@ -69,22 +70,26 @@ TEST_F(DeviceUpdateTest, CarriedImageIsFlashedTwiceInOneRun) {
         const UpdateResult r = RunFirmwareUpdate(console, image, observer);
         ASSERT_TRUE(r.ok) << static_cast<int>(r.failure);
         EXPECT_EQ(observer.finished, 1);
-        EXPECT_EQ(r.lineSends, 11460u);
+        EXPECT_EQ(r.lineSends, kImageLines);
         EXPECT_EQ(r.lineReceives, 11459u);
-        EXPECT_EQ(r.sentBytes, 527014u);
+        EXPECT_EQ(r.sentBytes, kImageBytes);
         ExpectDescribedProgress(observer);
         CloseConsole(console);
     }
     const std::string summary = StopAndSummarise();
-    EXPECT_NE(summary.find("lines received: 22920\nbad-checksum lines: 0\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("lines received: " + std::to_string(2 * kImageLines) + "\nbad-checksum lines: 0\n"),
+              std::string::npos)
+        << summary;
     EXPECT_NE(summary.find("version: " + carried + "\n"), std::string::npos);
-    EXPECT_NE(summary.find("flashed lines: 11460\n"), std::string::npos);
+    EXPECT_NE(summary.find("flashed lines: " + std::to_string(kImageLines) + "\n"), std::string::npos);
     EXPECT_NE(summary.find("flash matches image: yes\n"), std::string::npos);
     const std::string log = DeviceLog();
-    EXPECT_EQ(Count(log, "image lines: 11460, bad checksum: 0"), 2u) << log;
+    EXPECT_EQ(Count(log, "image lines: " + std::to_string(kImageLines) + ", bad checksum: 0"), 2u) << log;
     // The commands around the image, in their order, once per update.
-    EXPECT_EQ(Count(log, "initbuf\nimage lines: 11460, bad checksum: 0\ncheck\nflash\nflashed 11460 lines\nreset\n"),
-              2u);
+    EXPECT_EQ(
+        Count(log, "initbuf\nimage lines: " + std::to_string(kImageLines) +
+                       ", bad checksum: 0\ncheck\nflash\nflashed " + std::to_string(kImageLines) + " lines\nreset\n"),
+        2u);
     EXPECT_EQ(Count(log, "reset\nrunning version " + carried + "\necho 1\nbye\n"), 1u);  // only the first changes it
     EXPECT_EQ(Count(log, "echo 1\nbye\n"), 2u);
 }
@@ -99,7 +104,7 @@ TEST_F(DeviceUpdateTest, DeviceClosingMidTransferIsAFailureWithoutReset) {
     EXPECT_TRUE(r.failure == UpdateFailure::ConnectionEnded || r.failure == UpdateFailure::SendFailed)
         << static_cast<int>(r.failure);
     EXPECT_GE(r.lineSends, 500u);
-    EXPECT_LT(r.lineSends, 11460u);
+    EXPECT_LT(r.lineSends, kImageLines);
     EXPECT_EQ(console.socket, kNoSocket);  // closed: the next selection starts afresh
     EXPECT_LT(observer.percents.back(), 98);
     const std::string summary = StopAndSummarise();
@@ -126,7 +131,7 @@ TEST_F(DeviceUpdateTest, RejectedImageIsNeverFlashed) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.failure, UpdateFailure::NoChecksum);
-    EXPECT_EQ(r.lineSends, 11460u);  // the whole image went, and only the check refused it
+    EXPECT_EQ(r.lineSends, kImageLines);  // the whole image went, and only the check refused it
     const std::string summary = StopAndSummarise();
     EXPECT_NE(summary.find("bad-checksum lines: 1\n"), std::string::npos) << summary;
     EXPECT_NE(summary.find("flashed lines: 0\n"), std::string::npos);

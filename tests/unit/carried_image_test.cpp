@@ -6,11 +6,12 @@
 #include "firmware/firmware_image.h"
 #include "firmware/firmware_version.h"
 #include "firmware/image_version.h"
+#include "tests/common/image_shape.h"
 
 TEST(CarriedImage, LoadsWithItsShapeAndVersion) {
     FirmwareImageView image;
     ASSERT_TRUE(LoadFirmwareImage(nullptr, image));
-    ASSERT_EQ(image.size, 527014u);
+    ASSERT_EQ(image.size, kImageBytes);
     const std::string text(image.text, image.size);
     EXPECT_EQ(text.find('\0'), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 14), "S8040204886D\r\n");
@@ -41,5 +42,5 @@ TEST(CarriedImage, EveryLineIsAShortRecordWithItsChecksum) {
         start = end + 2;
         ++lines;
     }
-    EXPECT_EQ(lines, 11460u);
+    EXPECT_EQ(lines, kImageLines);
 }

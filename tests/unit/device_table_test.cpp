@@ -20,8 +20,9 @@ TEST(SearchRequest, IsTheExactText) {
         "Man: \"ssdp:discover\"\r\n"
         "MX: 5\r\n"
         "\r\n";
-    ASSERT_EQ(expected.size(), 123u);
+    // The bytes sent are the text, whole, and end where it ends.
     EXPECT_EQ(std::string(kSearchRequest, kSearchRequestSize), expected);
+    EXPECT_EQ(std::string(kSearchRequest), expected);
 }
 
 TEST(MacFilter, BitsNotEquality) {
@@ -32,7 +33,7 @@ TEST(MacFilter, BitsNotEquality) {
     EXPECT_FALSE(PassesMacFilter(noBit1A));
 }
 
-TEST(DeviceList, RepeatsSuppressedWithTheFirstPairsTail) {
+TEST(DeviceTable, RepeatsSuppressedWithTheFirstPairsTail) {
     DeviceTableState table;
     AddDevicePair(table, "10.77.0.20", kMakerMac);
     AddDevicePair(table, "10.77.0.10", kOtherMakerMac);
@@ -45,7 +46,7 @@ TEST(DeviceList, RepeatsSuppressedWithTheFirstPairsTail) {
     EXPECT_EQ(entries[1], "TQM-530R(0007) [10.77.0.10]");
 }
 
-TEST(DeviceList, NeverMoreThanSixtyFourSlots) {
+TEST(DeviceTable, NeverMoreThanSixtyFourSlots) {
     DeviceTableState table;
     int stored = 0;
     for (int i = 0; i < 40; ++i) {
@@ -58,7 +59,7 @@ TEST(DeviceList, NeverMoreThanSixtyFourSlots) {
     EXPECT_EQ(BuildDeviceEntries(table).size(), 32u);
 }
 
-TEST(DeviceList, HostFromEntry) {
+TEST(DeviceTable, HostFromEntry) {
     char host[256];
     EXPECT_TRUE(HostFromEntry("TQM-530R(12ab) [192.168.0.10]", host));
     EXPECT_STREQ(host, "192.168.0.10");

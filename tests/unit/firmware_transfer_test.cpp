@@ -11,6 +11,7 @@
 #include "console/maintenance.h"
 #include "fake_device.h"
 #include "firmware/firmware_image.h"
+#include "tests/common/image_shape.h"
 #include "tests/common/recording_observer.h"
 
 namespace {
@@ -78,21 +79,21 @@ TEST_F(TransferTest, WholeImageReachesTheDeviceWithTheDescribedProgress) {
         const UpdateResult r = UpdateAgainst(device, observer);
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(observer.finished, 1);
-        EXPECT_EQ(r.lineSends, 11460u);
+        EXPECT_EQ(r.lineSends, kImageLines);
         EXPECT_EQ(r.lineReceives, 11459u);
-        EXPECT_EQ(r.sentBytes, 527014u);
+        EXPECT_EQ(r.sentBytes, kImageBytes);
         EXPECT_EQ(log.image, carried);
         EXPECT_EQ(log.commands, (std::vector<std::string>{"initbuf\r\n", "check\r\n", "flash\r\n", "reset\r\n",
                                                           "echo 1\r\n", "bye\r\n"}));
 
         EXPECT_EQ(observer.phases, (std::vector<UpdatePhase>{UpdatePhase::Transfer, UpdatePhase::Check,
                                                              UpdatePhase::Flash, UpdatePhase::Reset}));
-        ASSERT_EQ(observer.percents.size(), 11460u + 3);
+        ASSERT_EQ(observer.percents.size(), kImageLines + 3);
         EXPECT_EQ(observer.percents.front(), 0);
         EXPECT_EQ(observer.percents[11459], 98);  // last transfer display
         EXPECT_EQ(std::vector<int>(observer.percents.end() - 3, observer.percents.end()),
                   (std::vector<int>{98, 99, 99}));
-        for (size_t i = 0; i < 11460; ++i) {
+        for (size_t i = 0; i < kImageLines; ++i) {
             const auto [sent, percent] = observer.beforeLine[i];
             if (sent < 10541) {
                 EXPECT_EQ(percent, 0) << sent;
@@ -261,7 +262,7 @@ TEST_F(TransferTest, AStopBeforeFlashSendsNothingMoreAndNeverFlash) {
         EXPECT_EQ(console.socket, kNoSocket);
         EXPECT_EQ(device.Received().find("flash"), std::string::npos);
         if (atFlash) {
-            EXPECT_EQ(log.lines, 11460u);
+            EXPECT_EQ(log.lines, kImageLines);
             EXPECT_EQ(log.commands, (std::vector<std::string>{"initbuf\r\n", "check\r\n"}));
         } else {
             EXPECT_EQ(log.lines, 100u);

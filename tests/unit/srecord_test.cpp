@@ -7,6 +7,7 @@
 
 #include "firmware/firmware_image.h"
 #include "firmware/srecord.h"
+#include "tests/common/image_shape.h"
 
 // Faults print as their number in the enum, not as a raw byte.
 void PrintTo(SRecordFault fault, std::ostream* os) { *os << "SRecordFault " << static_cast<int>(fault); }
@@ -185,8 +186,8 @@ TEST(ReadSRecordImage, CarriedImageReadsWhole) {
     FirmwareImageView carried;
     ASSERT_TRUE(LoadFirmwareImage(nullptr, carried));
     const SRecordImage image = ReadSRecordImage(carried.text, carried.size);
-    EXPECT_EQ(image.lines, 11460u);
-    EXPECT_EQ(image.records, 11460u);
+    EXPECT_EQ(image.lines, kImageLines);
+    EXPECT_EQ(image.records, kImageLines);
     EXPECT_EQ(image.badRecords, 0u) << "line " << image.firstBad.line;
     ASSERT_TRUE(image.hasVersion);
     EXPECT_STREQ(image.version, "1.0.05");

@@ -1,0 +1,90 @@
+#include "cli/fleet/child_protocol.h"
+
+#include <sstream>
+
+#include "cli/fleet/subprocess.h"
+
+std::vector<std::string> JobArguments(const UpdateJobTarget& job, const std::vector<std::string>& parentArguments) {
+    const DeviceTarget& t = job.target;
+    std::vector<std::string> arguments{"--job", std::to_string(job.index) + "," + t.device.host + "," +
+                                                    std::to_string(t.device.port) + "," + t.searchMac + "," +
+                                                    job.imageSha256};
+    arguments.insert(arguments.end(), parentArguments.begin(), parentArguments.end());
+    return arguments;
+}
+
+bool ParseJobArgument(const std::string& text, UpdateJobTarget& job) {
+    std::vector<std::string> fields;
+    std::istringstream in(text);
+    for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+    if (!text.empty() && text.back() == ',') fields.emplace_back();
+    if (fields.size() != 5 || fields[0].empty() || fields[1].empty()) return false;
+    if (fields[0].find_first_not_of("0123456789") != std::string::npos || fields[0].size() > 9) return false;
+    if (fields[4].size() != 64 || fields[4].find_first_not_of("0123456789abcdef") != std::string::npos) return false;
+    job.index = std::stoul(fields[0]);
+    job.target.device.host = fields[1];
+    job.target.searchMac = fields[3];
+    job.imageSha256 = fields[4];
+    return ReadPort(fields[2], job.target.device.port);
+}
+
+std::string ImageMismatch(const UpdateJobTarget& job, const std::string& imageSha256) {
+    if (imageSha256 == job.imageSha256) return {};
+    return "the image changed after it was confirmed (SHA-256 " + imageSha256.substr(0, 12) + "..., confirmed " +
+           job.imageSha256.substr(0, 12) + "...); nothing sent";
+}
+
+nlohmann::json PhaseEvent(const char* phase) { return {{"event", "phase"}, {"phase", phase}}; }
+
+nlohmann::json ProgressEvent(int percent, unsigned lines, unsigned totalLines, unsigned bytes, unsigned totalBytes) {
+    return {{"event", "progress"},       {"percent", percent}, {"lines", lines},
+            {"total_lines", totalLines}, {"bytes", bytes},     {"total_bytes", totalBytes}};
+}
+
+nlohmann::json RetryEvent(int attempt, int attempts, const std::string& reason, int delayMs) {
+    return {{"event", "retry"},
+            {"attempt", attempt},
+            {"attempts", attempts},
+            {"reason", reason},
+            {"delay_seconds", delayMs / 1000.0}};
+}
+
+nlohmann::json OutcomeToJson(const DeviceOutcome& o) {
+    return {{"event", "result"},
+            {"result", ResultName(o.result)},
+            {"ok", ResultIsSuccess(o.result)},
+            {"detail", o.detail},
+            {"ip", o.ip},
+            {"mac", o.mac},
+            {"old_version", o.oldVersion},
+            {"new_version", o.newVersion},
+            {"seconds", o.seconds},
+            {"lines", o.lines},
+            {"attempts", o.attempts}};
+}
+
+DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
+    DeviceOutcome o;
+    if (!ResultFromName(e.value("result", ""), o.result)) o.result = DeviceResult::Failed;
+    o.detail = e.value("detail", "");
+    o.ip = e.value("ip", "");
+    o.mac = e.value("mac", "");
+    o.oldVersion = e.value("old_version", "");
+    o.newVersion = e.value("new_version", "");
+    o.seconds = e.value("seconds", 0.0);
+    o.lines = e.value("lines", 0u);
+    o.attempts = e.value("attempts", 1);
+    return o;
+}
+
+void SendToParent(const nlohmann::json& event) { WriteToParent(event.dump() + "\n"); }
+
+void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject) {
+    size_t start = 0;
+    for (size_t lf = pending.find('\n'); lf != std::string::npos; lf = pending.find('\n', start)) {
+        const nlohmann::json event = nlohmann::json::parse(pending.substr(start, lf - start), nullptr, false);
+        start = lf + 1;
+        if (event.is_object()) onObject(event);
+    }
+    pending.erase(0, start);
+}

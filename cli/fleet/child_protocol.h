@@ -1,0 +1,56 @@
+#pragma once
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/device/device_outcome.h"
+#include "cli/device/device_session.h"
+
+// Everything the parent and an update child say to each other.
+//
+// Down, once: the child's arguments are "--job INDEX,HOST,PORT,MAC,SHA256"
+// and then the parent's own arguments, which the child reads again for every
+// other setting. MAC is the search's (--all), else empty; SHA256 is the image
+// the operator confirmed, which the child must find in what it read before it
+// connects. Down, later: a request to stop (Subprocess::RequestStop).
+//
+// Up: one JSON object a line on the child's standard output: "phase",
+// "progress" and "retry" events as the update goes, and one "result" last.
+
+struct UpdateJobTarget {
+    size_t index = 0;
+    DeviceTarget target;
+    std::string imageSha256;  // lower-case hex, as Sha256Hex gives it
+};
+
+// The child's arguments: the job, then the parent's arguments as given.
+std::vector<std::string> JobArguments(const UpdateJobTarget& job, const std::vector<std::string>& parentArguments);
+
+// Reads the text after "--job". False when it is not one.
+bool ParseJobArgument(const std::string& text, UpdateJobTarget& job);
+
+// Empty when the child's image is the confirmed one; else the one line that
+// refuses it.
+std::string ImageMismatch(const UpdateJobTarget& job, const std::string& imageSha256);
+
+// {"event":"phase","phase":...}
+nlohmann::json PhaseEvent(const char* phase);
+// {"event":"progress","percent":..,"lines":..,"total_lines":..,"bytes":..,"total_bytes":..}
+nlohmann::json ProgressEvent(int percent, unsigned lines, unsigned totalLines, unsigned bytes, unsigned totalBytes);
+// {"event":"retry","attempt":2,"attempts":3,"reason":..,"delay_seconds":..}:
+// the next try of a device, after the delay.
+nlohmann::json RetryEvent(int attempt, int attempts, const std::string& reason, int delayMs);
+// {"event":"result",...}: how the device ended; also what --json prints of it.
+nlohmann::json OutcomeToJson(const DeviceOutcome& outcome);
+// Missing fields keep their defaults; an unknown result is Failed.
+DeviceOutcome OutcomeFromJson(const nlohmann::json& event);
+
+// In the child: one event to the parent. The job goes on when the parent is
+// gone (a device must not be left mid-flash).
+void SendToParent(const nlohmann::json& event);
+
+// In the parent: the whole lines in pending, each that parses as an object
+// handed to onObject, taken off pending; an unfinished last line stays.
+void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject);

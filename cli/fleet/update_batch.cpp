@@ -1,0 +1,166 @@
+#include "cli/fleet/update_batch.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "cli/fleet/child_protocol.h"
+#include "cli/fleet/interruption.h"
+#include "cli/output/history.h"
+#include "cli/output/summary_table.h"
+#include "cli/output/utc_time.h"
+
+namespace {
+
+nlohmann::json UpdateRecord(const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d) {
+    return {{"time", UtcTimestamp()},
+            {"command", "update"},
+            {"device", target.device.Label()},
+            {"ip", d.ip},
+            {"port", target.device.port},
+            {"mac", d.mac},
+            {"old_version", d.oldVersion},
+            {"new_version", d.newVersion},
+            {"image", image.source},
+            {"image_version", image.version},
+            {"image_sha256", image.sha256},
+            {"seconds", d.seconds},
+            {"attempts", d.attempts},
+            {"result", ResultName(d.result)},
+            {"detail", d.detail}};
+}
+
+std::string Joined(const std::vector<std::string>& labels) {
+    std::string text;
+    for (const std::string& l : labels) text += (text.empty() ? "" : ", ") + l;
+    return text;
+}
+
+}  // namespace
+
+void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d) {
+    std::string error;
+    if (!AppendHistory(HistoryPath(o.historyPath), UpdateRecord(target, image, d), error))
+        std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
+}
+
+UpdateBatch::UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)
+    : o_(o), image_(image), view_(o.json, targets.size()) {
+    for (const DeviceTarget& t : targets) {
+        DeviceRun run;
+        run.target = t;
+        run.progress.label = t.device.Label();
+        run.progress.totalLines = image.lines;
+        devices_.push_back(run);
+    }
+}
+
+void UpdateBatch::Start() {
+    std::vector<std::string> labels;
+    std::vector<DeviceProgress> progress;
+    for (const DeviceRun& d : devices_) {
+        labels.push_back(d.progress.label);
+        progress.push_back(d.progress);
+    }
+    view_.Start({{"event", "start"},
+                 {"image", image_.source},
+                 {"image_version", image_.version},
+                 {"image_sha256", image_.sha256},
+                 {"devices", labels}},
+                progress);
+}
+
+void UpdateBatch::OnStart(size_t i) { devices_[i].started = true; }
+
+void UpdateBatch::OnEvent(size_t i, const nlohmann::json& event) {
+    DeviceRun& d = devices_[i];
+    const DeviceProgress before = d.progress;
+    if (event.value("event", "") == "result") {
+        d.outcome = OutcomeFromJson(event);
+        d.reported = true;
+        ShowResult(d.progress, d.outcome);
+    } else {
+        ApplyEvent(d.progress, event, std::chrono::steady_clock::now());
+    }
+    view_.Event(event, before, d.progress);
+}
+
+void UpdateBatch::OnExit(size_t i, const std::string& exitText) {
+    DeviceRun& d = devices_[i];
+    if (d.reported) return;
+    nlohmann::json event = OutcomeToJson(d.outcome);
+    event["detail"] = "the updater process ended without a result (" + exitText + ")";
+    OnEvent(i, event);
+    RecordUpdate(o_, d.target, image_, d.outcome);
+}
+
+bool UpdateBatch::OnTick() {
+    HeedInterruptions();
+    std::vector<DeviceProgress> progress;
+    for (const DeviceRun& d : devices_) progress.push_back(d.progress);
+    view_.Tick(progress);
+    return noticed_ < 3;
+}
+
+int UpdateBatch::Finish() {
+    if (noticed_ >= 3) return InterruptionExitCode();
+    MarkNotStarted();
+    OnTick();
+    std::vector<std::string> labels;
+    std::vector<DeviceOutcome> outcomes;
+    for (const DeviceRun& d : devices_) {
+        labels.push_back(d.progress.label);
+        outcomes.push_back(d.outcome);
+    }
+    view_.Summary(labels, outcomes);
+    const int interrupted = InterruptionExitCode();
+    return interrupted != 0 ? interrupted : BatchExitCode(outcomes);
+}
+
+// The first interruption stops what has not reached "flash"; the second says
+// what is still awaited; the third leaves at once, and the devices that are
+// flashing finish on their own.
+void UpdateBatch::HeedInterruptions() {
+    const int heard = ParentInterruptions();
+    if (heard == noticed_) return;
+    noticed_ = heard;
+    const std::vector<std::string> flashing = Flashing();
+    if (heard >= 3) {
+        Notice("tqm530r: leaving now; " + std::to_string(flashing.size()) +
+               " device(s) finish their flash and reset on their own and record it in the history");
+        return;
+    }
+    const std::string waiting = "waiting for " + Joined(flashing) + " to finish \"flash\" and the reset";
+    std::string text = "tqm530r: ";
+    if (heard == 1) {
+        text += "interrupted: no further device starts, devices before \"flash\" stop";
+        if (!flashing.empty()) text += "; " + waiting;
+    } else {
+        text += flashing.empty() ? "stopping" : waiting + " (Ctrl-C again to leave them to finish alone)";
+    }
+    Notice(text);
+}
+
+// Running devices that have been sent "flash".
+std::vector<std::string> UpdateBatch::Flashing() const {
+    std::vector<std::string> labels;
+    for (const DeviceRun& d : devices_) {
+        const DeviceProgress& p = d.progress;
+        if (d.started && !p.finished && (p.phase == "flash" || p.phase == "reset" || p.phase == "verify"))
+            labels.push_back(p.label);
+    }
+    return labels;
+}
+
+void UpdateBatch::Notice(const std::string& text) { view_.Notice(text, noticed_); }
+
+// Devices never started because of an interruption.
+void UpdateBatch::MarkNotStarted() {
+    for (size_t i = 0; i < devices_.size(); ++i) {
+        if (devices_[i].started) continue;
+        DeviceOutcome d;
+        d.result = DeviceResult::Interrupted;
+        d.detail = "not started (interrupted)";
+        d.attempts = 0;
+        OnEvent(i, OutcomeToJson(d));
+    }
+}

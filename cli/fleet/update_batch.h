@@ -1,0 +1,55 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/commands/cli_options.h"
+#include "cli/device/device_outcome.h"
+#include "cli/device/device_session.h"
+#include "cli/image/image_check.h"
+#include "cli/output/progress_display.h"
+
+// One device of an update run, as the parent knows it.
+struct DeviceRun {
+    DeviceTarget target;
+    DeviceProgress progress;  // what the display shows of it
+    DeviceOutcome outcome;    // its result, once reported
+    bool started = false;     // its process was started
+    bool reported = false;    // its process sent its result
+};
+
+// The parent's side of an update run: what each child reported, the
+// display, and what an interruption does.
+class UpdateBatch {
+public:
+    UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets);
+
+    void Start();
+    void OnStart(size_t i);
+    void OnEvent(size_t i, const nlohmann::json& event);
+    // A child that ended without its result (killed, crashed) failed; its
+    // record is written here, as the child could not.
+    void OnExit(size_t i, const std::string& exitText);
+    // Heeds new interruptions and redraws. False once the operator asked to
+    // leave at once (the third interruption).
+    bool OnTick();
+    // After the run: the devices never started, the summary; the exit code.
+    int Finish();
+
+private:
+    void HeedInterruptions();
+    std::vector<std::string> Flashing() const;
+    void Notice(const std::string& text);
+    void MarkNotStarted();
+
+    const CliOptions& o_;
+    const ImageReport& image_;
+    std::vector<DeviceRun> devices_;
+    ProgressView view_;
+    int noticed_ = 0;
+};
+
+// The history line of one device's update. The device's own process writes
+// it, so that it is kept even when the parent is killed.
+void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d);
