@@ -9,11 +9,7 @@ set -uo pipefail
 SAMPLE=$1 ARTIFACTS=$2
 rm -rf "$ARTIFACTS"
 mkdir -p "$ARTIFACTS"
-FAILURES=0
-check() {
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; FAILURES=$((FAILURES + 1)); fi
-}
+source "$(dirname "$0")/../checks.sh"
 command -v chromium > /dev/null || { echo "skip: chromium missing"; exit 77; }
 
 profile=$(mktemp -d)
@@ -103,6 +99,4 @@ for path in sys.argv[1:]:
             raise SystemExit("%s: the page requested %s" % (path, url))
 PY
 
-if [ "$FAILURES" -eq 0 ]; then echo "all checks passed"; exit 0; fi
-echo "$FAILURES check(s) failed (artifacts in $ARTIFACTS)"
-exit 1
+finish_checks
