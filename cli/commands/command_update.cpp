@@ -48,6 +48,7 @@ int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
     if (mismatch.empty()) {
         WatchDeviceInterruptions(console);
         outcome = RunUpdateJob(console, job.target, SettingsFrom(o, image), SendToParent);
+        EndDeviceWatch();
     } else {
         outcome.result = DeviceResult::Refused;
         outcome.detail = mismatch;
