@@ -359,7 +359,7 @@ case_retries() {
   local port; port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
   # The device starts once the first try has been refused.
   start_cli late update --yes --retries 3 --retry-delay 0.5 127.0.0.1:$port
-  wait_for "$ARTIFACTS/late.stdout" 'attempt 2 of 4'
+  wait_for "$ARTIFACTS/late.stderr" 'attempt 2 of 4'  # the plain progress lines go to stderr
   "$SIM" --bind 127.0.0.1 --port "$port" --no-ssdp --log "$ARTIFACTS/late.log" > "$ARTIFACTS/late.out" 2>&1 &
   SIM_PIDS+=($!)
   end_cli late
