@@ -7,6 +7,7 @@
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/fleet/parallel_runner.h"
+#include "cli/fleet/rollout_run.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/fleet/update_job.h"
 
@@ -76,15 +77,22 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     WatchParentInterruptions();
     UpdateBatch batch(o, image, targets);
     batch.Start();
+    RolloutRun rollout(o, image, targets, batch);
+    rollout.Prepare();
     ParallelJobs jobs;
     jobs.count = targets.size();
-    jobs.jobs = static_cast<size_t>(o.jobs);
+    jobs.nextJobs = [&] { return rollout.NextJobs(); };
+    jobs.moreJobs = [&] { return rollout.MoreJobs(); };
     jobs.childArguments = [&](size_t i) { return JobArguments({i, targets[i], image.sha256}, o.arguments); };
     jobs.onStart = [&](size_t i) { batch.OnStart(i); };
     jobs.interrupted = [] { return ParentInterruptions() > 0; };
     jobs.onEvent = [&](size_t i, const nlohmann::json& e) { batch.OnEvent(i, e); };
-    jobs.onExit = [&](size_t i, const std::string& text, bool) { batch.OnExit(i, text); };
+    jobs.onExit = [&](size_t i, const std::string& text, bool) {
+        batch.OnExit(i, text);
+        rollout.Ended(i);
+    };
     jobs.onTick = [&]() { return batch.OnTick(); };
     RunParallel(jobs);
+    rollout.ReportNotStarted();
     return batch.Finish();
 }
