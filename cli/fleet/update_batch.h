@@ -47,6 +47,13 @@ public:
     // After the run: the devices never started, the summary; the exit code.
     int Finish();
 
+    // For a rollout: a device's outcome so far; one decided in the parent
+    // (before or instead of its process: a plan's skip, "not started", lost in
+    // the soak), shown and recorded in the history; a line about the run.
+    const DeviceOutcome& Outcome(size_t i) const { return devices_[i].outcome; }
+    void ReportFromParent(size_t i, const DeviceOutcome& d);
+    void Announce(const nlohmann::json& event, const std::string& text);
+
 private:
     void HeedInterruptions();
     std::vector<std::string> Flashing() const;
