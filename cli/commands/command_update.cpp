@@ -70,7 +70,9 @@ int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
     }
     RecordDeviceEvent(spans, {{"event", "result"}},
                       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-    RecordUpdate(o, job.target, image, outcome, {{"phases", PhasesToJson(spans)}, {"host", ThisHostName()}});
+    nlohmann::json extra = WaveRecord(job.wave);
+    extra.update({{"phases", PhasesToJson(spans)}, {"host", ThisHostName()}});
+    RecordUpdate(o, job.target, image, outcome, extra);
     SendToParent(OutcomeToJson(outcome));
     return 0;
 }
@@ -114,7 +116,7 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     jobs.count = targets.size();
     jobs.nextJobs = [&] { return rollout.NextJobs(); };
     jobs.moreJobs = [&] { return rollout.MoreJobs(); };
-    jobs.childArguments = [&](size_t i) { return JobArguments({i, targets[i], image.sha256}, o.arguments); };
+    jobs.childArguments = [&](size_t i) { return JobArguments({i, targets[i], image.sha256, batch.Wave(i)}, o.arguments); };
     jobs.onStart = [&](size_t i) { batch.OnStart(i); };
     jobs.interrupted = [] { return ParentInterruptions() > 0; };
     jobs.onEvent = [&](size_t i, const nlohmann::json& e) { batch.OnEvent(i, e); };

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "cli/device/device_plan.h"
+#include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/output/progress_display.h"
 #include "console/console_session.h"
@@ -81,11 +82,22 @@ void RolloutRun::Prepare() {
     settings.jobs = o_.jobs;
     settings.soak = o_.soakSeconds > 0;
     state_ = RolloutState(settings);
+    if (!waveEnds_.empty()) batch_.SetWaves(Sizes(waveEnds_), WaveOfEachDevice());
     if (!o_.Rollout()) return;
     std::string text = std::to_string(devices) + " device(s) to write";
     if (!waveEnds_.empty()) text += " in " + std::to_string(waveEnds_.size()) + " wave(s) of " + Counts(waveEnds_);
     if (budget_ >= 0) text += "; failure budget " + std::to_string(budget_);
     Announce({{"event", "rollout"}, {"to_write", devices}, {"waves", Sizes(waveEnds_)}, {"budget", budget_}}, text);
+}
+
+std::vector<int> RolloutRun::WaveOfEachDevice() const {
+    std::vector<int> waveOf(targets_.size(), 0);
+    size_t wave = 0;
+    for (size_t k = 0; k < order_.size(); ++k) {
+        while (wave < waveEnds_.size() && static_cast<int>(k) >= waveEnds_[wave]) ++wave;
+        waveOf[order_[k]] = static_cast<int>(wave) + 1;
+    }
+    return waveOf;
 }
 
 std::vector<size_t> RolloutRun::NextJobs() {
@@ -122,7 +134,9 @@ void RolloutRun::Soak(const RolloutStep& step) {
         "wave " + std::to_string(step.wave + 1) + " of " + std::to_string(waveEnds_.size()) + " ended; soak " +
             SecondsText(o_.soakSeconds) + ", then reading its " + std::to_string(step.devices.size()) +
             " device(s) again");
+    for (int device : step.devices) batch_.Observe(order_[static_cast<size_t>(device)], PhaseEvent("soak"));
     if (!WaitSoak(o_.soakSeconds)) {
+        for (int device : step.devices) batch_.Observe(order_[static_cast<size_t>(device)], {{"event", "soaked"}});
         state_.Interrupt();
         state_.SoakEnded({});
         return;
@@ -132,7 +146,10 @@ void RolloutRun::Soak(const RolloutStep& step) {
         const size_t i = order_[static_cast<size_t>(device)];
         std::string version;
         const std::string problem = ReadAgain(targets_[i], o_, image_.version, version);
-        if (problem.empty()) continue;
+        if (problem.empty()) {
+            batch_.Observe(i, {{"event", "soaked"}});
+            continue;
+        }
         DeviceOutcome d = batch_.Outcome(i);
         d.result = DeviceResult::Failed;
         d.detail = "lost in the soak: " + problem;

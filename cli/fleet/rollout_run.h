@@ -33,6 +33,8 @@ public:
 
 private:
     void Soak(const RolloutStep& step);
+    // Each target's wave, 1-based; 0 for a device not to be written.
+    std::vector<int> WaveOfEachDevice() const;
     bool WaitSoak(double seconds);
     void Announce(nlohmann::json event, const std::string& text);
 

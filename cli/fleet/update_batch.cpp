@@ -38,6 +38,11 @@ std::string Joined(const std::vector<std::string>& labels) {
 
 }  // namespace
 
+nlohmann::json WaveRecord(int wave) {
+    if (wave <= 0) return nlohmann::json::object();
+    return {{"wave", wave}};
+}
+
 void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d,
                   const nlohmann::json& extra) {
     nlohmann::json record = UpdateRecord(target, image, d);
@@ -126,7 +131,16 @@ int UpdateBatch::Finish() {
 
 void UpdateBatch::ReportFromParent(size_t i, const DeviceOutcome& d) {
     OnEvent(i, OutcomeToJson(d));
-    RecordUpdate(o_, devices_[i].target, image_, d);
+    RecordUpdate(o_, devices_[i].target, image_, d, WaveRecord(devices_[i].wave));
+}
+
+void UpdateBatch::SetWaves(const std::vector<int>& sizes, const std::vector<int>& waveOf) {
+    for (size_t i = 0; i < devices_.size() && i < waveOf.size(); ++i) devices_[i].wave = waveOf[i];
+    if (observer_) observer_->WavesPlanned(sizes, waveOf);
+}
+
+void UpdateBatch::Observe(size_t i, const nlohmann::json& event) {
+    if (observer_) observer_->DeviceEvent(i, event);
 }
 
 void UpdateBatch::Announce(const nlohmann::json& event, const std::string& text) {

@@ -56,7 +56,7 @@ check "plan --waves: device 0 in wave 1, device 9 in wave 3" eval \
   'grep -q "^$(ip_of 0) .* update   1 " <<<"$OUT" && grep -q "^$(ip_of 9) .* update   3 " <<<"$OUT"'
 
 run exact on_segment "$CLI" update --yes --json --jobs 8 --waves 2,50%,100% --soak 3 --max-failures 2 \
-  $(hosts_of $(seq 0 9))
+  --report "$ARTIFACTS/exact.html" $(hosts_of $(seq 0 9))
 check "budget of 2 reached exactly: every device ran, exit 1" eval \
   'is $RC 1 && is "$(summary_exit "$ARTIFACTS/exact.stdout")" 1 && ! grep -q "not started" "$ARTIFACTS/exact.stdout"'
 check "the soak caught device 1, which died after its verify" eval \
@@ -71,6 +71,15 @@ done
 check "the other 8 devices verified ($verified)" is "$verified" 8
 check "a soak after waves 1 and 2, none after the last" eval \
   '[ "$(grep -cE "\"event\": ?\"soak\"" "$ARTIFACTS/exact.stdout")" = 2 ]'
+# Each device's wave in its history record and on the run's page, the
+# soak among the timeline's phases.
+wave_of_record() { python3 -c 'import json,sys
+print(*[json.loads(l).get("wave", 0) for l in open(sys.argv[1]) if json.loads(l).get("ip")==sys.argv[2]][-1:])' "$HISTORY" "$1"; }
+check "history: device 0 in wave 1, device 4 in wave 2, device 9 in wave 3" eval \
+  'is "$(wave_of_record "$(ip_of 0)")" 1 && is "$(wave_of_record "$(ip_of 4)")" 2 && is "$(wave_of_record "$(ip_of 9)")" 3'
+check "the page names the 3 waves and shows the soak" eval \
+  'grep -q "3 waves: 2 · 3 · 5" "$ARTIFACTS/exact.html" && grep -q ">Wave 3<" "$ARTIFACTS/exact.html" &&
+   grep -q "p-soak" "$ARTIFACTS/exact.html" && grep -q "lost in the soak" "$ARTIFACTS/exact.html"'
 
 run stop on_segment "$CLI" update --yes --json --jobs 8 --waves 1,50%,100% --soak 2 --max-failures 1 \
   $(hosts_of $(seq 10 19))
