@@ -6,8 +6,8 @@
 
 #include "cli/commands/exit_codes.h"
 #include "cli/device/device_address.h"
+#include "cli/output/utc_time.h"
 #include "cli/platform/user_paths.h"
-#include "cli/report/run_report.h"
 #include "console/console_limits.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include "cli/commands/exit_codes.h"
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
+#include "cli/output/utc_time.h"
 #include "cli/report/run_recorder.h"
 #include "cli/report/run_report.h"
 

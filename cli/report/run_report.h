@@ -80,9 +80,6 @@ nlohmann::json PhasesToJson(const DeviceReport& device);
 // (time), coloured by its "phases" when the record has them, else one bar.
 RunReport RunReportFromHistory(const std::vector<nlohmann::json>& records);
 
-// "2026-12-07T19:12:16Z" (fraction allowed) to seconds since 1970-01-01 UTC;
-// false when it is not such a text.
-bool ParseUtcText(const std::string& text, double& seconds);
 
 // text with each byte of a broken UTF-8 sequence (overlong forms, surrogates
 // and code points beyond U+10FFFF included) replaced by U+FFFD: device texts

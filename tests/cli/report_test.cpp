@@ -9,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "cli/output/utc_time.h"
 #include "cli/report/html_report.h"
 #include "cli/report/metrics.h"
 #include "cli/report/run_recorder.h"
