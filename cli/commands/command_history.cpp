@@ -4,6 +4,7 @@
 #include "cli/commands/exit_codes.h"
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
+#include "cli/output/terminal.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ std::string Text(const nlohmann::json& r, const char* key) {
     const auto it = r.find(key);
     if (it == r.end() || it->is_null()) return "-";
     if (it->is_string()) return it->get<std::string>().empty() ? "-" : it->get<std::string>();
-    return it->dump();
+    return it->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace
@@ -21,7 +22,7 @@ int RunHistory(const CliOptions& o) {
     std::vector<nlohmann::json> records;
     std::string error;
     if (!ReadHistory(path, records, error)) {
-        std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
+        PrintTo(stderr, "tqm530r: %s\n", error.c_str());
         return kExitFailed;
     }
     if (o.json) {
@@ -29,18 +30,17 @@ int RunHistory(const CliOptions& o) {
         return kExitOk;
     }
     if (records.empty()) {
-        std::fprintf(stderr, "tqm530r: no history yet in %s\n", path.c_str());
+        PrintTo(stderr, "tqm530r: no history yet in %s\n", path.c_str());
         return kExitOk;
     }
-    std::printf("%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", "TIME", "COMMAND", "DEVICE", "MAC", "BEFORE",
-                "AFTER", "RESULT", "DETAIL");
+    PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", "TIME", "COMMAND", "DEVICE", "MAC", "BEFORE",
+            "AFTER", "RESULT", "DETAIL");
     for (const nlohmann::json& r : records) {
         std::string after = Text(r, "new_version");
         if (r.value("command", "") == "mac") after = "mac " + Text(r, "mac_tail");
-        std::printf("%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", Text(r, "time").c_str(),
-                    Text(r, "command").c_str(), Text(r, "device").c_str(), Text(r, "mac").c_str(),
-                    Text(r, "old_version").c_str(), after.c_str(), Text(r, "result").c_str(),
-                    Text(r, "detail").c_str());
+        PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", Text(r, "time").c_str(),
+                Text(r, "command").c_str(), Text(r, "device").c_str(), Text(r, "mac").c_str(),
+                Text(r, "old_version").c_str(), after.c_str(), Text(r, "result").c_str(), Text(r, "detail").c_str());
     }
     return kExitOk;
 }

@@ -1,11 +1,12 @@
 #include <cstdio>
 
 #include "cli/commands/commands.h"
-#include "cli/device/device_session.h"
 #include "cli/commands/exit_codes.h"
-#include "cli/output/json_events.h"
+#include "cli/device/device_session.h"
 #include "cli/device/targets.h"
 #include "cli/device/version_policy.h"
+#include "cli/output/json_events.h"
+#include "cli/output/terminal.h"
 #include "console/console_session.h"
 
 namespace {
@@ -72,12 +73,11 @@ int RunPlan(const CliOptions& o, const ImageReport& image) {
         size_t w = 6;
         for (const PlanRow& r : rows) w = std::max(w, r.device.size());
         const int width = static_cast<int>(w);
-        std::printf("%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s\n", width, "DEVICE", "MAC", "IP", "CURRENT", "IMAGE",
-                    "ACTION", "REASON");
+        PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s\n", width, "DEVICE", "MAC", "IP", "CURRENT", "IMAGE",
+                "ACTION", "REASON");
         for (const PlanRow& r : rows)
-            std::printf("%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s\n", width, r.device.c_str(), Or(r.mac).c_str(),
-                        Or(r.ip).c_str(), Or(r.version).c_str(), image.version.c_str(), r.action.c_str(),
-                        r.reason.c_str());
+            PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s\n", width, r.device.c_str(), Or(r.mac).c_str(),
+                    Or(r.ip).c_str(), Or(r.version).c_str(), image.version.c_str(), r.action.c_str(), r.reason.c_str());
     }
     return unreachable ? kExitFailed : kExitOk;
 }

@@ -9,6 +9,7 @@
 #include "cli/fleet/parallel_runner.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/fleet/update_job.h"
+#include "cli/output/terminal.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ UpdateSettings SettingsFrom(const CliOptions& o, const ImageReport& image) {
 int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
     UpdateJobTarget job;
     if (!ParseJobArgument(o.job, job)) {
-        std::fprintf(stderr, "tqm530r: bad --job \"%s\"\n", o.job.c_str());
+        PrintTo(stderr, "tqm530r: bad --job \"%s\"\n", o.job.c_str());
         return kExitUsage;
     }
     ConsoleConnection console;
@@ -63,8 +64,8 @@ int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
 int RunUpdate(const CliOptions& o, const ImageReport& image) {
     if (!o.job.empty()) return RunUpdateChild(o, image);
     if (!ImageIsSound(image)) {
-        std::fprintf(stderr, "tqm530r: the %s image fails its self-check: %s; nothing sent\n", image.source.c_str(),
-                     ImageProblem(image).c_str());
+        PrintTo(stderr, "tqm530r: the %s image fails its self-check: %s; nothing sent\n", image.source.c_str(),
+                ImageProblem(image).c_str());
         return kExitImage;
     }
     std::vector<DeviceTarget> targets;

@@ -77,7 +77,9 @@ DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
     return o;
 }
 
-void SendToParent(const nlohmann::json& event) { WriteToParent(event.dump() + "\n"); }
+void SendToParent(const nlohmann::json& event) {
+    WriteToParent(event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+}
 
 void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject) {
     size_t start = 0;

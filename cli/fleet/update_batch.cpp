@@ -8,6 +8,7 @@
 #include "cli/output/history.h"
 #include "cli/output/summary_table.h"
 #include "cli/output/utc_time.h"
+#include "cli/output/terminal.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ std::string Joined(const std::vector<std::string>& labels) {
 void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d) {
     std::string error;
     if (!AppendHistory(HistoryPath(o.historyPath), UpdateRecord(target, image, d), error))
-        std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
+        PrintTo(stderr, "tqm530r: history: %s\n", error.c_str());
 }
 
 UpdateBatch::UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)

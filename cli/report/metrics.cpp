@@ -9,6 +9,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "cli/platform/file_path.h"
 #include "cli/report/rename_into_place.h"
 
 namespace fs = std::filesystem;
@@ -61,7 +62,7 @@ void WriteDurations(const RunReport& r, std::ostream& out) {
 }
 
 bool ReadWhole(const std::string& path, std::string& text) {
-    std::ifstream in(fs::u8path(path), std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) return false;
     std::ostringstream all;
     all << in.rdbuf();
@@ -146,18 +147,18 @@ bool WriteMetrics(const RunReport& report, const std::string& path, std::string&
     if (ReadWhole(path, old) && !LastSuccessInMetrics(old, previous)) previous = -1;
     const std::string temporary = TemporaryBeside(path);
     {
-        std::ofstream out(fs::u8path(temporary), std::ios::binary | std::ios::trunc);
+        std::ofstream out(FilePath(temporary), std::ios::binary | std::ios::trunc);
         if (out) out << MetricsText(report, previous);
         out.close();
         if (!out) {
             std::error_code ignored;
-            fs::remove(fs::u8path(temporary), ignored);
+            fs::remove(FilePath(temporary), ignored);
             error = "cannot write " + temporary;
             return false;
         }
     }
     if (RenameIntoPlace(temporary, path, error)) return true;
     std::error_code ignored;
-    fs::remove(fs::u8path(temporary), ignored);
+    fs::remove(FilePath(temporary), ignored);
     return false;
 }
