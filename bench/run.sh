@@ -8,7 +8,8 @@
 #   sudo bench/run.sh     (namespaces and tc need root)
 # REPS=N: runs per sender in the rows without added delay (default 15), best
 # kept; DELAY_REPS=N the same for the delayed rows (default 2); DELAYS="0 0.5 2";
-# FLEET="8 32 128" the fleet rows (bench/fleet.sh; FLEET=0: none).
+# FLEET="8 32 128" the fleet rows (bench/fleet.sh; FLEET=0: none); VETH=0: the
+# loopback rows alone (the trace row among them), no namespaces.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/linux-release"
@@ -91,35 +92,38 @@ measure_traced 127.0.0.1 "$sim_port"
 stop_sim
 
 # Two namespaces joined by a veth pair; nothing leaves this machine.
-ip netns add "$ns_host"
-ip netns add "$ns_dev"
-ip link add veth-h netns "$ns_host" type veth peer name veth-d netns "$ns_dev"
-ip -n "$ns_host" addr add 10.231.0.1/30 dev veth-h
-ip -n "$ns_dev" addr add 10.231.0.2/30 dev veth-d
-for ns in "$ns_host" "$ns_dev"; do ip -n "$ns" link set lo up; done
-ip -n "$ns_host" link set veth-h up
-ip -n "$ns_dev" link set veth-d up
-start_sim 10.231.0.2 ip netns exec "$ns_dev"
-measure "veth" 10.231.0.2 "$sim_port" ip netns exec "$ns_host"
-if ip netns exec "$ns_host" tc qdisc add dev veth-h root netem delay 0ms 2>/dev/null; then
-  for d in "${delays[@]}"; do
-    ip netns exec "$ns_host" tc qdisc change dev veth-h root netem delay "${d}ms"
-    reps="$delay_reps"; [ "$d" = 0 ] && reps="${REPS:-15}"
-    measure "veth+netem ${d} ms" 10.231.0.2 "$sim_port" ip netns exec "$ns_host"
-  done
-else
-  echo "bench: no netem in this kernel; the delay comes from bench_delay_relay" >&2
-  for d in "${delays[@]}"; do
-    us="$(awk -v d="$d" 'BEGIN{printf "%d", d * 1000}')"
-    ip netns exec "$ns_dev" "$build/bench_delay_relay" 10.231.0.2 4000 10.231.0.2 "$sim_port" "$us" >"$build/relay.out" &
-    relay_pid=$!
-    for _ in $(seq 100); do grep -q relaying "$build/relay.out" 2>/dev/null && break; sleep 0.05; done
-    reps="$delay_reps"; [ "$d" = 0 ] && reps="${REPS:-15}"
-    measure "veth+relay ${d} ms" 10.231.0.2 4000 ip netns exec "$ns_host"
-    kill "$relay_pid"; wait "$relay_pid" 2>/dev/null || true; relay_pid=""
-  done
-fi
-stop_sim
+veth_rows() {
+  ip netns add "$ns_host"
+  ip netns add "$ns_dev"
+  ip link add veth-h netns "$ns_host" type veth peer name veth-d netns "$ns_dev"
+  ip -n "$ns_host" addr add 10.231.0.1/30 dev veth-h
+  ip -n "$ns_dev" addr add 10.231.0.2/30 dev veth-d
+  for ns in "$ns_host" "$ns_dev"; do ip -n "$ns" link set lo up; done
+  ip -n "$ns_host" link set veth-h up
+  ip -n "$ns_dev" link set veth-d up
+  start_sim 10.231.0.2 ip netns exec "$ns_dev"
+  measure "veth" 10.231.0.2 "$sim_port" ip netns exec "$ns_host"
+  if ip netns exec "$ns_host" tc qdisc add dev veth-h root netem delay 0ms 2>/dev/null; then
+    for d in "${delays[@]}"; do
+      ip netns exec "$ns_host" tc qdisc change dev veth-h root netem delay "${d}ms"
+      reps="$delay_reps"; [ "$d" = 0 ] && reps="${REPS:-15}"
+      measure "veth+netem ${d} ms" 10.231.0.2 "$sim_port" ip netns exec "$ns_host"
+    done
+  else
+    echo "bench: no netem in this kernel; the delay comes from bench_delay_relay" >&2
+    for d in "${delays[@]}"; do
+      us="$(awk -v d="$d" 'BEGIN{printf "%d", d * 1000}')"
+      ip netns exec "$ns_dev" "$build/bench_delay_relay" 10.231.0.2 4000 10.231.0.2 "$sim_port" "$us" >"$build/relay.out" &
+      relay_pid=$!
+      for _ in $(seq 100); do grep -q relaying "$build/relay.out" 2>/dev/null && break; sleep 0.05; done
+      reps="$delay_reps"; [ "$d" = 0 ] && reps="${REPS:-15}"
+      measure "veth+relay ${d} ms" 10.231.0.2 4000 ip netns exec "$ns_host"
+      kill "$relay_pid"; wait "$relay_pid" 2>/dev/null || true; relay_pid=""
+    done
+  fi
+  stop_sim
+}
+[ "${VETH:-1}" = 0 ] || veth_rows
 
 printf '\n%-20s %-8s %10s %10s %10s %12s %12s\n' "link" "sender" "lines/s" "time s" "vs floor" "CPU us/line" "peak RSS KB"
 for r in "${rows[@]}"; do

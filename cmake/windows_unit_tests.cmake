@@ -11,6 +11,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 include(${CMAKE_SOURCE_DIR}/tests/unit/unit_sources.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/image_shape.cmake)
 # The carried image is the resource "MOT" 103, loaded as the programs load it.
 set(windows_test_main
   ${CMAKE_SOURCE_DIR}/tests/unit/main_win.cpp

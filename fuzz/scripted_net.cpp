@@ -1,8 +1,11 @@
 #include "fuzz/scripted_net.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "net/datagram.h"
+#include "net/mac_resolver.h"
 #include "net/socket.h"
 
 namespace {
@@ -64,3 +67,10 @@ int NetReceive(NetSocket socket, char* buffer, int capacity, int) {
 
 void NetClose(NetSocket) {}
 void NetSleep(int) {}
+
+void NetAddressText(uint32_t address, char (&text)[16]) {
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address & 0xFF, (address >> 8) & 0xFF, (address >> 16) & 0xFF,
+                  address >> 24);
+}
+// Like loopback: ARP gives no answer, the MAC stays as it was.
+void ResolveMacAddress(uint32_t, unsigned char (&)[6]) {}

@@ -9,6 +9,7 @@
 #include "cli/device/device_address.h"
 #include "cli/output/terminal.h"
 #include "cli/platform/user_paths.h"
+#include "cli/report/run_report.h"
 #include "console/console_limits.h"
 
 namespace {
@@ -97,6 +98,16 @@ void AddTrace(CLI::App& c, CliOptions& o) {
                  "the console, one line each, control bytes written visibly");
 }
 
+void AddReportFiles(CLI::App& c, CliOptions& o) {
+    c.add_option("--report", o.reportPath,
+                 "FILE.html: the run as one page that needs no network (image, host, options, each device with "
+                 "its result and reason, failures first, a timeline coloured by phase); written also when the "
+                 "run fails or is interrupted");
+    c.add_option("--metrics", o.metricsPath,
+                 "FILE: the run in the Prometheus text format for a textfile collector (devices by result, "
+                 "durations, image version, end and last success times), renamed into place");
+}
+
 void AddJson(CLI::App& c, CliOptions& o, const char* what) { c.add_flag("--json", o.json, what); }
 
 void AddHistory(CLI::App& c, CliOptions& o) {
@@ -176,6 +187,7 @@ void Update(CLI::App& app, CliOptions& o) {
     AddSearch(*c, o);
     AddImage(*c, o);
     AddHistory(*c, o);
+    AddReportFiles(*c, o);
     AddJson(*c, o, "JSON events, one object a line, instead of bars and the table");
 }
 
@@ -224,6 +236,16 @@ void Image(CLI::App& app, CliOptions& o) {
 void History(CLI::App& app, CliOptions& o) {
     CLI::App* c = app.add_subcommand("history", "the updates, erases and MAC writes done from this machine");
     AddHistory(*c, o);
+    c->add_option("--report", o.reportPath,
+                  "FILE.html: the update records as one page that needs no network (devices, results, reasons, "
+                  "a timeline), instead of the table");
+    c->add_option("--since", o.since, "TIME: only the records from then on, UTC as 2026-12-07T19:12:16Z")
+        ->check(Allowed(
+            [](std::string& t) {
+                double ignored;
+                return ParseUtcText(t, ignored);
+            },
+            "a UTC time as 2026-12-07T19:12:16Z"));
     AddJson(*c, o, "print the stored JSON lines as they are");
 }
 

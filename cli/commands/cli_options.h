@@ -29,6 +29,9 @@ struct CliOptions {
     std::string historyPath;
     std::string imagePath;                                       // --image: a file instead of the carried image
     std::string tracePath;                                       // --trace: the transcript file
+    std::string reportPath;                                      // --report: the run (or history) as a page
+    std::string metricsPath;                                     // update --metrics: the run for monitoring
+    std::string since;                                           // history --since: UTC time text
     int retries = RetryRule::kDefaultRetries;                    // update: see retry_rule.h
     double retryDelaySeconds = RetryRule::kDefaultDelaySeconds;  // update: before the first retry
     std::vector<std::string> arguments;                          // argv[1] on as given, for the update children

@@ -5,6 +5,8 @@
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
+#include "cli/report/run_recorder.h"
+#include "cli/report/run_report.h"
 
 namespace {
 
@@ -13,6 +15,38 @@ std::string Text(const nlohmann::json& r, const char* key) {
     if (it == r.end() || it->is_null()) return "-";
     if (it->is_string()) return it->get<std::string>().empty() ? "-" : it->get<std::string>();
     return it->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// The records from since on (all when since is empty); records without a
+// readable time are left out then.
+std::vector<nlohmann::json> RecordsSince(const std::vector<nlohmann::json>& records, const std::string& since) {
+    double from = 0;
+    if (since.empty() || !ParseUtcText(since, from)) return records;
+    std::vector<nlohmann::json> kept;
+    for (const nlohmann::json& r : records) {
+        double at = 0;
+        if (r.is_object() && r.value("time", nlohmann::json()).is_string() &&
+            ParseUtcText(r["time"].get<std::string>(), at) && at >= from)
+            kept.push_back(r);
+    }
+    return kept;
+}
+
+int WriteHistoryReport(const CliOptions& o, const std::string& path, const std::vector<nlohmann::json>& records) {
+    RunReport report = RunReportFromHistory(records);
+    report.options = TypedCommandLine(o.arguments);
+    if (report.devices.empty()) {
+        PrintTo(stderr, "tqm530r: no update records%s in %s; no report written\n",
+                o.since.empty() ? "" : (" since " + o.since).c_str(), path.c_str());
+        return kExitFailed;
+    }
+    std::string error;
+    if (!WriteReportPage(report, o.reportPath, error)) {
+        PrintTo(stderr, "tqm530r: --report: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    PrintTo(stderr, "tqm530r: %zu update record(s) written to %s\n", report.devices.size(), o.reportPath.c_str());
+    return kExitOk;
 }
 
 }  // namespace
@@ -25,6 +59,8 @@ int RunHistory(const CliOptions& o) {
         PrintTo(stderr, "tqm530r: %s\n", error.c_str());
         return kExitFailed;
     }
+    records = RecordsSince(records, o.since);
+    if (!o.reportPath.empty()) return WriteHistoryReport(o, path, records);
     if (o.json) {
         for (const nlohmann::json& r : records) PrintJsonLine(r);
         return kExitOk;

@@ -1,4 +1,6 @@
+#include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include "cli/commands/commands.h"
 #include "cli/commands/confirm.h"
@@ -10,6 +12,9 @@
 #include "cli/fleet/update_batch.h"
 #include "cli/fleet/update_job.h"
 #include "cli/output/terminal.h"
+#include "cli/report/host_name.h"
+#include "cli/report/run_recorder.h"
+#include "cli/report/text_in_place.h"
 
 namespace {
 
@@ -45,18 +50,40 @@ int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
     ConsoleConnection console;
     console.waits = ConsoleWaitsFrom(o);
     DeviceOutcome outcome;
+    DeviceReport spans;  // its phases, for the history record
+    const auto started = std::chrono::steady_clock::now();
+    RecordDeviceStart(spans, 0);
+    const EventSink sink = [&](const nlohmann::json& event) {
+        RecordDeviceEvent(spans, event,
+                          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        SendToParent(event);
+    };
     const std::string mismatch = ImageMismatch(job, image.sha256);
     if (mismatch.empty()) {
         WatchDeviceInterruptions(console);
-        outcome = RunUpdateJob(console, job.target, SettingsFrom(o, image), SendToParent);
+        outcome = RunUpdateJob(console, job.target, SettingsFrom(o, image), sink);
+        EndDeviceWatch();
     } else {
         outcome.result = DeviceResult::Refused;
         outcome.detail = mismatch;
         outcome.attempts = 0;
     }
-    RecordUpdate(o, job.target, image, outcome);
+    RecordDeviceEvent(spans, {{"event", "result"}},
+                      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    RecordUpdate(o, job.target, image, outcome, {{"phases", PhasesToJson(spans)}, {"host", ThisHostName()}});
     SendToParent(OutcomeToJson(outcome));
     return 0;
+}
+
+// --report and --metrics must be writable before any device is touched.
+int CheckReportFiles(const CliOptions& o) {
+    for (const auto& [option, path] : {std::pair{"--report", o.reportPath}, std::pair{"--metrics", o.metricsPath}}) {
+        std::string error;
+        if (path.empty() || CanWriteBeside(path, error)) continue;
+        PrintTo(stderr, "tqm530r: %s: %s; nothing sent\n", option, error.c_str());
+        return kExitUsage;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -71,11 +98,15 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     std::vector<DeviceTarget> targets;
     int rc = CollectTargets(o, targets);
     if (rc >= 0) return rc;
+    rc = CheckReportFiles(o);
+    if (rc >= 0) return rc;
     rc = ConfirmOrRefuse(o.yes, "update rewrites the devices' flash", Question(targets, image));
     if (rc >= 0) return rc;
 
     WatchParentInterruptions();
     UpdateBatch batch(o, image, targets);
+    RunRecorder recorder(o, image, targets);
+    batch.SetObserver(&recorder);
     batch.Start();
     ParallelJobs jobs;
     jobs.count = targets.size();
@@ -87,5 +118,7 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     jobs.onExit = [&](size_t i, const std::string& text, bool) { batch.OnExit(i, text); };
     jobs.onTick = [&]() { return batch.OnTick(); };
     RunParallel(jobs);
-    return batch.Finish();
+    const int exitCode = batch.Finish();
+    // A run that did all else but lost its report does not end as a success.
+    return recorder.Finish(exitCode) || exitCode != kExitOk ? exitCode : kExitFailed;
 }

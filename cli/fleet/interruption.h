@@ -26,6 +26,11 @@ bool DeviceInterrupted();
 // Commits the device to "flash" unless an interruption came first. From then
 // on an interruption no longer ends its connection.
 bool CommitToFlash();
+// The device's work is over: from here on an interruption changes nothing
+// (its record and its last event still go out) and the console is no longer
+// touched, so it may end. POSIX blocks the stop signals for the rest of the
+// process.
+void EndDeviceWatch();
 
 // What the standard streams need before anything is written: POSIX ignores
 // SIGPIPE (a closed console or pipe is a send result, not a death); Windows

@@ -69,4 +69,12 @@ bool CommitToFlash() {
     return Committed != 0;
 }
 
+void EndDeviceWatch() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int s : kSignals) sigaddset(&stops, s);
+    sigprocmask(SIG_BLOCK, &stops, nullptr);
+    Watched = nullptr;
+}
+
 void PrepareStandardStreams() { ::signal(SIGPIPE, SIG_IGN); }

@@ -10,8 +10,10 @@ volatile LONG Heard = 0;
 volatile LONG FirstExitCode = 0;
 // A device's state: 0 running, 1 committed to "flash", 2 stopped before it.
 volatile LONG DeviceState = 0;
-// The one console this process may stop.
+// The one console this process may stop, and the lock that keeps it alive
+// while a handler thread stops it.
 ConsoleConnection* Watched = nullptr;
+SRWLOCK WatchedLock = SRWLOCK_INIT;
 
 void Count(DWORD event) {
     if (InterlockedIncrement(&Heard) == 1) InterlockedExchange(&FirstExitCode, event == CTRL_CLOSE_EVENT ? 129 : 130);
@@ -32,9 +34,12 @@ BOOL WINAPI OnParentEvent(DWORD event) {
 
 // A receive the device is waiting in returns at once; a send fails.
 void StopDevice() {
-    if (InterlockedCompareExchange(&DeviceState, 2, 0) == 1 || !Watched) return;
-    Watched->stop.store(true);
-    NetShutdown(Watched->socket);
+    AcquireSRWLockExclusive(&WatchedLock);
+    if (InterlockedCompareExchange(&DeviceState, 2, 0) != 1 && Watched) {
+        Watched->stop.store(true);
+        NetShutdown(Watched->socket);
+    }
+    ReleaseSRWLockExclusive(&WatchedLock);
 }
 
 BOOL WINAPI OnDeviceEvent(DWORD event) {
@@ -77,6 +82,12 @@ bool DeviceInterrupted() { return Heard != 0; }
 bool CommitToFlash() {
     InterlockedCompareExchange(&DeviceState, 1, 0);
     return DeviceState == 1;
+}
+
+void EndDeviceWatch() {
+    AcquireSRWLockExclusive(&WatchedLock);
+    Watched = nullptr;
+    ReleaseSRWLockExclusive(&WatchedLock);
 }
 
 // Text reaches a console through WriteConsoleW (output/terminal_win.cpp);

@@ -7,8 +7,8 @@
 #include "cli/fleet/interruption.h"
 #include "cli/output/history.h"
 #include "cli/output/summary_table.h"
-#include "cli/output/utc_time.h"
 #include "cli/output/terminal.h"
+#include "cli/output/utc_time.h"
 
 namespace {
 
@@ -38,9 +38,12 @@ std::string Joined(const std::vector<std::string>& labels) {
 
 }  // namespace
 
-void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d) {
+void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d,
+                  const nlohmann::json& extra) {
+    nlohmann::json record = UpdateRecord(target, image, d);
+    record.update(extra);
     std::string error;
-    if (!AppendHistory(HistoryPath(o.historyPath), UpdateRecord(target, image, d), error))
+    if (!AppendHistory(HistoryPath(o.historyPath), record, error))
         PrintTo(stderr, "tqm530r: history: %s\n", error.c_str());
 }
 
@@ -70,10 +73,14 @@ void UpdateBatch::Start() {
                 progress);
 }
 
-void UpdateBatch::OnStart(size_t i) { devices_[i].started = true; }
+void UpdateBatch::OnStart(size_t i) {
+    devices_[i].started = true;
+    if (observer_) observer_->DeviceStarted(i);
+}
 
 void UpdateBatch::OnEvent(size_t i, const nlohmann::json& event) {
     DeviceRun& d = devices_[i];
+    if (observer_) observer_->DeviceEvent(i, event);
     const DeviceProgress before = d.progress;
     if (event.value("event", "") == "result") {
         d.outcome = OutcomeFromJson(event);

@@ -19,6 +19,15 @@ struct DeviceRun {
     bool reported = false;    // its process sent its result
 };
 
+// Sees each device's start and every event the batch gets, the results it
+// makes itself (a device never started, a child that died) included.
+class BatchObserver {
+public:
+    virtual ~BatchObserver() = default;
+    virtual void DeviceStarted(size_t i) = 0;
+    virtual void DeviceEvent(size_t i, const nlohmann::json& event) = 0;
+};
+
 // The parent's side of an update run: what each child reported, the
 // display, and what an interruption does.
 class UpdateBatch {
@@ -26,6 +35,7 @@ public:
     UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets);
 
     void Start();
+    void SetObserver(BatchObserver* observer) { observer_ = observer; }
     void OnStart(size_t i);
     void OnEvent(size_t i, const nlohmann::json& event);
     // A child that ended without its result (killed, crashed) failed; its
@@ -48,8 +58,11 @@ private:
     std::vector<DeviceRun> devices_;
     ProgressView view_;
     int noticed_ = 0;
+    BatchObserver* observer_ = nullptr;
 };
 
 // The history line of one device's update. The device's own process writes
 // it, so that it is kept even when the parent is killed.
-void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d);
+// extra: fields added to the record (the report's "phases", "host").
+void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d,
+                  const nlohmann::json& extra = nlohmann::json::object());

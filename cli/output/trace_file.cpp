@@ -14,15 +14,15 @@ std::string Endpoint(uint32_t address, uint16_t port) {
     return std::string(text) + ":" + std::to_string(port);
 }
 
-std::string Now() { return UtcText(std::chrono::system_clock::now(), true); }
-
 }  // namespace
 
-std::string VisibleBytes(const char* data, int length) {
-    std::string text;
-    text.reserve(static_cast<size_t>(length) + 8);
+void AppendVisibleBytes(std::string& text, const char* data, int length) {
+    int plain = 0;  // start of the run of printable bytes not yet appended
     for (int i = 0; i < length; ++i) {
         const unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c >= 0x20 && c < 0x7F && c != '\\') continue;
+        text.append(data + plain, static_cast<size_t>(i - plain));
+        plain = i + 1;
         switch (c) {
         case '\r': text += "\\r"; continue;
         case '\n': text += "\\n"; continue;
@@ -31,14 +31,18 @@ std::string VisibleBytes(const char* data, int length) {
         case '\\': text += "\\\\"; continue;
         default: break;
         }
-        if (c >= 0x20 && c < 0x7F) {
-            text += static_cast<char>(c);
-            continue;
-        }
-        char hex[5];
-        std::snprintf(hex, sizeof hex, "\\x%02X", c);
-        text += hex;
+        const char* digits = "0123456789ABCDEF";
+        text += "\\x";
+        text += digits[c >> 4];
+        text += digits[c & 0xF];
     }
+    text.append(data + plain, static_cast<size_t>(length - plain));
+}
+
+std::string VisibleBytes(const char* data, int length) {
+    std::string text;
+    text.reserve(static_cast<size_t>(length) + 8);
+    AppendVisibleBytes(text, data, length);
     return text;
 }
 
@@ -59,6 +63,7 @@ bool TraceBatch::Due(Clock::time_point now) const {
 std::string TraceBatch::Take() {
     std::string text;
     text.swap(text_);
+    text_.reserve(kMaxBytes + 4096);  // no growing, copy by copy, while lines arrive
     return text;
 }
 
@@ -110,21 +115,46 @@ void TraceFile::OnConnected(NetSocket socket, uint32_t address, uint16_t port) {
 
 void TraceFile::OnStream(NetSocket socket, bool sent, const char* data, int length) {
     const auto found = devices_.find(socket);
-    Write(found == devices_.end() ? "socket " + std::to_string(socket) : found->second, sent, data, length);
+    if (found != devices_.end()) {
+        Write(found->second, sent, data, length);
+        return;
+    }
+    Write("socket " + std::to_string(socket), sent, data, length);
 }
 
 void TraceFile::OnDatagram(bool sent, uint32_t address, uint16_t port, const char* data, int length) {
     Write(Endpoint(address, port) + " udp", sent, data, length);
 }
 
+// The line is made in place under the lock: the time text is made once a
+// second and the microseconds added to it, as a traced transfer makes two
+// lines for every image line.
 void TraceFile::Write(const std::string& device, bool sent, const char* data, int length) {
-    const std::string line = TraceLine(Now(), device, sent, data, length);
+    const auto now = std::chrono::system_clock::now();
+    const long long micros = std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count();
     bool wake;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        const long long second = micros / 1000000;
+        if (second != second_ || secondText_.empty()) {
+            second_ = second;
+            const std::string whole = UtcText(now, false);  // "...T19:12:16Z"
+            secondText_ = whole.substr(0, whole.size() - 1) + ".";
+        }
+        line_.assign(secondText_);
+        char fraction[7];
+        long long rest = micros % 1000000;
+        for (int i = 5; i >= 0; --i, rest /= 10) fraction[i] = static_cast<char>('0' + rest % 10);
+        fraction[6] = 'Z';
+        line_.append(fraction, 7);
+        line_ += "  ";
+        line_ += device;
+        line_ += sent ? "  >  " : "  <  ";
+        AppendVisibleBytes(line_, data, length);
+        line_ += '\n';
         // The writer sleeps while the batch is empty: the first line sets its deadline.
         wake = batch_.Empty();
-        wake = batch_.Add(line, TraceBatch::Clock::now()) || wake;
+        wake = batch_.Add(line_, TraceBatch::Clock::now()) || wake;
     }
     if (wake) wake_.notify_one();
 }

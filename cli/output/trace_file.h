@@ -64,13 +64,18 @@ private:
     AppendFile file_;
     std::map<NetSocket, std::string> devices_;
     std::mutex writing_;  // one batch at a time reaches the file, in order
-    std::mutex mutex_;    // guards batch_ and stopping_
+    std::mutex mutex_;    // guards batch_, the line and stopping_
     std::condition_variable wake_;
     TraceBatch batch_;
+    std::string line_;        // the line being made (under mutex_)
+    long long second_ = -1;   // the second secondText_ names
+    std::string secondText_;  // "2026-12-07T19:12:16."
     bool stopping_ = false;
     std::thread writer_;
 };
 
+// Appends the bytes as VisibleBytes writes them.
+void AppendVisibleBytes(std::string& text, const char* data, int length);
 // The bytes as one line of text: printable ASCII as it is, "\r", "\n", "\0",
 // "\\" and "\t" escaped, every other byte as "\xNN".
 std::string VisibleBytes(const char* data, int length);

@@ -2,17 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <random>
 #include <sstream>
-#include <system_error>
 
-#include "cli/platform/file_path.h"
-#include "cli/report/rename_into_place.h"
-
-namespace fs = std::filesystem;
+#include "cli/report/text_in_place.h"
 
 namespace {
 
@@ -59,22 +52,6 @@ void WriteDurations(const RunReport& r, std::ostream& out) {
         if (d.wave > 0) labels += "," + Label("wave", std::to_string(d.wave));
         Sample(out, "tqm530r_device_duration_seconds", labels, Number(d.end - d.start, 3));
     }
-}
-
-bool ReadWhole(const std::string& path, std::string& text) {
-    std::ifstream in(FilePath(path), std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-    return true;
-}
-
-std::string TemporaryBeside(const std::string& path) {
-    std::random_device random;
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-    return path + suffix;
 }
 
 }  // namespace
@@ -144,21 +121,6 @@ bool LastSuccessInMetrics(const std::string& text, double& seconds) {
 bool WriteMetrics(const RunReport& report, const std::string& path, std::string& error) {
     double previous = -1;
     std::string old;
-    if (ReadWhole(path, old) && !LastSuccessInMetrics(old, previous)) previous = -1;
-    const std::string temporary = TemporaryBeside(path);
-    {
-        std::ofstream out(FilePath(temporary), std::ios::binary | std::ios::trunc);
-        if (out) out << MetricsText(report, previous);
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(FilePath(temporary), ignored);
-            error = "cannot write " + temporary;
-            return false;
-        }
-    }
-    if (RenameIntoPlace(temporary, path, error)) return true;
-    std::error_code ignored;
-    fs::remove(FilePath(temporary), ignored);
-    return false;
+    if (ReadWholeFile(path, old) && !LastSuccessInMetrics(old, previous)) previous = -1;
+    return WriteTextInPlace(path, MetricsText(report, previous), error);
 }

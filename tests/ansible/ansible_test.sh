@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # ansible-test on the collection, as its users run it: "sanity" (every sanity
-# test this ansible-test has: the documentation against the argument specs,
+# test this ansible-test has: the documentation against the options the code declares,
 # ansible-doc, pep8, pylint, yamllint, the runtime metadata and its redirect,
 # imports, shebangs...) or "units" (tests/unit with pytest). ansible-test wants
 # the collection under ansible_collections/NAMESPACE/NAME and writes

@@ -9,11 +9,7 @@ set -uo pipefail
 SAMPLE=$1 ARTIFACTS=$2
 rm -rf "$ARTIFACTS"
 mkdir -p "$ARTIFACTS"
-FAILURES=0
-check() {
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; FAILURES=$((FAILURES + 1)); fi
-}
+source "$(dirname "$0")/../checks.sh"
 command -v chromium > /dev/null || { echo "skip: chromium missing"; exit 77; }
 
 profile=$(mktemp -d)
@@ -22,22 +18,12 @@ page="$ARTIFACTS/report.html"
 "$SAMPLE" "$page" "$ARTIFACTS/tqm530r.prom" > "$ARTIFACTS/devices.tsv"
 check "the sample run wrote its page" test -s "$page"
 
-# chrome NAME ARGS...: one headless Chromium with no network of its own to
-# reach: every host name fails to resolve. Output in NAME.{out,err}.
-chrome() {
-  local name=$1; shift
-  timeout 90 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
-    --disable-background-networking --disable-component-update --disable-sync --disable-extensions \
-    --user-data-dir="$profile/$name" --host-resolver-rules='MAP * ~NOTFOUND' \
-    --log-net-log="$ARTIFACTS/$name.netlog.json" "$@" "file://$page" \
-    > "$ARTIFACTS/$name.out" 2> "$ARTIFACTS/$name.err"
-}
-
-chrome dom --dump-dom
+source "$(dirname "$0")/chromium_lib.sh"
+chrome "$page" "$ARTIFACTS" "$profile" dom --dump-dom
 check "Chromium rendered the page" grep -q '</html>' "$ARTIFACTS/dom.out"
-chrome wide --screenshot="$ARTIFACTS/report-wide.png" --window-size=1280,4600 --hide-scrollbars
-chrome narrow --screenshot="$ARTIFACTS/report-narrow.png" --window-size=400,1400 --hide-scrollbars
-chrome print --print-to-pdf="$ARTIFACTS/report.pdf" --no-pdf-header-footer
+chrome "$page" "$ARTIFACTS" "$profile" wide --screenshot="$ARTIFACTS/report-wide.png" --window-size=1280,4600 --hide-scrollbars
+chrome "$page" "$ARTIFACTS" "$profile" narrow --screenshot="$ARTIFACTS/report-narrow.png" --window-size=400,1400 --hide-scrollbars
+chrome "$page" "$ARTIFACTS" "$profile" print --print-to-pdf="$ARTIFACTS/report.pdf" --no-pdf-header-footer
 for shot in report-wide.png report-narrow.png report.pdf; do
   check "kept $shot" test -s "$ARTIFACTS/$shot"
 done
@@ -103,6 +89,4 @@ for path in sys.argv[1:]:
             raise SystemExit("%s: the page requested %s" % (path, url))
 PY
 
-if [ "$FAILURES" -eq 0 ]; then echo "all checks passed"; exit 0; fi
-echo "$FAILURES check(s) failed (artifacts in $ARTIFACTS)"
-exit 1
+finish_checks

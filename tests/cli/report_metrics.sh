@@ -9,11 +9,7 @@ set -uo pipefail
 SAMPLE=$1 ARTIFACTS=$2
 rm -rf "$ARTIFACTS"
 mkdir -p "$ARTIFACTS"
-FAILURES=0
-check() {
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; FAILURES=$((FAILURES + 1)); fi
-}
+source "$(dirname "$0")/../checks.sh"
 /usr/bin/python3 -c 'import prometheus_client.parser' 2>/dev/null || { echo "skip: python3-prometheus-client missing"; exit 77; }
 
 # parsed FILE EXPR: a Python expression over s, {(name, labels as sorted tuple): value}.
@@ -45,6 +41,4 @@ check "a failed run keeps the earlier file's last success" eval \
   '[ "$(parsed "$prom" "s[(\"tqm530r_last_success_timestamp_seconds\", ())]")" = 1796000000.0 ]'
 check "nothing but the metrics file is left in its folder" eval \
   '[ "$(ls "$ARTIFACTS" | grep -c tmp)" = 0 ]'
-if [ "$FAILURES" -eq 0 ]; then echo "all checks passed"; exit 0; fi
-echo "$FAILURES check(s) failed (artifacts in $ARTIFACTS)"
-exit 1
+finish_checks

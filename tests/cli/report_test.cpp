@@ -11,6 +11,8 @@
 
 #include "cli/report/html_report.h"
 #include "cli/report/metrics.h"
+#include "cli/report/run_recorder.h"
+#include "cli/report/text_in_place.h"
 
 namespace {
 
@@ -303,5 +305,77 @@ TEST(ReportMetricsTest, FileIsReplacedWholeAndKeepsTheLastSuccess) {
     EXPECT_EQ(files, 1u);
     EXPECT_FALSE(WriteMetrics(r, (folder / "missing" / "x.prom").string(), error));
     EXPECT_FALSE(error.empty());
+    fs::remove_all(folder);
+}
+
+TEST(ReportRecorderTest, CommandLineIsQuotedAsTypedAndExitCodesGiveTheNote) {
+    EXPECT_EQ(TypedCommandLine({"update", "--yes", "10.0.0.5:23"}), "tqm530r update --yes 10.0.0.5:23");
+    EXPECT_EQ(TypedCommandLine({"--report", "my run.html", "", "it's"}),
+              "tqm530r --report 'my run.html' '' 'it'\\''s'");
+    EXPECT_EQ(ExitNote(143), "interrupted by SIGTERM");
+    EXPECT_EQ(ExitNote(130), "interrupted by Ctrl-C (SIGINT)");
+    EXPECT_EQ(ExitNote(1), "");
+}
+
+// The batch's events in, the page and metrics out: a device that never
+// started keeps no time, and the files are written at the end of a failed run.
+TEST(ReportRecorderTest, BatchEventsBecomeTheWrittenPageAndMetrics) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(::testing::TempDir()) / ("recorder_" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    CliOptions o;
+    o.arguments = {"update", "--yes", "a", "b"};
+    o.reportPath = (folder / "run.html").string();
+    o.metricsPath = (folder / "run.prom").string();
+    ImageReport image;
+    image.version = "1.0.05";
+    image.sha256 = "ab12";
+    std::vector<DeviceTarget> targets(2);
+    targets[0].device.host = "10.0.0.1";
+    targets[1].device.host = "10.0.0.2";
+    targets[1].searchMac = "02-4C-1A-03-00-02";
+    RunRecorder recorder(o, image, targets);
+    BatchObserver& observer = recorder;
+    observer.DeviceStarted(0);
+    observer.DeviceEvent(0, {{"event", "phase"}, {"phase", "connect"}});
+    observer.DeviceEvent(0, {{"event", "phase"}, {"phase", "transfer"}});
+    observer.DeviceEvent(0,
+                         {{"event", "result"}, {"result", "failed"}, {"detail", "the device closed the connection"}});
+    observer.DeviceEvent(1, {{"event", "result"}, {"result", "interrupted"}, {"detail", "not started (interrupted)"}});
+    ASSERT_TRUE(recorder.Finish(143));
+    const RunReport& r = recorder.Report();
+    EXPECT_EQ(r.exitCode, 143);
+    EXPECT_EQ(r.note, "interrupted by SIGTERM");
+    EXPECT_EQ(r.options, "tqm530r update --yes a b");
+    EXPECT_GE(r.endTime, r.startTime);
+    ASSERT_EQ(r.devices[0].phases.size(), 2u);
+    EXPECT_EQ(r.devices[0].phases[1].phase, ReportPhase::Transfer);
+    EXPECT_LT(r.devices[1].start, 0);
+    EXPECT_EQ(r.devices[1].mac, "02-4C-1A-03-00-02");
+    std::string page, metrics;
+    ASSERT_TRUE(ReadWholeFile(o.reportPath, page));
+    ASSERT_TRUE(ReadWholeFile(o.metricsPath, metrics));
+    EXPECT_NE(page.find("the device closed the connection"), std::string::npos);
+    EXPECT_NE(page.find("interrupted by SIGTERM"), std::string::npos);
+    EXPECT_NE(metrics.find("tqm530r_last_run_exit_code 143\n"), std::string::npos);
+    fs::remove_all(folder);
+}
+
+TEST(ReportRecorderTest, AFileThatCannotBeWrittenIsToldBeforeAndAfterTheRun) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(::testing::TempDir()) / ("beside_" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::string error;
+    EXPECT_TRUE(CanWriteBeside((folder / "r.html").string(), error)) << error;
+    EXPECT_TRUE(fs::is_empty(folder)) << "the probe leaves nothing behind";
+    EXPECT_FALSE(CanWriteBeside((folder / "missing" / "r.html").string(), error));
+    EXPECT_FALSE(CanWriteBeside(folder.string(), error));
+    EXPECT_NE(error.find("is a folder"), std::string::npos) << error;
+    CliOptions o;
+    o.reportPath = (folder / "missing" / "r.html").string();
+    RunRecorder recorder(o, ImageReport(), {});
+    EXPECT_FALSE(recorder.Finish(0));
     fs::remove_all(folder);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "console/device_access.h"
+#include "tests/common/unresolvable_host.h"
 #include "tests/integration/sim_fixture.h"
 
 namespace {
@@ -58,7 +59,7 @@ TEST_F(DeviceAccessTest, EachFailureStopsAtItsStepAndClosesTheConsole) {
     EXPECT_FALSE(LogHas("user name")) << DeviceLog();
 
     request = Request();
-    request.host = "no-such-host.invalid";
+    request.host = kUnresolvableHost;
     EXPECT_EQ(ReachDevice(console, request, device), DeviceReach::HostNotResolved);
 
     console.waits.loginMs = 700;

@@ -7,6 +7,7 @@
 #include "console/console_session.h"
 #include "console/version_verdict.h"
 #include "fake_device.h"
+#include "tests/common/unresolvable_host.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ TEST_F(ConsoleLoginTest, VersionAnswerVariants) {
 }
 
 TEST_F(ConsoleLoginTest, ConnectOutcomes) {
-    EXPECT_EQ(OpenConsole(console, "no-such-host.invalid", 23), ConsoleOpenResult::HostNotResolved);
+    EXPECT_EQ(OpenConsole(console, kUnresolvableHost, 23), ConsoleOpenResult::HostNotResolved);
     EXPECT_EQ(console.socket, kNoSocket);
     int port;
     {

@@ -13,6 +13,7 @@
 #include "firmware/firmware_image.h"
 #include "tests/common/image_shape.h"
 #include "tests/common/recording_observer.h"
+#include "tests/common/unresolvable_host.h"
 
 namespace {
 
@@ -355,7 +356,7 @@ TEST(Maintenance, MacWriteEndToEndAndRefusals) {
 
     FakeDevice untouched([](FakeConnection& c) { c.ReadAll(); });
     EXPECT_EQ(RunMacWrite(console, MacWriteAt("127.0.0.1", untouched.Port()), "abc"), MacWriteOutcome::InvalidDigits);
-    EXPECT_EQ(RunMacWrite(console, MacWriteAt("no-such-host.invalid", untouched.Port()), "12ab"),
+    EXPECT_EQ(RunMacWrite(console, MacWriteAt(kUnresolvableHost, untouched.Port()), "12ab"),
               MacWriteOutcome::InvalidHost);
 
     FakeDevice noPassword([](FakeConnection& c) { c.SendAlone("login: "); });

@@ -74,12 +74,39 @@ wait_dialog() {
   DIALOG_WINDOW=$(xdotool search --onlyvisible --name "$DIALOG_TITLE" | head -1)
 }
 
-# press KEY: types KEY into the dialog once it takes keys. The caller then
-# awaits the key's effect (a status text, a control's state, a box).
-press() {
-  # Wine reads keys from the X window with the X focus, and a closed message
-  # box leaves that focus elsewhere while Wine still shows the dialog in front.
+# focus_moved FROM: the focus is on a control of the dialog other than FROM.
+focus_moved() { probe_dialog && [ "$(probe_value focus)" != -1 ] && [ "$(probe_value focus)" != "$1" ]; }
+
+# type_key KEY: KEY as the keyboard types it, into the X window with the X
+# focus, which goes to the dialog first: Wine reads keys from that window, and
+# a closed message box leaves the X focus elsewhere while Wine still shows the
+# dialog in front.
+type_key() {
   xdotool windowfocus --sync "$DIALOG_WINDOW" 2>>"$ARTIFACTS/xdotool.err"
+  # A key that closes the dialog leaves its key-up without a window: xdotool's complaint is kept, not shown.
+  xdotool key "$1" 2>>"$ARTIFACTS/xdotool.err"
+}
+
+# keys_arrive: proves that a typed key reaches the dialog now. Tab moves the
+# focus to the next control and does nothing else, so it is typed again (up to
+# 5 times) until the probe sees the focus move; after a message box the first
+# key sometimes goes nowhere under Wine.
+keys_arrive() {
+  local try from
+  for try in 1 2 3 4 5; do
+    probe_dialog || return 1
+    from=$(probe_value focus)
+    type_key Tab
+    wait_until 10 focus_moved "$from" && return 0
+    echo "  the dialog did not see Tab ($try); typed again" >&2
+  done
+  return 1
+}
+
+# press KEY: types KEY into the dialog once it takes keys and a Tab typed just
+# before has arrived, so KEY itself is typed once. The caller then awaits the
+# key's effect (a status text, a control's state, a box).
+press() {
   if ! wait_until 5 takes_keys; then
     probe --activate >/dev/null 2>&1
     wait_until 60 takes_keys || {
@@ -87,8 +114,14 @@ press() {
       return 1
     }
   fi
-  # A key that closes the dialog leaves its key-up without a window: xdotool's complaint is kept, not shown.
-  xdotool key --window "$DIALOG_WINDOW" "$1" 2>>"$ARTIFACTS/xdotool.err"
+  keys_arrive || { failed "the dialog takes the key $1" "a Tab typed 5 times never moved the focus"; return 1; }
+  type_key "$1"
+}
+
+# click ID WHAT: clicks the dialog's button ID once it is enabled, where the
+# click leads on and the key is not what is tested.
+click() {
+  wait_until 30 probe --click "$1" >/dev/null 2>&1 || failed "$2 can be clicked" "button $1 stays disabled or hidden"
 }
 
 box_open() { probe --box "$DIALOG_TITLE" > "$1" 2>/dev/null && [ -s "$1" ]; }

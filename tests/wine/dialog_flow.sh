@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# update.exe under Wine on a virtual segment, driven by its keys: the start
-# state, Detect with no device and with devices, the version verdict, Update
-# declined and accepted, a device that drops mid-transfer, and Exit. The
+# update.exe under Wine on a virtual segment, driven as the operator does: the
+# start state, Detect with no device and with devices (its key), the version
+# verdict, Update declined and accepted (clicked), a device that drops
+# mid-transfer, and Escape. The
 # dialog's texts are read back with dialog_probe; screenshots are kept.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -47,7 +48,7 @@ expect "detect: Update enabled" update.enabled 1
 expect "detect: list enabled" list.enabled 1
 
 # Update, answered No: nothing is sent.
-press alt+u
+click 1007 Update
 answer_box 3-confirm 7   # No
 grep -q "アップデートを開始しますか？" "$ARTIFACTS/3-confirm.txt" && pass "confirm: the question is asked" ||
   failed "confirm: the question is asked" "$(cat "$ARTIFACTS/3-confirm.txt")"
@@ -58,7 +59,7 @@ expect "No: Update still enabled" update.enabled 1
 grep -q initbuf "$ARTIFACTS/device.log" && failed "No: nothing sent" "initbuf arrived" || pass "No: nothing sent"
 
 # Update, answered Yes: the whole image, the completion text.
-press alt+u
+click 1007 Update
 answer_box confirm-yes 6
 wait_value "during update: progress shown" progress.visible 1 60
 wine_screenshot "$ARTIFACTS/4-during-update.png"
@@ -82,8 +83,7 @@ wait_status '最新のファームウェアです。' 60
 probe --select 1   # the dropping device, second in the list
 wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 60
 expect "drop: the second device is selected" list.selected 1
-# Clicked rather than keyed: after a search the keys sometimes miss the dialog under Wine.
-probe --click 1007   # Update
+click 1007 Update
 answer_box confirm-drop 6
 wait_status 'アップデートに失敗しました。\nもう一度デバイスを選択してください。' 300
 wine_screenshot "$ARTIFACTS/6-after-drop.png"

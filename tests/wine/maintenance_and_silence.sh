@@ -22,7 +22,7 @@ ip netns exec "$SEG_HOST" "$WINE" explorer "/desktop=$PROBE_DESKTOP,1024x768" "$
 wait_dialog 90 || give_up "the dialog shows"
 wait_value "/maint: the erase button is shown" erase.visible 1 60
 
-probe --click 1006   # Detect: the silent device is selected first
+click 1006 Detect   # the silent device is selected first
 start=$(date +%s)
 wait_status 'このデバイスには接続できません。\n他のデバイスを選択してください。' 40
 elapsed=$(( $(date +%s) - start ))
@@ -34,7 +34,7 @@ wine_screenshot "$ARTIFACTS/1-silent-device.png"
 
 probe --select 1
 wait_status '最新のファームウェアへアップデートできます。\n「アップデート」ボタンを押してください。' 60
-probe --click 1012   # erase
+click 1012 erase
 answer_box 2-erase-question 6
 tr -d '\r' < "$ARTIFACTS/2-erase-question.txt" | grep -qxF 'text=ROMのデータを消去します。' && pass "erase asks first" ||
   failed "erase asks first" "$(cat "$ARTIFACTS/2-erase-question.txt")"
