@@ -22,4 +22,4 @@ size_t TerminalRows(FILE* stream, size_t fallback);
 // console's code page; a file or a pipe gets the UTF-8 bytes, as elsewhere.
 void WriteText(FILE* stream, const std::string& text);
 // printf into WriteText.
-void PrintTo(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void PrintTo(FILE* stream, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
