@@ -14,7 +14,7 @@ std::string Text(const nlohmann::json& r, const char* key) {
     const auto it = r.find(key);
     if (it == r.end() || it->is_null()) return "-";
     if (it->is_string()) return it->get<std::string>().empty() ? "-" : it->get<std::string>();
-    return it->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return JsonText(*it);
 }
 
 // The records from since on (all when since is empty); records without a

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/fleet/subprocess.h"
+#include "cli/output/json_events.h"
 
 std::vector<std::string> JobArguments(const UpdateJobTarget& job, const std::vector<std::string>& parentArguments) {
     const DeviceTarget& t = job.target;
@@ -77,9 +78,7 @@ DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
     return o;
 }
 
-void SendToParent(const nlohmann::json& event) {
-    WriteToParent(event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
-}
+void SendToParent(const nlohmann::json& event) { WriteToParent(JsonText(event) + "\n"); }
 
 void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject) {
     size_t start = 0;

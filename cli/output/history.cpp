@@ -5,6 +5,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "cli/output/json_events.h"
 #include "cli/output/utc_time.h"
 #include "cli/platform/append_file.h"
 #include "cli/platform/file_path.h"
@@ -37,7 +38,7 @@ bool AppendHistory(const std::string& path, const nlohmann::json& record, std::s
     if (!MakeFolders(path, error)) return false;
     AppendFile file;
     if (!file.Open(path, error)) return false;
-    if (file.Append(record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", true)) return true;
+    if (file.Append(JsonText(record) + "\n", true)) return true;
     error = "cannot write " + path;
     return false;
 }
