@@ -21,5 +21,11 @@ size_t TerminalRows(FILE* stream, size_t fallback);
 // console gets it as UTF-16 (WriteConsoleW), so it reads right whatever the
 // console's code page; a file or a pipe gets the UTF-8 bytes, as elsewhere.
 void WriteText(FILE* stream, const std::string& text);
-// printf into WriteText.
-void PrintTo(FILE* stream, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
+// printf into WriteText. mingw's C++ runtime formats as GNU printf does (%zu
+// included), which its headers name __MINGW_PRINTF_FORMAT.
+#ifdef __MINGW_PRINTF_FORMAT
+#define PRINT_TO_FORMAT __MINGW_PRINTF_FORMAT
+#else
+#define PRINT_TO_FORMAT printf
+#endif
+void PrintTo(FILE* stream, const char* format, ...) __attribute__((format(PRINT_TO_FORMAT, 2, 3)));
