@@ -2,10 +2,11 @@
 # unicode_paths.sh EXE IMAGE ARTIFACTS: tqm530r.exe (x64) under Wine in the
 # Japanese locale, whose ANSI code page 932 has neither Hangul nor umlauts,
 # given paths holding both, as an operator types them (relative, with
-# backslashes): the image is read,
-# the history and the trace are written where asked (checked from Linux, by
-# their names on disk) and read back, JSON is UTF-8, a missing path is one
-# line, a %LOCALAPPDATA% under such a user name takes the default history. The one update goes to a closed loopback port: it fails at once and
+# backslashes): the image is read, the history, trace, report and metrics
+# are written where asked (checked from Linux, by their names on disk) and
+# the history read back, JSON is UTF-8, a missing path is one line, a
+# %LOCALAPPDATA% under such a user name takes the default history and the
+# lock. The updates go to a closed loopback port: each fails at once and
 # still leaves its history record.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -50,9 +51,11 @@ check "image --json: UTF-8 JSON naming the file" \
   eval '[ $RC = 0 ] && [ "$(json_value "$ARTIFACTS/image-json.out" image)" = "$name\\fw.mot" ]'
 
 tq update update --yes --retries 0 --timeout 5 --image "$name\\fw.mot" --history "$name\\history.jsonl" \
-  --trace "$name\\trace-$name.txt" 127.0.0.1:1
+  --trace "$name\\trace-$name.txt" --report "$name\\run-$name.html" --metrics "$name\\metrics-$name.prom" 127.0.0.1:1
 check "update to a closed port: fails without a crash" eval '[ $RC != 0 ] && no_crash update'
-check "the trace file has its Unicode name on disk" test -f "$ARTIFACTS/$name/trace-$name.txt"
+check "the trace, report and metrics files have their Unicode names on disk" eval \
+  '[ -f "$ARTIFACTS/$name/trace-$name.txt" ] && [ -s "$ARTIFACTS/$name/run-$name.html" ] &&
+    [ -s "$ARTIFACTS/$name/metrics-$name.prom" ]'
 check "the history record is written under $name" \
   eval '[ "$(json_value "$ARTIFACTS/$name/history.jsonl" device)" = 127.0.0.1:1 ]'
 
@@ -72,8 +75,9 @@ cp "$EXE" "$WINEPREFIX/drive_c/tqm530r.exe"
 (cd "$ARTIFACTS" && timeout 120 "$WINE" cmd /c "set LOCALAPPDATA=C:\\users\\$user\\AppData\\Local&& \
   C:\\tqm530r.exe update --yes --retries 0 --timeout 5 127.0.0.1:1" > default.out 2> default.err)
 profile_history="$WINEPREFIX/drive_c/users/$user/AppData/Local/tqm530r/history.jsonl"
-check "the default history lands in %LOCALAPPDATA% of user $user" \
-  eval 'no_crash default && [ "$(json_value "$profile_history" device)" = 127.0.0.1:1 ]'
+check "the default history and the device's lock land in %LOCALAPPDATA% of user $user" \
+  eval 'no_crash default && [ "$(json_value "$profile_history" device)" = 127.0.0.1:1 ] &&
+    [ -f "${profile_history%/*}/tqm530r-127.0.0.1-1.lock" ]'
 
 tq missing image --image "$name\\missing.mot"
 check "a missing image: one line naming it, exit 4" eval '[ $RC = 4 ] && no_crash missing &&
