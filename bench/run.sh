@@ -9,7 +9,8 @@
 # REPS=N: runs per sender in the rows without added delay (default 15), best
 # kept; DELAY_REPS=N the same for the delayed rows (default 2); DELAYS="0 0.5 2";
 # FLEET="8 32 128" the fleet rows (bench/fleet.sh; FLEET=0: none); VETH=0: the
-# loopback rows alone (the trace row among them), no namespaces.
+# loopback rows alone (the trace row among them), no namespaces;
+# ROLLOUT_DEVICES=16 the rollout rows (bench/rollout.sh; 0: none).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/linux-release"
@@ -137,6 +138,11 @@ echo "(time: first image line to \"sum  :\"; vs floor: engine time / floor time 
 # Fleets: N devices pacing their own answers, the updater against N floor senders.
 if [ "${FLEET:-8 32 128}" != 0 ]; then
   "$root/bench/fleet.sh" "$build"
+fi
+
+# A rollout in waves with a soak against the same devices in one wave.
+if [ "${ROLLOUT_DEVICES:-16}" != 0 ]; then
+  "$root/bench/rollout.sh" "$build"
 fi
 
 # The dialog under Wine against the same transfer by the command line.

@@ -9,10 +9,18 @@
 // bounds of its waits, and a stop flag that another thread or a signal
 // handler may raise (the transfer then stops before anything more is written
 // to the flash). Every console step works on the connection it is given.
+// How the wait after "flash" counts the device's two "complete" answers. The
+// dialog counts a receive once, however often "complete" stands in it. The
+// command line counts every answer in the text, so that two answers the
+// network hands over in one receive (a lost segment resent together with the
+// next) still count as two.
+enum class CompleteCounting { PerReceive, PerAnswer };
+
 struct ConsoleConnection {
     NetSocket socket = kNoSocket;
     ConsoleTimeouts waits;
     std::atomic<bool> stop{false};
+    CompleteCounting completeCounting = CompleteCounting::PerReceive;
 };
 
 enum class ConsoleOpenResult { Connected, HostNotResolved, NoSocket, NotConnected };

@@ -1,6 +1,7 @@
 #include "console/firmware_transfer.h"
 
 #include <cstring>
+#include <string>
 
 #include "console/console_limits.h"
 #include "console/console_match.h"
@@ -18,6 +19,7 @@ struct TransferState {
     UpdateResult result;
     int percentShown = 0;
     char buffer[kConsoleReceiveSize + 1] = {};
+    std::string completeTail;  // PerAnswer: the end of the text after "flash" not yet matched
 };
 
 // One receive into the cleared buffer; false records why the update stops.
@@ -70,17 +72,32 @@ bool AwaitChecksum(TransferState& s) {
     return true;
 }
 
-// Each receive counts once, however often "complete" stands in it.
+// The answers the last receive completed: PerReceive, one when "complete"
+// stands in it; PerAnswer, every "complete", one split across two receives too.
+int CompletionsReceived(TransferState& s) {
+    constexpr char kMarker[] = "complete";
+    constexpr size_t kLength = sizeof kMarker - 1;
+    if (s.console.completeCounting == CompleteCounting::PerReceive) return HasMarker(s.buffer, kMarker) ? 1 : 0;
+    s.completeTail += s.buffer;
+    int found = 0;
+    for (size_t at; (at = s.completeTail.find(kMarker)) != std::string::npos; ++found)
+        s.completeTail.erase(0, at + kLength);
+    if (s.completeTail.size() >= kLength) s.completeTail.erase(0, s.completeTail.size() - kLength + 1);
+    return found;
+}
+
 bool AwaitFlashComplete(TransferState& s) {
-    for (int completions = 0; completions < 2; ++completions) {
+    int completions = 0;
+    while (completions < 2) {
         const WaitDeadline deadline(s.console.waits.completeMs);
+        int found = 0;
         do {
             if (!Receive(s, deadline.LeftMs(), UpdateFailure::FlashIncomplete)) {
                 s.result.failure = UpdateFailure::FlashIncomplete;
                 return false;
             }
-        } while (!HasMarker(s.buffer, "complete"));
-        s.observer.OnFlashComplete(completions + 1);
+        } while ((found = CompletionsReceived(s)) == 0);
+        for (; found > 0 && completions < 2; --found) s.observer.OnFlashComplete(++completions);
     }
     return true;
 }

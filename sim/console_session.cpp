@@ -212,6 +212,13 @@ void ConsoleSession::Command(const std::string& command, std::vector<ConsoleActi
 void ConsoleSession::Flash(std::vector<ConsoleAction>& out) {
     const int wait = faults_.slowFlashMs;
     device_.flash.clear();
+    if (faults_.completesTogether) {
+        device_.flash = buffer_;
+        out.push_back(Log("flashed " + std::to_string(device_.flash.size()) + " lines"));
+        out.push_back(Save());
+        out.push_back(Work("erase complete\r\nwrite complete\r\n", wait));
+        return;
+    }
     out.push_back(Work("erase complete\r\n", wait));
     if (faults_.oneComplete) {
         // The write never reports: the flash stays erased and the device mute.

@@ -22,6 +22,7 @@ struct ConsoleFaults {
     int answerDelayMs = 0;           // wait this long before answering each image line
     int chattyMs = 0;                // while working on "check" and "flash", other text this often
     bool oneComplete = false;        // only the erase completes, then silence
+    bool completesTogether = false;  // both "complete" answers of "flash" in one send
     bool resetKeepsVersion = false;  // "reset" restarts into the old version
     int resetDelayMs = 0;            // after "reset", the next connection waits this long
     std::string versionAfterReset;   // "reset" restarts into this version, whatever was flashed

@@ -117,6 +117,10 @@ void AddFaults(CLI::App& app, SimOptions& o) {
         ->group(faults);
     app.add_flag("--one-complete", f.oneComplete, "\"flash\" reports the erase only, then the device is mute")
         ->group(faults);
+    app.add_flag("--completes-together", f.completesTogether,
+                 "\"flash\" sends both its \"complete\" answers at once, as a network that resends a lost segment "
+                 "with the next one delivers them")
+        ->group(faults);
     app.add_flag("--reset-keeps-version", f.resetKeepsVersion,
                  "\"reset\" restarts into the old version (the flash did not take)")
         ->group(faults);

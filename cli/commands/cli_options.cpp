@@ -19,7 +19,8 @@ const char* const kFooter =
     "verified, or the question was answered no (detect: none found, or fewer than\n"
     "--expect), 2 usage error (also no --yes without a terminal), 3 the search could not\n"
     "be set up, 4 the image (carried, or --image FILE) is missing, damaged or refused,\n"
-    "5 another tqm530r drives the device; 130 interrupted by Ctrl-C (SIGINT),\n"
+    "5 another tqm530r drives the device, 6 update stopped by --max-failures (the\n"
+    "devices never started are \"not started\"); 130 interrupted by Ctrl-C (SIGINT),\n"
     "143 by SIGTERM, 129 by SIGHUP (devices already flashing finish first).";
 
 constexpr double kMaxSeconds = 3600;
@@ -128,13 +129,65 @@ void AddPolicy(CLI::App& c, CliOptions& o) {
     c.add_flag("--allow-older", o.allowOlder, "write the image also to a device that runs a newer version");
 }
 
+CLI::Option* AddExpect(CLI::App& c, CliOptions& o, const std::string& then) {
+    return c
+        .add_option("--expect", o.expect,
+                    "N: fewer than N devices answering is a failure (exit 1), told on stderr with the devices that "
+                    "did answer" +
+                        then)
+        ->transform(WholeIn(1, 100000, "N"));
+}
+
+// A check that runs a parser of the rollout's rules and refuses with its own reason.
+CLI::Validator Parsed(std::function<bool(const std::string&, std::string&)> parse) {
+    return CLI::Validator(
+        [parse](std::string& text) {
+            std::string error;
+            return parse(text, error) ? std::string() : error;
+        },
+        "");
+}
+
+CLI::Option* AddWaves(CLI::App& c, CliOptions& o) {
+    return c
+        .add_option_function<std::string>(
+            "--waves",
+            [&o](const std::string& text) {
+                std::string e;
+                ParseWaveSizes(text, o.waves, e);
+            },
+            kWavesHelp)
+        ->check(Parsed([](const std::string& t, std::string& e) {
+            std::vector<WaveSize> sizes;
+            return ParseWaveSizes(t, sizes, e);
+        }));
+}
+
+void AddRollout(CLI::App& c, CliOptions& o) {
+    CLI::Option* waves = AddWaves(c, o);
+    c.add_option_function<std::string>(
+         "--max-failures",
+         [&o](const std::string& text) {
+             std::string e;
+             ParseFailureLimit(text, o.maxFailures, e);
+             o.maxFailuresText = text;
+         },
+         std::string(kMaxFailuresHelp) + "; the devices never started are \"not started\" (exit 6)")
+        ->check(Parsed([](const std::string& t, std::string& e) {
+            FailureLimit limit;
+            return ParseFailureLimit(t, limit, e);
+        }));
+    c.add_option("--soak", o.soakSeconds,
+                 "SECONDS after each wave but the last, then every device it wrote is read again (login, "
+                 "version): one that no longer answers or runs another version failed (\"lost in the soak\")")
+        ->check(Seconds())
+        ->needs(waves);
+}
+
 void Detect(CLI::App& app, CliOptions& o) {
     CLI::App* c = app.add_subcommand("detect", "one SSDP search: the TQM-530R devices on the segment (entry, IP, MAC)");
     AddSearch(*c, o);
-    c->add_option("--expect", o.expect,
-                  "N: fewer than N devices answering is a failure (exit 1), told on stderr with the devices that "
-                  "did answer")
-        ->transform(WholeIn(1, 100000, "N"));
+    AddExpect(*c, o, "");
     AddTrace(*c, o);
     AddJson(*c, o, "print {\"devices\":[{\"entry\",\"ip\",\"mac\"}]} (with --expect, also \"expected\")");
 }
@@ -165,12 +218,20 @@ void Update(CLI::App& app, CliOptions& o) {
         "Each device: connect, (with --all) the MAC check, login, version, the version policy,\n"
         "initbuf, every image line, check, flash, reset, then the verify: the device must come\n"
         "back and report the image's version. Asks on a terminal unless --yes; refuses without\n"
-        "--yes when standard input is not a terminal.");
+        "--yes when standard input is not a terminal.\n"
+        "With --waves, --max-failures or --soak the run is a rollout: every device's version is\n"
+        "read first (as plan does) and the waves count the devices the policy would write; a wave\n"
+        "starts when the one before has ended. Once more devices have failed than --max-failures\n"
+        "allows, no further device starts, running ones finish, and the rest are reported\n"
+        "\"not started\" (exit 6). Exactly the budget goes on.");
     CLI::Option* hosts = c->add_option("hosts", o.hosts, "HOST[:PORT] of each device");
     CLI::Option* all = c->add_flag("--all", o.all, "search first and update every TQM-530R found");
     hosts->excludes(all);
+    AddExpect(*c, o, "; nothing is written")->needs(all);
     c->add_flag("-y,--yes", o.yes, "do not ask for confirmation");
-    c->add_option("-j,--jobs", o.jobs, "N devices at once (default: all)")->transform(WholeIn(1, 1024, "N"));
+    c->add_option("-j,--jobs", o.jobs, "N devices at once (default: all; with --waves, within each wave)")
+        ->transform(WholeIn(1, 1024, "N"));
+    AddRollout(*c, o);
     AddPort(*c, o);
     AddPolicy(*c, o);
     c->add_flag_callback(
@@ -196,6 +257,9 @@ void Plan(CLI::App& app, CliOptions& o) {
     CLI::Option* hosts = c->add_option("hosts", o.hosts, "HOST[:PORT] of each device");
     CLI::Option* all = c->add_flag("--all", o.all, "search first and plan every TQM-530R found");
     hosts->excludes(all);
+    AddExpect(*c, o, "; no device is read")->needs(all);
+    AddWaves(*c, o)->description(std::string("show the wave of each device that update --waves would write; ") +
+                                 kWavesHelp);
     AddPort(*c, o);
     AddPolicy(*c, o);
     AddTimeout(*c, o);

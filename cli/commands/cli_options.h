@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "cli/fleet/retry_rule.h"
+#include "cli/rollout/failure_budget.h"
+#include "cli/rollout/wave_plan.h"
 #include "console/console_limits.h"
 
 // Everything the command line says, for every command.
@@ -34,8 +36,15 @@ struct CliOptions {
     std::string since;                                           // history --since: UTC time text
     int retries = RetryRule::kDefaultRetries;                    // update: see retry_rule.h
     double retryDelaySeconds = RetryRule::kDefaultDelaySeconds;  // update: before the first retry
+    std::vector<WaveSize> waves;                                 // update, plan: --waves; empty: one wave
+    FailureLimit maxFailures;                                    // update: --max-failures
+    std::string maxFailuresText;                                 // as typed, for the reason of a stop
+    double soakSeconds = 0;                                      // update: --soak; 0: none
     std::vector<std::string> arguments;                          // argv[1] on as given, for the update children
     std::string job;  // an update child's "--job" (child_protocol.h); empty in the parent
+
+    // --waves, --max-failures or --soak: versions are read first and the devices to write roll out.
+    bool Rollout() const { return !waves.empty() || maxFailures.value >= 0 || soakSeconds > 0; }
 };
 
 // Parses argv with CLI11. Returns -1 when the command should run, or the

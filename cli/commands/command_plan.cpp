@@ -2,48 +2,78 @@
 
 #include "cli/commands/commands.h"
 #include "cli/commands/exit_codes.h"
-#include "cli/device/device_session.h"
+#include "cli/device/device_plan.h"
 #include "cli/device/targets.h"
-#include "cli/device/version_policy.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
-#include "console/console_session.h"
+#include "cli/rollout/wave_plan.h"
 
 namespace {
 
-struct PlanRow {
-    std::string device, ip, mac, version, action, reason;
-};
-
-const char* OpenFailureAction(OpenFailure failure) {
-    switch (failure) {
-    case OpenFailure::Busy: return "busy";
-    case OpenFailure::MacChanged: return "refuse";
-    default: return "error";
-    }
-}
-
-// Reads the device's version, writing nothing; the action that update would take.
-PlanRow PlanDevice(const DeviceTarget& t, const CliOptions& o, const ImageReport& image) {
-    ConsoleConnection console;
-    console.waits = ConsoleWaitsFrom(o);
-    DeviceLock lock;
-    DeviceVisit visit;
-    const bool opened = OpenDevice(console, t, lock, visit);
-    PlanRow row{t.device.Label(), visit.ip, visit.mac.empty() ? t.searchMac : visit.mac, visit.version, "", ""};
-    if (!opened) {
-        row.action = OpenFailureAction(visit.failure);
-        row.reason = visit.error;
-        return row;
-    }
-    CloseConsole(console);
-    const PolicyDecision d = DecideAction(row.version, image.version, o.reinstall, o.allowOlder);
-    row.action = ActionName(d.action);
-    row.reason = d.reason;
-    return row;
-}
-
 std::string Or(const std::string& text) { return text.empty() ? "-" : text; }
+
+// Each row's wave as update --waves would run it (1-based), 0 for a device
+// it would not write; the devices per wave in waveSizes.
+std::vector<int> WavesOf(const std::vector<PlanRow>& rows, const CliOptions& o, std::vector<int>& waveSizes) {
+    int toWrite = 0;
+    for (const PlanRow& r : rows) toWrite += PlanWouldWrite(r);
+    const std::vector<int> ends = WaveEnds(o.waves, toWrite);
+    waveSizes.clear();
+    for (size_t k = 0; k < ends.size(); ++k) waveSizes.push_back(ends[k] - (k == 0 ? 0 : ends[k - 1]));
+    std::vector<int> waves;
+    int written = 0;
+    size_t wave = 0;
+    for (const PlanRow& r : rows) {
+        if (!PlanWouldWrite(r)) {
+            waves.push_back(0);
+            continue;
+        }
+        while (written >= ends[wave]) ++wave;
+        ++written;
+        waves.push_back(static_cast<int>(wave) + 1);
+    }
+    return waves;
+}
+
+void PrintJson(const std::vector<PlanRow>& rows, const std::vector<int>& waves, const std::vector<int>& sizes,
+               const CliOptions& o, const ImageReport& image) {
+    nlohmann::json list = nlohmann::json::array();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const PlanRow& r = rows[i];
+        nlohmann::json d = {{"device", r.device},    {"ip", r.ip},
+                            {"mac", r.mac},          {"current_version", r.version},
+                            {"image", image.source}, {"image_version", image.version},
+                            {"action", r.action},    {"reason", r.reason}};
+        if (!o.waves.empty()) d["wave"] = waves[i] > 0 ? nlohmann::json(waves[i]) : nlohmann::json();
+        list.push_back(d);
+    }
+    nlohmann::json document = {{"image", image.source}, {"image_version", image.version}, {"devices", list}};
+    if (!o.waves.empty()) document["waves"] = sizes;
+    PrintJsonDocument(document);
+}
+
+void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves, const std::vector<int>& sizes,
+                const CliOptions& o, const ImageReport& image) {
+    size_t w = 6;
+    for (const PlanRow& r : rows) w = std::max(w, r.device.size());
+    const int width = static_cast<int>(w);
+    const bool showWaves = !o.waves.empty();
+    PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s%s\n", width, "DEVICE", "MAC", "IP", "CURRENT", "IMAGE",
+            "ACTION", showWaves ? "WAVE  " : "", "REASON");
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const PlanRow& r = rows[i];
+        char wave[16] = "";
+        if (showWaves)
+            std::snprintf(wave, sizeof wave, "%-4s  ", waves[i] > 0 ? std::to_string(waves[i]).c_str() : "-");
+        PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s%s\n", width, r.device.c_str(), Or(r.mac).c_str(),
+                Or(r.ip).c_str(), Or(r.version).c_str(), image.version.c_str(), r.action.c_str(), wave,
+                r.reason.c_str());
+    }
+    if (!showWaves) return;
+    std::string text;
+    for (int n : sizes) text += (text.empty() ? "" : ", ") + std::to_string(n);
+    PrintTo(stdout, "%zu wave(s) of %s device(s)\n", sizes.size(), text.empty() ? "0" : text.c_str());
+}
 
 }  // namespace
 
@@ -57,27 +87,11 @@ int RunPlan(const CliOptions& o, const ImageReport& image) {
         rows.push_back(PlanDevice(t, o, image));
         unreachable = unreachable || rows.back().action == "error" || rows.back().action == "busy";
     }
-    if (o.json) {
-        nlohmann::json list = nlohmann::json::array();
-        for (const PlanRow& r : rows)
-            list.push_back({{"device", r.device},
-                            {"ip", r.ip},
-                            {"mac", r.mac},
-                            {"current_version", r.version},
-                            {"image", image.source},
-                            {"image_version", image.version},
-                            {"action", r.action},
-                            {"reason", r.reason}});
-        PrintJsonDocument({{"image", image.source}, {"image_version", image.version}, {"devices", list}});
-    } else {
-        size_t w = 6;
-        for (const PlanRow& r : rows) w = std::max(w, r.device.size());
-        const int width = static_cast<int>(w);
-        PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s\n", width, "DEVICE", "MAC", "IP", "CURRENT", "IMAGE",
-                "ACTION", "REASON");
-        for (const PlanRow& r : rows)
-            PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s\n", width, r.device.c_str(), Or(r.mac).c_str(),
-                    Or(r.ip).c_str(), Or(r.version).c_str(), image.version.c_str(), r.action.c_str(), r.reason.c_str());
-    }
+    std::vector<int> sizes;
+    const std::vector<int> waves = WavesOf(rows, o, sizes);
+    if (o.json)
+        PrintJson(rows, waves, sizes, o, image);
+    else
+        PrintTable(rows, waves, sizes, o, image);
     return unreachable ? kExitFailed : kExitOk;
 }

@@ -9,6 +9,7 @@
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/fleet/parallel_runner.h"
+#include "cli/fleet/rollout_run.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/fleet/update_job.h"
 #include "cli/output/terminal.h"
@@ -70,7 +71,9 @@ int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
     }
     RecordDeviceEvent(spans, {{"event", "result"}},
                       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-    RecordUpdate(o, job.target, image, outcome, {{"phases", PhasesToJson(spans)}, {"host", ThisHostName()}});
+    nlohmann::json extra = WaveRecord(job.wave);
+    extra.update({{"phases", PhasesToJson(spans)}, {"host", ThisHostName()}});
+    RecordUpdate(o, job.target, image, outcome, extra);
     SendToParent(OutcomeToJson(outcome));
     return 0;
 }
@@ -108,16 +111,23 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     RunRecorder recorder(o, image, targets);
     batch.SetObserver(&recorder);
     batch.Start();
+    RolloutRun rollout(o, image, targets, batch);
+    rollout.Prepare();
     ParallelJobs jobs;
     jobs.count = targets.size();
-    jobs.jobs = static_cast<size_t>(o.jobs);
-    jobs.childArguments = [&](size_t i) { return JobArguments({i, targets[i], image.sha256}, o.arguments); };
+    jobs.nextJobs = [&] { return rollout.NextJobs(); };
+    jobs.moreJobs = [&] { return rollout.MoreJobs(); };
+    jobs.childArguments = [&](size_t i) { return JobArguments({i, targets[i], image.sha256, batch.Wave(i)}, o.arguments); };
     jobs.onStart = [&](size_t i) { batch.OnStart(i); };
     jobs.interrupted = [] { return ParentInterruptions() > 0; };
     jobs.onEvent = [&](size_t i, const nlohmann::json& e) { batch.OnEvent(i, e); };
-    jobs.onExit = [&](size_t i, const std::string& text, bool) { batch.OnExit(i, text); };
+    jobs.onExit = [&](size_t i, const std::string& text, bool) {
+        batch.OnExit(i, text);
+        rollout.Ended(i);
+    };
     jobs.onTick = [&]() { return batch.OnTick(); };
     RunParallel(jobs);
+    rollout.ReportNotStarted();
     const int exitCode = batch.Finish();
     // A run that did all else but lost its report does not end as a success.
     return recorder.Finish(exitCode) || exitCode != kExitOk ? exitCode : kExitFailed;

@@ -8,4 +8,5 @@ enum ExitCode : int {
     kExitSearchError = 3,  // the device search could not be set up
     kExitImage = 4,        // the image (carried or --image) is missing, damaged or refused
     kExitBusy = 5,         // another tqm530r drives the device (nothing else failed)
+    kExitStopped = 6,      // update: more devices failed than --max-failures allows; the rest not started
 };

@@ -10,7 +10,7 @@ constexpr Name kNames[] = {
     {DeviceResult::Skipped, "skipped"},         {DeviceResult::Refused, "refused"},
     {DeviceResult::Mismatch, "mac-changed"},    {DeviceResult::Busy, "busy"},
     {DeviceResult::Failed, "failed"},           {DeviceResult::Unverified, "unverified"},
-    {DeviceResult::Interrupted, "interrupted"},
+    {DeviceResult::Interrupted, "interrupted"}, {DeviceResult::NotStarted, "not started"},
 };
 }  // namespace
 

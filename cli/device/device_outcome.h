@@ -3,10 +3,21 @@
 #include <string>
 
 // How one device's update, erase or MAC write ended.
-enum class DeviceResult { Verified, Updated, Skipped, Refused, Mismatch, Busy, Failed, Unverified, Interrupted };
+enum class DeviceResult {
+    Verified,
+    Updated,
+    Skipped,
+    Refused,
+    Mismatch,
+    Busy,
+    Failed,
+    Unverified,
+    Interrupted,
+    NotStarted,  // a rollout stopped by its failure budget before the device's turn
+};
 
 // "verified", "updated", "skipped", "refused", "mac-changed", "busy", "failed",
-// "unverified", "interrupted".
+// "unverified", "interrupted", "not started".
 const char* ResultName(DeviceResult result);
 bool ResultFromName(const std::string& name, DeviceResult& result);
 // Verified, updated without a verify (--no-verify), or skipped as current.

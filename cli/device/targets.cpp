@@ -12,6 +12,10 @@ namespace {
 int FromSearch(const CliOptions& o, std::vector<DeviceTarget>& targets) {
     std::vector<FoundDevice> devices;
     if (int failed = SearchForCommand(o.waitMs, o.interfaceName, devices)) return failed;
+    if (static_cast<int>(devices.size()) < o.expect) {
+        PrintTo(stderr, "%s; nothing done\n", FewerThanExpectedText(devices, o.expect).c_str());
+        return kExitFailed;
+    }
     if (devices.empty()) {
         PrintTo(stderr, "tqm530r: no TQM-530R device answered the search\n");
         return kExitFailed;

@@ -5,11 +5,19 @@
 #include "cli/fleet/subprocess.h"
 #include "cli/output/json_events.h"
 
+namespace {
+
+bool SmallNumber(const std::string& text) {
+    return !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+}  // namespace
+
 std::vector<std::string> JobArguments(const UpdateJobTarget& job, const std::vector<std::string>& parentArguments) {
     const DeviceTarget& t = job.target;
     std::vector<std::string> arguments{"--job", std::to_string(job.index) + "," + t.device.host + "," +
                                                     std::to_string(t.device.port) + "," + t.searchMac + "," +
-                                                    job.imageSha256};
+                                                    job.imageSha256 + "," + std::to_string(job.wave)};
     arguments.insert(arguments.end(), parentArguments.begin(), parentArguments.end());
     return arguments;
 }
@@ -19,10 +27,11 @@ bool ParseJobArgument(const std::string& text, UpdateJobTarget& job) {
     std::istringstream in(text);
     for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
     if (!text.empty() && text.back() == ',') fields.emplace_back();
-    if (fields.size() != 5 || fields[0].empty() || fields[1].empty()) return false;
-    if (fields[0].find_first_not_of("0123456789") != std::string::npos || fields[0].size() > 9) return false;
+    if (fields.size() != 6 || fields[1].empty()) return false;
+    if (!SmallNumber(fields[0]) || !SmallNumber(fields[5])) return false;
     if (fields[4].size() != 64 || fields[4].find_first_not_of("0123456789abcdef") != std::string::npos) return false;
     job.index = std::stoul(fields[0]);
+    job.wave = std::stoi(fields[5]);
     job.target.device.host = fields[1];
     job.target.searchMac = fields[3];
     job.imageSha256 = fields[4];

@@ -10,11 +10,11 @@
 
 // Everything the parent and an update child say to each other.
 //
-// Down, once: the child's arguments are "--job INDEX,HOST,PORT,MAC,SHA256"
+// Down, once: the child's arguments are "--job INDEX,HOST,PORT,MAC,SHA256,WAVE"
 // and then the parent's own arguments, which the child reads again for every
 // other setting. MAC is the search's (--all), else empty; SHA256 is the image
 // the operator confirmed, which the child must find in what it read before it
-// connects. Down, later: a request to stop (Subprocess::RequestStop).
+// connects; WAVE is the device's wave in a rollout (0: none), for its record. Down, later: a request to stop (Subprocess::RequestStop).
 //
 // Up: one JSON object a line on the child's standard output: "phase",
 // "progress" and "retry" events as the update goes, and one "result" last.
@@ -23,6 +23,7 @@ struct UpdateJobTarget {
     size_t index = 0;
     DeviceTarget target;
     std::string imageSha256;  // lower-case hex, as Sha256Hex gives it
+    int wave = 0;
 };
 
 // The child's arguments: the job, then the parent's arguments as given.

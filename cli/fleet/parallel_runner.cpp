@@ -44,21 +44,35 @@ std::vector<Subprocess*> Processes(const std::vector<Child>& running) {
     return processes;
 }
 
+// Jobs in order, at most p.jobs at once: the scheduler when none is given.
+struct InOrder {
+    const ParallelJobs& p;
+    size_t next = 0;
+    std::vector<size_t> Next(size_t running) {
+        const size_t limit = p.jobs == 0 ? p.count : p.jobs;
+        std::vector<size_t> start;
+        while (next < p.count && running + start.size() < limit) start.push_back(next++);
+        return start;
+    }
+};
+
 }  // namespace
 
 bool RunParallel(const ParallelJobs& p) {
-    const size_t limit = p.jobs == 0 ? p.count : p.jobs;
+    InOrder inOrder{p};
+    auto more = [&] { return p.moreJobs ? p.moreJobs() : inOrder.next < p.count; };
     std::vector<Child> running;
-    size_t next = 0;
     bool allStarted = true;
     bool stopping = false;
-    while ((!stopping && next < p.count) || !running.empty()) {
+    while ((!stopping && more()) || !running.empty()) {
         if (!stopping && p.interrupted && p.interrupted()) {
             stopping = true;
             for (Child& c : running) c.process->RequestStop();
         }
-        while (!stopping && next < p.count && running.size() < limit)
-            allStarted = Start(p, next++, running) && allStarted;
+        if (!stopping) {
+            const std::vector<size_t> start = p.nextJobs ? p.nextJobs() : inOrder.Next(running.size());
+            for (size_t index : start) allStarted = Start(p, index, running) && allStarted;
+        }
         const std::vector<size_t> ready = WaitForOutput(Processes(running), p.tickMs);
         for (size_t k = ready.size(); k-- > 0;) {
             Child& c = running[ready[k]];

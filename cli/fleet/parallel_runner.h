@@ -28,6 +28,11 @@ struct ParallelJobs {
     // Polled in the parent: once true, no further child starts and each
     // running child is asked once to stop at its next safe point.
     std::function<bool()> interrupted;
+    // When set, which jobs start now, asked each turn (a rollout's waves);
+    // else jobs start in order, `jobs` at once. nextJobs may take its time
+    // while no child runs (a soak). moreJobs: false once none will start.
+    std::function<std::vector<size_t>()> nextJobs;
+    std::function<bool()> moreJobs;
 };
 
 // Returns when every child that started has ended, or when onTick says to

@@ -6,6 +6,7 @@
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/output/history.h"
+#include "cli/output/json_events.h"
 #include "cli/output/summary_table.h"
 #include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
@@ -37,6 +38,11 @@ std::string Joined(const std::vector<std::string>& labels) {
 }
 
 }  // namespace
+
+nlohmann::json WaveRecord(int wave) {
+    if (wave <= 0) return nlohmann::json::object();
+    return {{"wave", wave}};
+}
 
 void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d,
                   const nlohmann::json& extra) {
@@ -124,6 +130,27 @@ int UpdateBatch::Finish() {
     return interrupted != 0 ? interrupted : BatchExitCode(outcomes);
 }
 
+void UpdateBatch::ReportFromParent(size_t i, const DeviceOutcome& d) {
+    OnEvent(i, OutcomeToJson(d));
+    RecordUpdate(o_, devices_[i].target, image_, d, WaveRecord(devices_[i].wave));
+}
+
+void UpdateBatch::SetWaves(const std::vector<int>& sizes, const std::vector<int>& waveOf) {
+    for (size_t i = 0; i < devices_.size() && i < waveOf.size(); ++i) devices_[i].wave = waveOf[i];
+    if (observer_) observer_->WavesPlanned(sizes, waveOf);
+}
+
+void UpdateBatch::Observe(size_t i, const nlohmann::json& event) {
+    if (observer_) observer_->DeviceEvent(i, event);
+}
+
+void UpdateBatch::Announce(const nlohmann::json& event, const std::string& text) {
+    if (o_.json)
+        PrintJsonLine(event);
+    else
+        view_.Notice(text, noticed_);
+}
+
 // The first interruption stops what has not reached "flash"; the second says
 // what is still awaited; the third leaves at once, and the devices that are
 // flashing finish on their own.
@@ -164,7 +191,7 @@ void UpdateBatch::Notice(const std::string& text) { view_.Notice(text, noticed_)
 // Devices never started because of an interruption.
 void UpdateBatch::MarkNotStarted() {
     for (size_t i = 0; i < devices_.size(); ++i) {
-        if (devices_[i].started) continue;
+        if (devices_[i].started || devices_[i].reported) continue;
         DeviceOutcome d;
         d.result = DeviceResult::Interrupted;
         d.detail = "not started (interrupted)";

@@ -17,6 +17,7 @@ struct DeviceRun {
     DeviceOutcome outcome;    // its result, once reported
     bool started = false;     // its process was started
     bool reported = false;    // its process sent its result
+    int wave = 0;             // 1-based in a rollout with waves; 0 otherwise
 };
 
 // Sees each device's start and every event the batch gets, the results it
@@ -26,6 +27,11 @@ public:
     virtual ~BatchObserver() = default;
     virtual void DeviceStarted(size_t i) = 0;
     virtual void DeviceEvent(size_t i, const nlohmann::json& event) = 0;
+    // A rollout's waves: devices per wave, and each device's (0: in none).
+    virtual void WavesPlanned(const std::vector<int>& sizes, const std::vector<int>& waveOf) {
+        (void)sizes;
+        (void)waveOf;
+    }
 };
 
 // The parent's side of an update run: what each child reported, the
@@ -47,6 +53,18 @@ public:
     // After the run: the devices never started, the summary; the exit code.
     int Finish();
 
+    // For a rollout: a device's outcome so far; one decided in the parent
+    // (before or instead of its process: a plan's skip, "not started", lost in
+    // the soak), shown and recorded in the history; a line about the run.
+    const DeviceOutcome& Outcome(size_t i) const { return devices_[i].outcome; }
+    void ReportFromParent(size_t i, const DeviceOutcome& d);
+    // The rollout's waves, for the history records and the observer.
+    void SetWaves(const std::vector<int>& sizes, const std::vector<int>& waveOf);
+    int Wave(size_t i) const { return devices_[i].wave; }
+    // An event for the observer alone (the soak of a device already reported).
+    void Observe(size_t i, const nlohmann::json& event);
+    void Announce(const nlohmann::json& event, const std::string& text);
+
 private:
     void HeedInterruptions();
     std::vector<std::string> Flashing() const;
@@ -64,5 +82,7 @@ private:
 // The history line of one device's update. The device's own process writes
 // it, so that it is kept even when the parent is killed.
 // extra: fields added to the record (the report's "phases", "host").
+// {"wave": N} for a history record of a device in a wave; {} outside waves.
+nlohmann::json WaveRecord(int wave);
 void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d,
                   const nlohmann::json& extra = nlohmann::json::object());

@@ -151,6 +151,7 @@ struct Job {
 
     bool Transfer(bool& retry) {
         JobObserver observer(sink, settings.imageLines);
+        console.completeCounting = CompleteCounting::PerAnswer;
         const UpdateResult r = RunFirmwareUpdate(console, settings.image, observer);
         outcome.lines = r.lineSends;
         flashCommitted = observer.FlashCommitted();

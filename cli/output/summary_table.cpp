@@ -31,6 +31,8 @@ void PrintSummaryTable(FILE* out, const std::vector<std::string>& labels, const 
 
 int BatchExitCode(const std::vector<DeviceOutcome>& outcomes) {
     bool busy = false;
+    for (const DeviceOutcome& o : outcomes)
+        if (o.result == DeviceResult::NotStarted) return kExitStopped;
     for (const DeviceOutcome& o : outcomes) {
         if (ResultIsSuccess(o.result)) continue;
         if (o.result != DeviceResult::Busy) return kExitFailed;

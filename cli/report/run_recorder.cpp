@@ -75,6 +75,11 @@ void RunRecorder::DeviceEvent(size_t i, const nlohmann::json& event) {
     RecordDeviceEvent(report_.devices[i], event, Now());
 }
 
+void RunRecorder::WavesPlanned(const std::vector<int>& sizes, const std::vector<int>& waveOf) {
+    report_.waves = sizes;
+    for (size_t i = 0; i < report_.devices.size() && i < waveOf.size(); ++i) report_.devices[i].wave = waveOf[i];
+}
+
 bool RunRecorder::Finish(int exitCode) {
     report_.endTime = report_.startTime + Now();
     report_.exitCode = exitCode;

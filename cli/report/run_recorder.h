@@ -21,6 +21,7 @@ public:
 
     void DeviceStarted(size_t i) override;
     void DeviceEvent(size_t i, const nlohmann::json& event) override;
+    void WavesPlanned(const std::vector<int>& sizes, const std::vector<int>& waveOf) override;
 
     // Ends the record with the run's exit code and writes the files asked
     // for. False when one could not be written (its reason on stderr).

@@ -192,6 +192,10 @@ void RecordDeviceEvent(DeviceReport& device, const nlohmann::json& event, double
     }
     if (device.start < 0) RecordDeviceStart(device, at);
     device.end = std::max(device.end, at);
+    if (kind == "soaked") {  // read again after the soak and still sound
+        CloseSpan(device, at);
+        return;
+    }
     ReportPhase phase;
     if (kind == "phase" && ReportPhaseFromName(Text(event, "phase"), phase)) {
         OpenSpan(device, phase, at);

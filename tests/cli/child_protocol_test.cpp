@@ -24,6 +24,7 @@ TEST(JobArguments, TheChildReadsBackItsDeviceTheConfirmedImageAndThenTheParentsA
     job.target.device.port = 2323;
     job.target.searchMac = "02-4c-1a-03-12-ab";
     job.imageSha256 = sha;
+    job.wave = 3;
     const std::vector<std::string> parent{"update", "--yes", "--all"};
     const std::vector<std::string> args = JobArguments(job, parent);
     ASSERT_EQ(args.size(), 5u);
@@ -36,15 +37,17 @@ TEST(JobArguments, TheChildReadsBackItsDeviceTheConfirmedImageAndThenTheParentsA
     EXPECT_EQ(back.target.device.port, 2323);
     EXPECT_EQ(back.target.searchMac, "02-4c-1a-03-12-ab");
     EXPECT_EQ(back.imageSha256, sha);
+    EXPECT_EQ(back.wave, 3);
 
     job.target.searchMac.clear();
     ASSERT_TRUE(ParseJobArgument(JobArguments(job, {})[1], back));
     EXPECT_EQ(back.target.searchMac, "");
-    const std::string s = "," + sha;
-    for (const std::string& bad :
-         std::vector<std::string>{std::string(), "1,h,23" + s, "x,h,23," + s, "1,,23," + s, "1,h,0," + s,
-                                  "1,h,70000," + s, "1,h,23,m" + s + ",extra", "1,h,23,", "1,h,23,m," + sha.substr(1),
-                                  "1,h,23,m," + std::string(64, 'A'), "1,h,23,m," + std::string(63, 'a') + "g"})
+    const std::string s = "," + sha + ",0";
+    for (const std::string& bad : std::vector<std::string>{
+             std::string(), "1,h,23" + s, "x,h,23," + s, "1,,23," + s, "1,h,0," + s, "1,h,70000," + s,
+             "1,h,23,m" + s + ",extra", "1,h,23,m," + sha, "1,h,23,m," + sha + ",", "1,h,23,m," + sha + ",-1",
+             "1,h,23,", "1,h,23,m," + sha.substr(1) + ",0", "1,h,23,m," + std::string(64, 'A') + ",0",
+             "1,h,23,m," + std::string(63, 'a') + "g,0"})
         EXPECT_FALSE(ParseJobArgument(bad, back)) << bad;
 }
 

@@ -87,6 +87,16 @@ TEST(CommandLineTest, ValueOutOfRangeIsAUsageErrorInOneReadableLine) {
         {{"mac", "h", "12g4"}, "four hexadecimal digits"},
         {{"mac", "h", ""}, "four hexadecimal digits"},
         {{"plan", "--retries", "1", "h"}, "--retries"},  // update's alone
+        {{"update", "--waves", "10%,5%", "h"}, "\"5%\" does not grow"},
+        {{"update", "--waves", "", "h"}, "--waves"},
+        {{"plan", "--waves", "1,0", "h"}, "\"0\" is not a count"},
+        {{"update", "--max-failures", "101%", "h"}, "\"101%\" is not a count"},
+        {{"update", "--max-failures", "-1", "h"}, "--max-failures"},
+        {{"update", "--soak", "3", "h"}, "--waves"},  // a soak is between waves
+        {{"update", "--waves", "1", "--soak", "0", "h"}, "--soak"},
+        {{"update", "--expect", "3", "h"}, "--all"},  // counts what a search finds
+        {{"plan", "--expect", "0", "--all"}, "--expect"},
+        {{"plan", "--soak", "3", "h"}, "--soak"},  // update's alone
     };
     for (const auto& c : cases) {
         const Parsed p = Parse(c.words);
@@ -112,6 +122,26 @@ TEST(CommandLineTest, NumbersAreReadAsDecimalsAndRetriesKeepTheirDefaults) {
     p = Parse({"mac", "h", "12aB"});
     ASSERT_EQ(p.code, -1) << p.err;
     EXPECT_EQ(p.options.macDigits, "12aB");
+    EXPECT_FALSE(p.options.Rollout());
+}
+
+TEST(CommandLineTest, RolloutOptionsAreReadOnceAndMakeTheRunARollout) {
+    Parsed p = Parse({"update", "--all", "--expect", "40", "--waves", "1,10%,100%", "--max-failures", "5%", "--soak",
+                      "2.5", "--jobs", "8"});
+    ASSERT_EQ(p.code, -1) << p.err;
+    EXPECT_EQ(p.options.expect, 40);
+    ASSERT_EQ(p.options.waves.size(), 3u);
+    EXPECT_TRUE(p.options.waves[1].percent);
+    EXPECT_EQ(p.options.waves[1].value, 10);
+    EXPECT_TRUE(p.options.maxFailures.percent);
+    EXPECT_EQ(p.options.maxFailures.value, 5);
+    EXPECT_EQ(p.options.maxFailuresText, "5%");
+    EXPECT_EQ(p.options.soakSeconds, 2.5);
+    EXPECT_TRUE(p.options.Rollout());
+    p = Parse({"update", "--max-failures", "0", "h"});
+    ASSERT_EQ(p.code, -1) << p.err;
+    EXPECT_EQ(p.options.maxFailures.value, 0);  // no failure at all goes on
+    EXPECT_TRUE(p.options.Rollout());
 }
 
 TEST(CommandLineTest, HostsThatCannotBeReadAreAUsageErrorBeforeAnyConnect) {
@@ -265,6 +295,20 @@ TEST(SummaryTest, ExitCodeSaysWhetherEveryDeviceSucceeded) {
     EXPECT_EQ(BatchExitCode({ok, skipped}), 0);
     EXPECT_EQ(BatchExitCode({ok, busy}), 5);
     EXPECT_EQ(BatchExitCode({ok, busy, failed}), 1);
+    // A rollout stopped by its budget says so above the failures that stopped it.
+    DeviceOutcome notStarted;
+    notStarted.result = DeviceResult::NotStarted;
+    EXPECT_EQ(BatchExitCode({failed, failed, notStarted, ok}), 6);
+}
+
+TEST(SummaryTest, NotStartedSurvivesThePipeUnderItsOwnName) {
+    DeviceOutcome o;
+    o.result = DeviceResult::NotStarted;
+    o.attempts = 0;
+    const nlohmann::json event = OutcomeToJson(o);
+    EXPECT_EQ(event.value("result", ""), "not started");
+    EXPECT_EQ(OutcomeFromJson(event).result, DeviceResult::NotStarted);
+    EXPECT_FALSE(ResultIsSuccess(DeviceResult::NotStarted));
 }
 
 TEST(JsonEventsTest, OutcomeSurvivesThePipe) {

@@ -86,7 +86,7 @@ TEST(FailureBudget, OnlyResultsOfAWrittenImageCount) {
     EXPECT_TRUE(CountsAgainstBudget(DeviceResult::Unverified));
     EXPECT_TRUE(CountsAgainstBudget(DeviceResult::Mismatch));
     for (DeviceResult r : {DeviceResult::Verified, DeviceResult::Updated, DeviceResult::Skipped, DeviceResult::Refused,
-                           DeviceResult::Busy, DeviceResult::Interrupted})
+                           DeviceResult::Busy, DeviceResult::Interrupted, DeviceResult::NotStarted})
         EXPECT_FALSE(CountsAgainstBudget(r)) << ResultName(r);
 }
 

@@ -156,6 +156,30 @@ TEST_F(DeviceUpdateTest, FlashReportingOnlyOnceFailsWithinTheWaitAndSendsNoReset
     EXPECT_FALSE(LogHas("\nbye\n"));
 }
 
+// Both "complete" answers in one receive, as after a lost segment resent
+// together with the next: the dialog's count takes that receive once and
+// waits on; the command line's takes both and goes on to the reset.
+TEST_F(DeviceUpdateTest, BothCompletesInOneReceiveCountTwiceOnlyPerAnswer) {
+    console.waits.completeMs = 700;
+    StartDevice({"--completes-together"});
+    RecordingObserver perReceive;
+    const UpdateResult once = LoginAndUpdate(perReceive);
+    EXPECT_FALSE(once.ok);
+    EXPECT_EQ(once.failure, UpdateFailure::FlashIncomplete);
+    EXPECT_EQ(std::count(perReceive.percents.begin(), perReceive.percents.end(), 99), 1);
+    StopAndSummarise();
+    EXPECT_FALSE(LogHas("\nreset\n"));
+
+    console.completeCounting = CompleteCounting::PerAnswer;
+    StartDevice({"--completes-together"});
+    RecordingObserver perAnswer;
+    const UpdateResult r = LoginAndUpdate(perAnswer);
+    EXPECT_TRUE(r.ok) << static_cast<int>(r.failure);
+    EXPECT_EQ(std::count(perAnswer.percents.begin(), perAnswer.percents.end(), 99), 2);
+    EXPECT_NE(StopAndSummarise().find("flash matches image: yes\n"), std::string::npos);
+    EXPECT_TRUE(LogHas("\nreset\n"));
+}
+
 TEST_F(DeviceUpdateTest, SlowFlashWithinEachWaitSucceeds) {
     console.waits.completeMs = 2000;  // each "complete" comes 800 ms after the one before
     StartDevice({"--slow-flash", "800"});
