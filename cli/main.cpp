@@ -5,10 +5,12 @@
 #include "cli/commands/cli_options.h"
 #include "cli/commands/commands.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/fleet/interruption.h"
 #include "cli/image/image_check.h"
 #include "cli/image/image_file_load.h"
-#include "cli/fleet/interruption.h"
+#include "cli/output/terminal.h"
 #include "cli/output/trace_file.h"
+#include "cli/platform/program_entry.h"
 #include "firmware/firmware_image.h"
 #include "net/trace.h"
 
@@ -28,11 +30,11 @@ int Dispatch(const CliOptions& o, const ImageReport& image) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int ToolMain(int argc, char** argv) {
     PrepareStandardStreams();
     FirmwareImageView carried;
     if (!LoadFirmwareImage(nullptr, carried)) {
-        std::fprintf(stderr, "tqm530r: the carried firmware image is missing\n");
+        PrintTo(stderr, "tqm530r: the carried firmware image is missing\n");
         return kExitImage;
     }
     const ImageReport image = CheckImage(carried.text, carried.size);
@@ -45,7 +47,7 @@ int main(int argc, char** argv) {
     if (!options.tracePath.empty()) {
         std::string error;
         if (!trace.Open(options.tracePath, error)) {
-            std::fprintf(stderr, "tqm530r: --trace: %s\n", error.c_str());
+            PrintTo(stderr, "tqm530r: --trace: %s\n", error.c_str());
             return kExitUsage;
         }
         NetTrace = &trace;
@@ -56,7 +58,7 @@ int main(int argc, char** argv) {
     FirmwareImageView file;
     std::string error;
     if (!UseImageFile(options.imagePath, fileBytes, file, error)) {
-        std::fprintf(stderr, "tqm530r: %s: %s; nothing sent\n", options.imagePath.c_str(), error.c_str());
+        PrintTo(stderr, "tqm530r: %s: %s; nothing sent\n", options.imagePath.c_str(), error.c_str());
         return kExitImage;
     }
     ImageReport fileImage = CheckImage(file.text, file.size);

@@ -19,7 +19,7 @@ struct TransferState {
     UpdateResult result;
     int percentShown = 0;
     char buffer[kConsoleReceiveSize + 1] = {};
-    std::string completeTail;  // PerAnswer: the end of the text after "flash" not yet matched
+    std::string completeTail{};  // PerAnswer: the end of the text after "flash" not yet matched
 };
 
 // One receive into the cleared buffer; false records why the update stops.

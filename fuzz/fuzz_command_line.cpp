@@ -2,6 +2,9 @@
 // by ParseCommandLine and, when the command would run, by the host reading
 // that comes before any search or connect. Nothing may throw or crash, and
 // what the parser lets through stays in the ranges the commands rely on.
+// The file paths given (--history, --report) are then used as the tool uses
+// them, inside a folder of this process's own: a record appended there is
+// read back, and the history command runs on them.
 #include <fcntl.h>
 #include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
@@ -10,12 +13,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/commands/cli_options.h"
+#include "cli/commands/commands.h"
 #include "cli/device/target_hosts.h"
+#include "cli/output/history.h"
+#include "cli/platform/file_path.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -83,6 +92,43 @@ bool TargetsSound(const std::vector<DeviceTarget>& targets) {
     return true;
 }
 
+// The folder every path of a run is put in, emptied after each run.
+const fs::path& Sandbox() {
+    static const fs::path folder = fs::temp_directory_path() / ("tqm530r-fuzz-" + std::to_string(::getpid()));
+    return folder;
+}
+
+// path (as the operator gave it) inside the sandbox; empty when it names no
+// file there: no path, or one that climbs out with "..".
+std::string Sandboxed(const std::string& path) {
+    if (path.empty()) return "";
+    const fs::path given = FilePath(path).relative_path();
+    for (const fs::path& part : given)
+        if (part == "..") return "";
+    return (Sandbox() / given).string();
+}
+
+// A history record holding the path's own bytes, appended and read back.
+void HistoryRoundTrip(const std::string& path) {
+    std::string error;
+    if (!AppendHistory(path, {{"command", "update"}, {"device", "fuzz"}, {"detail", path}}, error)) return;
+    std::vector<nlohmann::json> records;
+    if (!ReadHistory(path, records, error) || records.empty() || records.back().value("device", "") != "fuzz")
+        __builtin_trap();
+}
+
+// The history command on the paths given, inside the sandbox.
+void UsePaths(CliOptions o) {
+    o.historyPath = Sandboxed(o.historyPath);
+    o.reportPath = Sandboxed(o.reportPath);
+    if (o.historyPath.empty()) return;
+    std::error_code ignored;
+    fs::create_directories(Sandbox(), ignored);
+    HistoryRoundTrip(o.historyPath);
+    if (o.command == "history") RunHistory(o);
+    fs::remove_all(Sandbox(), ignored);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -107,6 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (parsed == -1) {
             hostsRead = TargetsFromHosts(options, targets);
             singleRead = SingleTarget(options, device);
+            UsePaths(options);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "uncaught exception: %s\n", e.what());

@@ -3,9 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "cli/commands/exit_codes.h"
 #include "cli/device/device_address.h"
+#include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
 #include "cli/platform/user_paths.h"
 #include "console/console_limits.h"
@@ -311,6 +313,15 @@ void History(CLI::App& app, CliOptions& o) {
     AddJson(*c, o, "print the stored JSON lines as they are");
 }
 
+// CLI11's --help and --version texts, through the tool's one way out.
+int ExitWithText(const CLI::App& app, const CLI::Error& e) {
+    std::ostringstream out, err;
+    const int code = app.exit(e, out, err);
+    WriteText(stdout, out.str());
+    WriteText(stderr, err.str());
+    return code;
+}
+
 }  // namespace
 
 int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliOptions& o) {
@@ -338,13 +349,13 @@ int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliO
         std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
         app.parse(reversed);
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+        return ExitWithText(app, e);
     } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
+        return ExitWithText(app, e);
     } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
+        return ExitWithText(app, e);
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "tqm530r: %s (see tqm530r --help)\n", e.what());
+        PrintTo(stderr, "tqm530r: %s (see tqm530r --help)\n", e.what());
         return kExitUsage;
     }
     const CLI::App* command = app.get_subcommands().front();

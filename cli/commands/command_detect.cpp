@@ -1,9 +1,10 @@
 #include <cstdio>
 
 #include "cli/commands/commands.h"
-#include "cli/device/device_search.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/device/device_search.h"
 #include "cli/output/json_events.h"
+#include "cli/output/terminal.h"
 
 int RunDetect(const CliOptions& o) {
     std::vector<FoundDevice> devices;
@@ -16,12 +17,12 @@ int RunDetect(const CliOptions& o) {
         PrintJsonDocument(document);
     } else {
         for (const FoundDevice& d : devices)
-            std::printf("%-32s  %-15s  %s\n", d.entry.c_str(), d.ip.c_str(), d.mac.c_str());
+            PrintTo(stdout, "%-32s  %-15s  %s\n", d.entry.c_str(), d.ip.c_str(), d.mac.c_str());
     }
     if (static_cast<int>(devices.size()) < o.expect) {
-        std::fprintf(stderr, "%s\n", FewerThanExpectedText(devices, o.expect).c_str());
+        PrintTo(stderr, "%s\n", FewerThanExpectedText(devices, o.expect).c_str());
         return kExitFailed;
     }
-    if (devices.empty() && !o.json) std::fprintf(stderr, "tqm530r: no TQM-530R device answered\n");
+    if (devices.empty() && !o.json) PrintTo(stderr, "tqm530r: no TQM-530R device answered\n");
     return devices.empty() ? kExitFailed : kExitOk;
 }

@@ -4,6 +4,7 @@
 #include "cli/commands/exit_codes.h"
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
+#include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
 #include "cli/report/run_recorder.h"
 #include "cli/report/run_report.h"
@@ -14,7 +15,7 @@ std::string Text(const nlohmann::json& r, const char* key) {
     const auto it = r.find(key);
     if (it == r.end() || it->is_null()) return "-";
     if (it->is_string()) return it->get<std::string>().empty() ? "-" : it->get<std::string>();
-    return it->dump();
+    return JsonText(*it);
 }
 
 // The records from since on (all when since is empty); records without a
@@ -36,16 +37,16 @@ int WriteHistoryReport(const CliOptions& o, const std::string& path, const std::
     RunReport report = RunReportFromHistory(records);
     report.options = TypedCommandLine(o.arguments);
     if (report.devices.empty()) {
-        std::fprintf(stderr, "tqm530r: no update records%s in %s; no report written\n",
-                     o.since.empty() ? "" : (" since " + o.since).c_str(), path.c_str());
+        PrintTo(stderr, "tqm530r: no update records%s in %s; no report written\n",
+                o.since.empty() ? "" : (" since " + o.since).c_str(), path.c_str());
         return kExitFailed;
     }
     std::string error;
     if (!WriteReportPage(report, o.reportPath, error)) {
-        std::fprintf(stderr, "tqm530r: --report: %s\n", error.c_str());
+        PrintTo(stderr, "tqm530r: --report: %s\n", error.c_str());
         return kExitFailed;
     }
-    std::fprintf(stderr, "tqm530r: %zu update record(s) written to %s\n", report.devices.size(), o.reportPath.c_str());
+    PrintTo(stderr, "tqm530r: %zu update record(s) written to %s\n", report.devices.size(), o.reportPath.c_str());
     return kExitOk;
 }
 
@@ -56,7 +57,7 @@ int RunHistory(const CliOptions& o) {
     std::vector<nlohmann::json> records;
     std::string error;
     if (!ReadHistory(path, records, error)) {
-        std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
+        PrintTo(stderr, "tqm530r: %s\n", error.c_str());
         return kExitFailed;
     }
     records = RecordsSince(records, o.since);
@@ -66,18 +67,17 @@ int RunHistory(const CliOptions& o) {
         return kExitOk;
     }
     if (records.empty()) {
-        std::fprintf(stderr, "tqm530r: no history yet in %s\n", path.c_str());
+        PrintTo(stderr, "tqm530r: no history yet in %s\n", path.c_str());
         return kExitOk;
     }
-    std::printf("%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", "TIME", "COMMAND", "DEVICE", "MAC", "BEFORE",
-                "AFTER", "RESULT", "DETAIL");
+    PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", "TIME", "COMMAND", "DEVICE", "MAC", "BEFORE",
+            "AFTER", "RESULT", "DETAIL");
     for (const nlohmann::json& r : records) {
         std::string after = Text(r, "new_version");
         if (r.value("command", "") == "mac") after = "mac " + Text(r, "mac_tail");
-        std::printf("%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", Text(r, "time").c_str(),
-                    Text(r, "command").c_str(), Text(r, "device").c_str(), Text(r, "mac").c_str(),
-                    Text(r, "old_version").c_str(), after.c_str(), Text(r, "result").c_str(),
-                    Text(r, "detail").c_str());
+        PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", Text(r, "time").c_str(),
+                Text(r, "command").c_str(), Text(r, "device").c_str(), Text(r, "mac").c_str(),
+                Text(r, "old_version").c_str(), after.c_str(), Text(r, "result").c_str(), Text(r, "detail").c_str());
     }
     return kExitOk;
 }

@@ -3,6 +3,7 @@
 #include "cli/commands/commands.h"
 #include "cli/commands/exit_codes.h"
 #include "cli/output/json_events.h"
+#include "cli/output/terminal.h"
 
 namespace {
 
@@ -31,15 +32,15 @@ int RunImage(const CliOptions& o, const ImageReport& image) {
                            {"checksums_ok", sound}});
         return sound ? kExitOk : kExitImage;
     }
-    std::printf("image      %s\n", image.source.c_str());
-    std::printf("version    %s\n", image.version.empty() ? "(no version record)" : image.version.c_str());
-    std::printf("size       %u bytes\n", image.size);
-    std::printf("lines      %u (%u records)\n", image.lines, image.records);
+    PrintTo(stdout, "image      %s\n", image.source.c_str());
+    PrintTo(stdout, "version    %s\n", image.version.empty() ? "(no version record)" : image.version.c_str());
+    PrintTo(stdout, "size       %u bytes\n", image.size);
+    PrintTo(stdout, "lines      %u (%u records)\n", image.lines, image.records);
     for (size_t i = 0; i < image.ranges.size(); ++i)
-        std::printf("%-10s %s..%s (%u bytes)\n", i == 0 ? "ranges" : "", Hex(image.ranges[i].first).c_str(),
-                    Hex(image.ranges[i].last).c_str(), image.ranges[i].last - image.ranges[i].first + 1);
-    std::printf("start      %s\n", image.hasStart ? Hex(image.start).c_str() : "-");
-    std::printf("sha256     %s\n", image.sha256.c_str());
-    std::printf("self-check %s\n", sound ? "every record's checksum is right" : ImageProblem(image).c_str());
+        PrintTo(stdout, "%-10s %s..%s (%u bytes)\n", i == 0 ? "ranges" : "", Hex(image.ranges[i].first).c_str(),
+                Hex(image.ranges[i].last).c_str(), image.ranges[i].last - image.ranges[i].first + 1);
+    PrintTo(stdout, "start      %s\n", image.hasStart ? Hex(image.start).c_str() : "-");
+    PrintTo(stdout, "sha256     %s\n", image.sha256.c_str());
+    PrintTo(stdout, "self-check %s\n", sound ? "every record's checksum is right" : ImageProblem(image).c_str());
     return sound ? kExitOk : kExitImage;
 }

@@ -4,10 +4,11 @@
 
 #include "cli/commands/commands.h"
 #include "cli/commands/confirm.h"
-#include "cli/device/device_session.h"
 #include "cli/commands/exit_codes.h"
-#include "cli/output/history.h"
+#include "cli/device/device_session.h"
 #include "cli/device/targets.h"
+#include "cli/output/history.h"
+#include "cli/output/terminal.h"
 #include "console/console_session.h"
 #include "console/maintenance.h"
 
@@ -28,7 +29,7 @@ int Reserve(const CliOptions& o, Maintenance& m) {
     if (const int rc = SingleTarget(o, m.device); rc >= 0) return rc;
     m.console.waits = ConsoleWaitsFrom(o);
     if (ReserveDevice(m.device, m.lock, m.visit)) return -1;
-    std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
+    PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
     return m.visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
 }
 
@@ -42,7 +43,7 @@ void Record(const CliOptions& o, const Maintenance& m, nlohmann::json record) {
     record["seconds"] = std::chrono::duration<double>(Clock::now() - m.start).count();
     std::string error;
     if (!AppendHistory(HistoryPath(o.historyPath), record, error))
-        std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
+        PrintTo(stderr, "tqm530r: history: %s\n", error.c_str());
 }
 
 void WarnOfEarlierTail(const CliOptions& o, const Maintenance& m, const std::string& tail) {
@@ -51,10 +52,9 @@ void WarnOfEarlierTail(const CliOptions& o, const Maintenance& m, const std::str
     if (!ReadHistory(HistoryPath(o.historyPath), records, error)) return;
     const nlohmann::json earlier = FindMacTailElsewhere(records, tail, m.visit.ip, m.device.port);
     if (earlier.is_null()) return;
-    std::fprintf(stderr, "tqm530r: warning: MAC tail %s was already written to %s on %s\n", tail.c_str(),
-                 earlier.value("device", "?").c_str(), earlier.value("time", "?").c_str());
+    PrintTo(stderr, "tqm530r: warning: MAC tail %s was already written to %s on %s\n", tail.c_str(),
+            earlier.value("device", "?").c_str(), earlier.value("time", "?").c_str());
 }
-
 
 }  // namespace
 
@@ -67,15 +67,15 @@ int RunErase(const CliOptions& o, const ImageReport&) {
     if (rc >= 0) return rc;
     // As the dialog: the selection has logged in and read the version before the erase.
     if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit)) {
-        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
+        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
         Record(o, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", m.visit.error}});
         return kExitFailed;
     }
     SendEraseCommands(m.console);
     CloseConsole(m.console);
     const std::string blocks = std::to_string(kErasedBlocks) + " blocks";
-    std::printf("%s: erase sent (%s, 20000..F0000); the device runs no firmware until the next update\n",
-                m.device.Label().c_str(), blocks.c_str());
+    PrintTo(stdout, "%s: erase sent (%s, 20000..F0000); the device runs no firmware until the next update\n",
+            m.device.Label().c_str(), blocks.c_str());
     Record(o, m, {{"old_version", m.visit.version}, {"new_version", ""}, {"result", "erased"}, {"detail", blocks}});
     return kExitOk;
 }
@@ -90,20 +90,20 @@ int RunMac(const CliOptions& o, const ImageReport&) {
     // As every command: the connect, the MAC check and the login; the write reads no version.
     if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit, {}, false)) {
         const std::string reason = m.visit.error + "; nothing written";
-        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
+        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
         Record(o, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
         return kExitFailed;
     }
     if (SendMacWrite(m.console, digits) != MacWriteOutcome::Written) {
         const char* reason = "MAC address write failed (send)";
-        std::fprintf(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason);
+        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason);
         Record(o, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
         return kExitFailed;
     }
     char address[kMacAddressTextSize];
     FormatWrittenMacAddress(digits, address);
     const std::string written = std::string("MAC address [") + address + "] written.";
-    std::printf("%s\n", written.c_str());
+    PrintTo(stdout, "%s\n", written.c_str());
     Record(o, m, {{"mac_tail", tail}, {"result", "written"}, {"detail", written}});
     return kExitOk;
 }

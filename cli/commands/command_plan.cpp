@@ -5,6 +5,7 @@
 #include "cli/device/device_plan.h"
 #include "cli/device/targets.h"
 #include "cli/output/json_events.h"
+#include "cli/output/terminal.h"
 #include "cli/rollout/wave_plan.h"
 
 namespace {
@@ -57,21 +58,21 @@ void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves,
     for (const PlanRow& r : rows) w = std::max(w, r.device.size());
     const int width = static_cast<int>(w);
     const bool showWaves = !o.waves.empty();
-    std::printf("%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s%s\n", width, "DEVICE", "MAC", "IP", "CURRENT", "IMAGE",
-                "ACTION", showWaves ? "WAVE  " : "", "REASON");
+    PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s%s\n", width, "DEVICE", "MAC", "IP", "CURRENT", "IMAGE",
+            "ACTION", showWaves ? "WAVE  " : "", "REASON");
     for (size_t i = 0; i < rows.size(); ++i) {
         const PlanRow& r = rows[i];
         char wave[16] = "";
         if (showWaves)
             std::snprintf(wave, sizeof wave, "%-4s  ", waves[i] > 0 ? std::to_string(waves[i]).c_str() : "-");
-        std::printf("%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s%s\n", width, r.device.c_str(), Or(r.mac).c_str(),
-                    Or(r.ip).c_str(), Or(r.version).c_str(), image.version.c_str(), r.action.c_str(), wave,
-                    r.reason.c_str());
+        PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s%s\n", width, r.device.c_str(), Or(r.mac).c_str(),
+                Or(r.ip).c_str(), Or(r.version).c_str(), image.version.c_str(), r.action.c_str(), wave,
+                r.reason.c_str());
     }
     if (!showWaves) return;
     std::string text;
     for (int n : sizes) text += (text.empty() ? "" : ", ") + std::to_string(n);
-    std::printf("%zu wave(s) of %s device(s)\n", sizes.size(), text.empty() ? "0" : text.c_str());
+    PrintTo(stdout, "%zu wave(s) of %s device(s)\n", sizes.size(), text.empty() ? "0" : text.c_str());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "cli/fleet/rollout_run.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/fleet/update_job.h"
+#include "cli/output/terminal.h"
 #include "cli/report/host_name.h"
 #include "cli/report/run_recorder.h"
 #include "cli/report/text_in_place.h"
@@ -44,7 +45,7 @@ UpdateSettings SettingsFrom(const CliOptions& o, const ImageReport& image) {
 int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
     UpdateJobTarget job;
     if (!ParseJobArgument(o.job, job)) {
-        std::fprintf(stderr, "tqm530r: bad --job \"%s\"\n", o.job.c_str());
+        PrintTo(stderr, "tqm530r: bad --job \"%s\"\n", o.job.c_str());
         return kExitUsage;
     }
     ConsoleConnection console;
@@ -82,7 +83,7 @@ int CheckReportFiles(const CliOptions& o) {
     for (const auto& [option, path] : {std::pair{"--report", o.reportPath}, std::pair{"--metrics", o.metricsPath}}) {
         std::string error;
         if (path.empty() || CanWriteBeside(path, error)) continue;
-        std::fprintf(stderr, "tqm530r: %s: %s; nothing sent\n", option, error.c_str());
+        PrintTo(stderr, "tqm530r: %s: %s; nothing sent\n", option, error.c_str());
         return kExitUsage;
     }
     return -1;
@@ -93,8 +94,8 @@ int CheckReportFiles(const CliOptions& o) {
 int RunUpdate(const CliOptions& o, const ImageReport& image) {
     if (!o.job.empty()) return RunUpdateChild(o, image);
     if (!ImageIsSound(image)) {
-        std::fprintf(stderr, "tqm530r: the %s image fails its self-check: %s; nothing sent\n", image.source.c_str(),
-                     ImageProblem(image).c_str());
+        PrintTo(stderr, "tqm530r: the %s image fails its self-check: %s; nothing sent\n", image.source.c_str(),
+                ImageProblem(image).c_str());
         return kExitImage;
     }
     std::vector<DeviceTarget> targets;

@@ -1,11 +1,12 @@
 #include <cstdio>
 
 #include "cli/commands/commands.h"
-#include "cli/device/device_session.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/device/device_session.h"
+#include "cli/device/targets.h"
 #include "cli/output/json_events.h"
 #include "cli/output/locale_text.h"
-#include "cli/device/targets.h"
+#include "cli/output/terminal.h"
 #include "console/console_session.h"
 #include "console/version_verdict.h"
 
@@ -41,7 +42,7 @@ int RunVersion(const CliOptions& o, const ImageReport& image) {
     DeviceLock lock;
     DeviceVisit visit;
     if (!OpenDevice(console, {device, ""}, lock, visit)) {
-        std::fprintf(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), visit.error.c_str());
+        PrintTo(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), visit.error.c_str());
         return visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
     }
     const std::string& version = visit.version;
@@ -58,13 +59,13 @@ int RunVersion(const CliOptions& o, const ImageReport& image) {
                            {"text", VerdictEnglishText(verdict)}});
         return kExitOk;
     }
-    std::printf("device   %s\nimage    %s\nverdict  %s\n", version.c_str(), image.version.c_str(),
-                VerdictEnglishText(verdict));
+    PrintTo(stdout, "device   %s\nimage    %s\nverdict  %s\n", version.c_str(), image.version.c_str(),
+            VerdictEnglishText(verdict));
     if (JapaneseMessages() && JapaneseVerdictText(verdict)) {
         std::string text = JapaneseVerdictText(verdict);
         for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 10))
             text.replace(lf, 1, "\n         ");
-        std::printf("         %s\n", text.c_str());
+        PrintTo(stdout, "         %s\n", text.c_str());
     }
     return kExitOk;
 }

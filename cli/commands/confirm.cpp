@@ -9,14 +9,14 @@
 int ConfirmOrRefuse(bool yes, const std::string& what, const std::string& question) {
     if (yes) return -1;
     if (!IsTerminal(stdin)) {
-        std::fprintf(stderr, "tqm530r: %s; refusing without --yes (standard input is not a terminal)\n", what.c_str());
+        PrintTo(stderr, "tqm530r: %s; refusing without --yes (standard input is not a terminal)\n", what.c_str());
         return kExitUsage;
     }
-    std::fprintf(stderr, "%s [y/N] ", question.c_str());
+    PrintTo(stderr, "%s [y/N] ", question.c_str());
     std::fflush(stderr);
     std::string answer;
     if (!std::getline(std::cin, answer)) answer.clear();
     if (answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes") return -1;
-    std::fprintf(stderr, "tqm530r: cancelled, nothing sent\n");
+    PrintTo(stderr, "tqm530r: cancelled, nothing sent\n");
     return kExitFailed;
 }

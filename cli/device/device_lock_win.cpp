@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "cli/device/device_lock.h"
+#include "cli/platform/file_path.h"
 #include "cli/platform/user_paths.h"
 #include "cli/platform/windows_file.h"
 
@@ -41,7 +42,7 @@ DeviceLock::~DeviceLock() {
 bool DeviceLock::Acquire(const std::string& ip, unsigned short port, std::string& error) {
     const std::string folder = LockDirectory();
     std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::u8path(folder), ignored);
+    std::filesystem::create_directories(FilePath(folder), ignored);
     const std::string path = PathIn(folder, LockFileName(ip, port));
     const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/commands/exit_codes.h"
+#include "cli/output/terminal.h"
 #include "discovery/device_list.h"
 #include "discovery/device_table.h"
 #include "discovery/search_devices.h"
@@ -31,11 +32,11 @@ bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vecto
 
 int SearchForCommand(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices) {
     if (!interfaceName.empty() && !NetAdapterKnown(interfaceName.c_str())) {
-        std::fprintf(stderr, "tqm530r: no network interface %s\n", interfaceName.c_str());
+        PrintTo(stderr, "tqm530r: no network interface %s\n", interfaceName.c_str());
         return kExitUsage;
     }
     if (!SearchMakerDevices(waitMs, interfaceName, devices)) {
-        std::fprintf(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
+        PrintTo(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
         return kExitSearchError;
     }
     return 0;

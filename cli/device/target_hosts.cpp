@@ -3,13 +3,14 @@
 #include <cstdio>
 
 #include "cli/commands/exit_codes.h"
+#include "cli/output/terminal.h"
 
 namespace {
 
 int ReadHost(const CliOptions& o, const std::string& text, DeviceAddress& device) {
     std::string error;
     if (ParseDeviceAddress(text, static_cast<unsigned short>(o.port), device, error)) return -1;
-    std::fprintf(stderr, "tqm530r: %s\n", error.c_str());
+    PrintTo(stderr, "tqm530r: %s\n", error.c_str());
     return kExitUsage;
 }
 
@@ -19,8 +20,8 @@ int TargetsFromHosts(const CliOptions& o, std::vector<DeviceTarget>& targets) {
     targets.clear();
     if (o.all) return -1;
     if (o.hosts.empty()) {
-        std::fprintf(stderr, "tqm530r: %s needs HOST... or --all (see tqm530r %s --help)\n", o.command.c_str(),
-                     o.command.c_str());
+        PrintTo(stderr, "tqm530r: %s needs HOST... or --all (see tqm530r %s --help)\n", o.command.c_str(),
+                o.command.c_str());
         return kExitUsage;
     }
     for (const std::string& text : o.hosts) {
@@ -33,7 +34,7 @@ int TargetsFromHosts(const CliOptions& o, std::vector<DeviceTarget>& targets) {
 
 int SingleTarget(const CliOptions& o, DeviceAddress& device) {
     if (o.hosts.size() == 1) return ReadHost(o, o.hosts.front(), device);
-    std::fprintf(stderr, "tqm530r: %s needs exactly one HOST (see tqm530r %s --help)\n", o.command.c_str(),
-                 o.command.c_str());
+    PrintTo(stderr, "tqm530r: %s needs exactly one HOST (see tqm530r %s --help)\n", o.command.c_str(),
+            o.command.c_str());
     return kExitUsage;
 }

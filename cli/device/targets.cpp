@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
-#include "cli/device/device_search.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/device/device_search.h"
+#include "cli/output/terminal.h"
 #include "console/device_access.h"
 
 namespace {
@@ -12,11 +13,11 @@ int FromSearch(const CliOptions& o, std::vector<DeviceTarget>& targets) {
     std::vector<FoundDevice> devices;
     if (int failed = SearchForCommand(o.waitMs, o.interfaceName, devices)) return failed;
     if (static_cast<int>(devices.size()) < o.expect) {
-        std::fprintf(stderr, "%s; nothing done\n", FewerThanExpectedText(devices, o.expect).c_str());
+        PrintTo(stderr, "%s; nothing done\n", FewerThanExpectedText(devices, o.expect).c_str());
         return kExitFailed;
     }
     if (devices.empty()) {
-        std::fprintf(stderr, "tqm530r: no TQM-530R device answered the search\n");
+        PrintTo(stderr, "tqm530r: no TQM-530R device answered the search\n");
         return kExitFailed;
     }
     for (const FoundDevice& d : devices) {

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/fleet/subprocess.h"
+#include "cli/output/json_events.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
     return o;
 }
 
-void SendToParent(const nlohmann::json& event) { WriteToParent(event.dump() + "\n"); }
+void SendToParent(const nlohmann::json& event) { WriteToParent(JsonText(event) + "\n"); }
 
 void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject) {
     size_t start = 0;

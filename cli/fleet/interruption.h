@@ -34,5 +34,6 @@ void EndDeviceWatch();
 
 // What the standard streams need before anything is written: POSIX ignores
 // SIGPIPE (a closed console or pipe is a send result, not a death); Windows
-// writes UTF-8 to its console.
+// sets the console's output code page to UTF-8 (the tool's own text goes
+// through WriteText, output/terminal.h, whatever the code page).
 void PrepareStandardStreams();

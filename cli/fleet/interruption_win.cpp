@@ -26,6 +26,9 @@ bool IsStopEvent(DWORD event) {
 BOOL WINAPI OnParentEvent(DWORD event) {
     if (!IsStopEvent(event)) return FALSE;
     Count(event);
+    // The console is closing and Windows ends this process as soon as the
+    // handler returns. Its end closes every child's standard input: a child
+    // before "flash" stops, one after finishes and records itself.
     return TRUE;
 }
 
@@ -87,4 +90,6 @@ void EndDeviceWatch() {
     ReleaseSRWLockExclusive(&WatchedLock);
 }
 
+// Text reaches a console through WriteConsoleW (output/terminal_win.cpp);
+// the UTF-8 code page is for whatever else writes to it.
 void PrepareStandardStreams() { SetConsoleOutputCP(CP_UTF8); }

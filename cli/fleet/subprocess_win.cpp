@@ -14,6 +14,15 @@ struct Subprocess::Os {
 
 namespace {
 
+// A child runs in a console of its own that has no window, in a group of its
+// own: closing the operator's window (CTRL_CLOSE_EVENT, which Windows follows
+// by ending every process attached to that console) or Ctrl+C there never
+// reaches it. It hears the parent only through its standard input, so one
+// past "flash" finishes reset and verify and writes its history record. Its
+// standard error is the parent's console handle, duplicated: what it writes
+// shows there while that console lasts and is dropped after.
+constexpr DWORD kChildCreation = CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW;
+
 std::wstring OwnExecutable() {
     std::wstring path(32768, L'\0');
     const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
@@ -66,8 +75,8 @@ bool Subprocess::Start(const std::vector<std::string>& arguments, std::string& e
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::wstring commandLine = Wide(WindowsCommandLine(all));
     PROCESS_INFORMATION info = {};
-    const BOOL started =
-        CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, kChildCreation,
+                                        nullptr, nullptr, &startup, &info);
     if (!started) error = LastErrorText("cannot start the device's process");
     CloseIf(childIn);
     CloseIf(childOut);

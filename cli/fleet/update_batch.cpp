@@ -8,6 +8,7 @@
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
 #include "cli/output/summary_table.h"
+#include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
 
 namespace {
@@ -49,7 +50,7 @@ void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageRe
     record.update(extra);
     std::string error;
     if (!AppendHistory(HistoryPath(o.historyPath), record, error))
-        std::fprintf(stderr, "tqm530r: history: %s\n", error.c_str());
+        PrintTo(stderr, "tqm530r: history: %s\n", error.c_str());
 }
 
 UpdateBatch::UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/image/image_check.h"
+#include "cli/platform/file_path.h"
 #include "firmware/firmware_image.h"
 
 namespace fs = std::filesystem;
@@ -39,7 +40,7 @@ std::string ImageFileProblem(const ImageFileCheck& check) { return LinePrefix(ch
 
 bool ReadImageFile(const std::string& path, std::string& bytes, std::string& error) {
     std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
+    const fs::file_status status = fs::status(FilePath(path), ec);
     if (ec || !fs::exists(status)) {
         error = "cannot read it: " + (ec ? ec.message() : std::string("no such file"));
         return false;
@@ -48,12 +49,12 @@ bool ReadImageFile(const std::string& path, std::string& bytes, std::string& err
         error = "not a regular file";
         return false;
     }
-    const std::uintmax_t size = fs::file_size(path, ec);
+    const std::uintmax_t size = fs::file_size(FilePath(path), ec);
     if (ec || size > kMaxImageFileSize) {
         error = ec ? "cannot read its size: " + ec.message() : "larger than 16 MiB";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) {
         error = std::string("cannot read it: ") + std::strerror(errno);
         return false;

@@ -5,16 +5,18 @@
 #include <fstream>
 #include <system_error>
 
-#include "cli/platform/append_file.h"
-#include "cli/platform/user_paths.h"
+#include "cli/output/json_events.h"
 #include "cli/output/utc_time.h"
+#include "cli/platform/append_file.h"
+#include "cli/platform/file_path.h"
+#include "cli/platform/user_paths.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 bool MakeFolders(const std::string& path, std::string& error) {
-    const fs::path folder = fs::u8path(path).parent_path();
+    const fs::path folder = FilePath(path).parent_path();
     std::error_code failed;
     if (folder.empty() || fs::is_directory(folder, failed)) return true;
     fs::create_directories(folder, failed);
@@ -36,7 +38,7 @@ bool AppendHistory(const std::string& path, const nlohmann::json& record, std::s
     if (!MakeFolders(path, error)) return false;
     AppendFile file;
     if (!file.Open(path, error)) return false;
-    if (file.Append(record.dump() + "\n", true)) return true;
+    if (file.Append(JsonText(record) + "\n", true)) return true;
     error = "cannot write " + path;
     return false;
 }
@@ -44,8 +46,8 @@ bool AppendHistory(const std::string& path, const nlohmann::json& record, std::s
 bool ReadHistory(const std::string& path, std::vector<nlohmann::json>& records, std::string& error) {
     records.clear();
     std::error_code failed;
-    if (!fs::exists(fs::u8path(path), failed)) return true;
-    std::ifstream in(fs::u8path(path));
+    if (!fs::exists(FilePath(path), failed)) return true;
+    std::ifstream in(FilePath(path));
     if (!in) {
         error = "cannot read " + path;
         return false;

@@ -66,15 +66,15 @@ void TerminalBars::Draw(const std::vector<DeviceProgress>& devices, const std::s
     for (const DeviceProgress& d : devices) labelWidth = std::max(labelWidth, d.label.size());
     const int width = TerminalWidth(out_, 100);
     const int barWidth = std::clamp(width - static_cast<int>(labelWidth) - 70, 10, 30);
-    if (drawn_ > 0) std::fprintf(out_, "\033[%zuA", drawn_);
+    if (drawn_ > 0) PrintTo(out_, "\033[%zuA", drawn_);
     for (const DeviceProgress& d : devices) {
         std::string line = FormatProgressLine(d, labelWidth, barWidth);
         if (static_cast<int>(line.size()) >= width) line.resize(static_cast<size_t>(std::max(width - 1, 1)));
-        std::fprintf(out_, "\r\033[2K%s\n", line.c_str());
+        PrintTo(out_, "\r\033[2K%s\n", line.c_str());
     }
     drawn_ = devices.size();
     if (!notice.empty()) {
-        std::fprintf(out_, "\r\033[2K%s\n", notice.substr(0, static_cast<size_t>(std::max(width - 1, 1))).c_str());
+        PrintTo(out_, "\r\033[2K%s\n", notice.substr(0, static_cast<size_t>(std::max(width - 1, 1))).c_str());
         ++drawn_;
     }
     std::fflush(out_);
@@ -83,14 +83,14 @@ void TerminalBars::Draw(const std::vector<DeviceProgress>& devices, const std::s
 void PlainProgress::Report(const DeviceProgress& before, const DeviceProgress& after) {
     const char* label = after.label.c_str();
     if (after.finished && !before.finished) {
-        std::fprintf(out_, "%s: %s%s%s\n", label, after.result.c_str(), after.detail.empty() ? "" : ": ",
-                     after.detail.c_str());
+        PrintTo(out_, "%s: %s%s%s\n", label, after.result.c_str(), after.detail.empty() ? "" : ": ",
+                after.detail.c_str());
     } else if (after.attempt != before.attempt) {
-        std::fprintf(out_, "%s: attempt %d of %d %s\n", label, after.attempt, after.attempts, after.retryNote.c_str());
+        PrintTo(out_, "%s: attempt %d of %d %s\n", label, after.attempt, after.attempts, after.retryNote.c_str());
     } else if (after.phase != before.phase) {
-        std::fprintf(out_, "%s: %s\n", label, after.phase.c_str());
+        PrintTo(out_, "%s: %s\n", label, after.phase.c_str());
     } else if (after.phase == "transfer" && after.percent / 10 != before.percent / 10) {
-        std::fprintf(out_, "%s: %d%% (%u/%u lines)\n", label, after.percent, after.lines, after.totalLines);
+        PrintTo(out_, "%s: %d%% (%u/%u lines)\n", label, after.percent, after.lines, after.totalLines);
     }
     std::fflush(out_);
 }
@@ -154,7 +154,7 @@ void ProgressView::Notice(const std::string& text, int signals) {
         notice_ = text;
         dirty_ = true;
     } else {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        PrintTo(stderr, "%s\n", text.c_str());
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/commands/exit_codes.h"
+#include "cli/output/terminal.h"
 
 namespace {
 
@@ -14,17 +15,17 @@ void PrintSummaryTable(FILE* out, const std::vector<std::string>& labels, const 
     size_t width = 6;
     for (const std::string& l : labels) width = std::max(width, l.size());
     const int w = static_cast<int>(width);
-    std::fprintf(out, "%-*s  %-17s  %-8s  %-8s  %-11s  %6s  %s\n", w, "DEVICE", "MAC", "BEFORE", "AFTER", "RESULT",
-                 "TIME", "DETAIL");
+    PrintTo(out, "%-*s  %-17s  %-8s  %-8s  %-11s  %6s  %s\n", w, "DEVICE", "MAC", "BEFORE", "AFTER", "RESULT", "TIME",
+            "DETAIL");
     int ok = 0, failed = 0;
     for (size_t i = 0; i < outcomes.size(); ++i) {
         const DeviceOutcome& o = outcomes[i];
         (ResultIsSuccess(o.result) ? ok : failed)++;
-        std::fprintf(out, "%-*s  %-17s  %-8s  %-8s  %-11s  %5.1fs  %s\n", w, labels[i].c_str(), Or(o.mac, "-").c_str(),
-                     Or(o.oldVersion, "-").c_str(), Or(o.newVersion, "-").c_str(), ResultName(o.result), o.seconds,
-                     o.detail.c_str());
+        PrintTo(out, "%-*s  %-17s  %-8s  %-8s  %-11s  %5.1fs  %s\n", w, labels[i].c_str(), Or(o.mac, "-").c_str(),
+                Or(o.oldVersion, "-").c_str(), Or(o.newVersion, "-").c_str(), ResultName(o.result), o.seconds,
+                o.detail.c_str());
     }
-    std::fprintf(out, "%zu device(s): %d succeeded, %d failed\n", outcomes.size(), ok, failed);
+    PrintTo(out, "%zu device(s): %d succeeded, %d failed\n", outcomes.size(), ok, failed);
     std::fflush(out);
 }
 

@@ -18,3 +18,5 @@ size_t TerminalRows(FILE* stream, size_t fallback) {
     if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_row > 0) return size.ws_row;
     return fallback;
 }
+
+void WriteText(FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }

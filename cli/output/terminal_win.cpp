@@ -2,6 +2,7 @@
 #include <io.h>
 
 #include "cli/output/terminal.h"
+#include "cli/platform/windows_file.h"
 
 namespace {
 
@@ -38,4 +39,15 @@ size_t TerminalRows(FILE* stream, size_t fallback) {
     if (!ScreenOf(stream, info)) return fallback;
     const int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
     return rows > 0 ? static_cast<size_t>(rows) : fallback;
+}
+
+void WriteText(FILE* stream, const std::string& text) {
+    if (!IsTerminal(stream)) {
+        std::fwrite(text.data(), 1, text.size(), stream);
+        return;
+    }
+    std::fflush(stream);
+    const std::wstring wide = Wide(text);
+    DWORD written = 0;
+    WriteConsoleW(HandleOf(stream), wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }

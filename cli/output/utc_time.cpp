@@ -14,7 +14,11 @@ std::string UtcText(std::chrono::system_clock::time_point when, bool microsecond
         --seconds;
     }
     std::tm t{};
-    if (!UtcCalendar(static_cast<std::time_t>(seconds), t)) t = std::tm{0, 0, 0, 1, 0, 70};
+    if (!UtcCalendar(static_cast<std::time_t>(seconds), t)) {
+        t = std::tm{};  // 1970-01-01T00:00:00
+        t.tm_mday = 1;
+        t.tm_year = 70;
+    }
     char text[64];
     const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1,
                                 t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "cli/platform/user_paths.h"
+#include "cli/platform/windows_file.h"
 
 namespace {
 
@@ -9,10 +10,7 @@ std::string FromEnvironment(const wchar_t* name) {
     wchar_t value[32768];
     const DWORD n = GetEnvironmentVariableW(name, value, sizeof value / sizeof value[0]);
     if (n == 0 || n >= sizeof value / sizeof value[0]) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, value, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, value, static_cast<int>(n), &text[0], size, nullptr, nullptr);
-    return text;
+    return Narrow(value, n);
 }
 
 std::string OwnFolder() {

@@ -8,8 +8,11 @@
 
 #include <string>
 
-// UTF-8 to UTF-16.
+// UTF-8 to UTF-16 and back: the one conversion of the tool's text. Bytes
+// that are not UTF-8 (and lone surrogates) become U+FFFD; neither throws.
 std::wstring Wide(const std::string& text);
+std::string Narrow(const wchar_t* text, size_t length);
+std::string Narrow(const std::wstring& text);
 
 // An exclusive lock of length bytes from offset of file. With wait false it
 // fails at once when another handle holds any of them.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "cli/output/terminal.h"
 #include "cli/report/host_name.h"
 #include "cli/report/html_report.h"
 #include "cli/report/metrics.h"
@@ -86,11 +87,11 @@ bool RunRecorder::Finish(int exitCode) {
     bool written = true;
     std::string error;
     if (!reportPath_.empty() && !WriteReportPage(report_, reportPath_, error)) {
-        std::fprintf(stderr, "tqm530r: --report: %s\n", error.c_str());
+        PrintTo(stderr, "tqm530r: --report: %s\n", error.c_str());
         written = false;
     }
     if (!metricsPath_.empty() && !WriteMetrics(report_, metricsPath_, error)) {
-        std::fprintf(stderr, "tqm530r: --metrics: %s\n", error.c_str());
+        PrintTo(stderr, "tqm530r: --metrics: %s\n", error.c_str());
         written = false;
     }
     return written;

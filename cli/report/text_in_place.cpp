@@ -7,6 +7,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "cli/platform/file_path.h"
 #include "cli/report/rename_into_place.h"
 
 namespace fs = std::filesystem;
@@ -23,7 +24,7 @@ std::string TemporaryBeside(const std::string& path) {
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(fs::u8path(path), std::ios::binary);
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) return false;
     std::ostringstream all;
     all << in.rdbuf();
@@ -35,29 +36,29 @@ bool WriteTextInPlace(const std::string& path, const std::string& text, std::str
     const std::string temporary = TemporaryBeside(path);
     std::error_code ignored;
     {
-        std::ofstream out(fs::u8path(temporary), std::ios::binary | std::ios::trunc);
+        std::ofstream out(FilePath(temporary), std::ios::binary | std::ios::trunc);
         if (out) out << text;
         out.close();
         if (!out) {
-            fs::remove(fs::u8path(temporary), ignored);
+            fs::remove(FilePath(temporary), ignored);
             error = "cannot write " + temporary;
             return false;
         }
     }
     if (RenameIntoPlace(temporary, path, error)) return true;
-    fs::remove(fs::u8path(temporary), ignored);
+    fs::remove(FilePath(temporary), ignored);
     return false;
 }
 
 bool CanWriteBeside(const std::string& path, std::string& error) {
     const std::string temporary = TemporaryBeside(path);
     std::error_code ignored;
-    if (fs::is_directory(fs::u8path(path), ignored)) {
+    if (fs::is_directory(FilePath(path), ignored)) {
         error = path + " is a folder";
         return false;
     }
-    const bool made = static_cast<bool>(std::ofstream(fs::u8path(temporary), std::ios::binary | std::ios::trunc));
-    fs::remove(fs::u8path(temporary), ignored);
+    const bool made = static_cast<bool>(std::ofstream(FilePath(temporary), std::ios::binary | std::ios::trunc));
+    fs::remove(FilePath(temporary), ignored);
     if (!made) error = "cannot write a file beside " + path;
     return made;
 }

@@ -13,16 +13,16 @@
 #include "cli/device/version_policy.h"
 #include "cli/fleet/child_protocol.h"
 #include "cli/image/image_check.h"
+#include "cli/output/history.h"
 #include "cli/output/json_events.h"
 #include "cli/output/locale_text.h"
-#include "cli/output/history.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/summary_table.h"
 #include "cli/output/trace_file.h"
 #include "console/version_verdict.h"
 #include "firmware/firmware_image.h"
-#include "ui/dialog_texts.h"  // the dialog's words, to compare with the command line's
 #include "tests/common/image_shape.h"
+#include "ui/dialog_texts.h"  // the dialog's words, to compare with the command line's
 
 TEST(DeviceAddressTest, HostAloneTakesTheDefaultPortAndAPortOverridesIt) {
     DeviceAddress s;
@@ -348,6 +348,24 @@ TEST(HistoryTest, AppendsLinesAndFindsAMacTailWrittenElsewhere) {
     ASSERT_TRUE(ReadHistory(path + ".missing", records, error));
     EXPECT_TRUE(records.empty());
     std::remove(path.c_str());
+}
+
+// A folder named in Hangul and with a byte that is no UTF-8 at all, and a
+// device detail of such bytes: the record is kept, the bad bytes as U+FFFD.
+TEST(HistoryTest, PathsAndTextThatAreNotAsciiOrNotUtf8AreKeptWithoutAThrow) {
+    const std::string folder = testing::TempDir() + "/cli_units_history_" + std::to_string(::getpid()) + "-한글-\xff";
+    const std::string path = folder + "/ä.jsonl";
+    std::string error;
+    ASSERT_TRUE(AppendHistory(path, {{"command", "update"}, {"detail", "ok\xff\xc3"}, {"image", "データ.mot"}}, error))
+        << error;
+    std::vector<nlohmann::json> records;
+    ASSERT_TRUE(ReadHistory(path, records, error)) << error;
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["detail"], "ok\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(records[0]["image"], "データ.mot");
+    EXPECT_EQ(JsonText(nlohmann::json::array({"\x80"})), "[\"\xEF\xBF\xBD\"]");
+    std::remove(path.c_str());
+    ::rmdir(folder.c_str());
 }
 
 TEST(DeviceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo) {

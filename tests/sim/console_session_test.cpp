@@ -210,8 +210,11 @@ TEST(ConsolePacing, ChattyDeviceTalksWhileItChecksAndFlashesOnly) {
     EXPECT_EQ(c.last.back().chatterMs, 250);
     EXPECT_EQ(c.last.back().chatter, "working...\r\n");
     EXPECT_EQ(c.Say("flash\r\n"), (Replies{"erase complete\r\n", "write complete\r\n"}));
-    for (const ConsoleAction& a : c.last)
-        if (a.kind == Kind::Send) EXPECT_EQ(std::make_pair(a.delayMs, a.chatterMs), std::make_pair(3000, 250));
+    for (const ConsoleAction& a : c.last) {
+        if (a.kind == Kind::Send) {
+            EXPECT_EQ(std::make_pair(a.delayMs, a.chatterMs), std::make_pair(3000, 250));
+        }
+    }
     c.Say("version\r\n");
     EXPECT_EQ(c.last.back().chatterMs, 0);
 

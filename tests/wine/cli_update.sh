@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tqm530r.exe (x64) under Wine on a virtual segment: version, one update and
 # two in parallel (each device's flash compared with the image by its
-# simulator), --json lines, a dropped transfer, the device lock, detect and
+# simulator), --json lines, a dropped transfer, the device lock, a device
+# finishing its flash after its parent was ended, detect and
 # update --all, the history under %LOCALAPPDATA%. Wine's SendARP is a stub:
 # every MAC reads ff-ff-ff-ff-ff-ff, so the search's MAC is not checked here.
 set -uo pipefail
@@ -74,6 +75,23 @@ check "a second tqm530r.exe on a device being flashed ends with 5" eval '[ $RC =
 wait $slow
 SLOW_RC=$?
 check "the first one finished its update" eval '[ $SLOW_RC = 0 ] && grep -q verified "$ARTIFACTS/slow.out"'
+
+# The parent ended while its device is past "flash", as when the operator's
+# console window is closed: the device's process, in a console of its own,
+# finishes flash and reset and writes its history line.
+flashes=$(grep -cx flash "$ARTIFACTS/dev-3.log")
+resets=$(grep -cx reset "$ARTIFACTS/dev-3.log")
+ip netns exec "$SEG_HOST" "$WINE" "$EXE" update --yes --reinstall 10.77.0.13 > "$ARTIFACTS/orphan.out" 2>&1 &
+orphan=$!
+wait_until 120 eval '[ "$(grep -cx flash "$ARTIFACTS/dev-3.log")" -gt "$flashes" ]'
+kill -KILL "$orphan"
+wait "$orphan" 2>/dev/null
+orphan_recorded() {
+  find "$WINEPREFIX/drive_c/users" -path '*AppData/Local/tqm530r/history.jsonl' -exec cat {} + 2>/dev/null |
+    grep '"device":"10.77.0.13"' | grep -q 'the verify was skipped (interrupted)'
+}
+check "parent ended past \"flash\": the device's process sends reset and records the update" eval \
+  'wait_until 120 orphan_recorded && [ "$(grep -cx reset "$ARTIFACTS/dev-3.log")" -gt "$resets" ]'
 
 tq detect detect
 check "detect lists the four simulated devices (MAC ffff under Wine)" eval \

@@ -1,0 +1,3 @@
+#include "cli/platform/program_entry.h"
+
+int main(int argc, char** argv) { return ToolMain(argc, argv); }
