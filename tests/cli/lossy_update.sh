@@ -31,11 +31,7 @@ check "update --all --expect $DEVICES at 1% loss: every device verified, exit 0"
   'is $RC 0 && has "$OUT" "$DEVICES device(s): $DEVICES succeeded, 0 failed" &&
    [ "$(grep -c " verified " <<<"$OUT")" = "$DEVICES" ]'
 echo "the update took $((SECONDS - started)) s"
-dropped=0
-for ns in "$SEG_HOST" "${SEG_DEVICES[@]}"; do
-  n=$(ip netns exec "$ns" iptables -L INPUT -v -n -x | awk '$3 == "DROP" {s += $1} END {print s + 0}')
-  dropped=$((dropped + n))
-done
+dropped=$(seg_dropped_packets)
 check "the segment did lose packets ($dropped dropped)" [ "$dropped" -gt 0 ]
 seg_teardown
 trap - EXIT

@@ -41,11 +41,7 @@ done
 echo "found per run: ${counts[*]}"
 check "detect --expect $DEVICES at 5% loss: all $DEVICES in $complete of $RUNS runs" [ "$complete" = "$RUNS" ]
 
-dropped=0
-for ns in "$SEG_HOST" "${SEG_DEVICES[@]}"; do
-  n=$(ip netns exec "$ns" iptables -L INPUT -v -n -x | awk '$3 == "DROP" {s += $1} END {print s + 0}')
-  dropped=$((dropped + n))
-done
+dropped=$(seg_dropped_packets)
 check "the segment did lose packets ($dropped dropped)" [ "$dropped" -gt 0 ]
 
 seg_set_loss 0

@@ -65,6 +65,16 @@ seg_set_loss() {
   done
 }
 
+# seg_dropped_packets: how many packets seg_set_loss's rules dropped so far,
+# over every namespace of the segment.
+seg_dropped_packets() {
+  local ns dropped=0 n
+  for ns in "$SEG_HOST" "${SEG_DEVICES[@]}"; do
+    n=$(ip netns exec "$ns" iptables -L INPUT -v -n -x | awk '$3 == "DROP" {s += $1} END {print s + 0}')
+    dropped=$((dropped + n))
+  done
+  echo "$dropped"
+}
 
 seg_devices_listening() { [ "$(grep -l listening "$ARTIFACTS"/sim-*.log 2>/dev/null | wc -l)" -ge "$SEG_SIMS" ]; }
 seg_wait_devices() { wait_until 30 seg_devices_listening; }
