@@ -7,13 +7,7 @@ set -uo pipefail
 CLI=$1 SIM=$2 IMAGE=$3 ARTIFACTS=$4/fleet
 DEVICES=${FLEET_DEVICES:-40}
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../require.sh"
-require_netns
-rm -rf "$ARTIFACTS"
-source "$here/lib.sh"
-trap - EXIT
-source "$here/../netns/segment.sh"
-trap seg_teardown EXIT
+source "$here/segment_start.sh"
 started=$SECONDS
 
 seg_create

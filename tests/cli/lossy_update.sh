@@ -8,14 +8,8 @@ set -uo pipefail
 CLI=$1 SIM=$2 IMAGE=$3 ARTIFACTS=$4/lossy-update
 DEVICES=8
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../require.sh"
-require_netns
+source "$here/segment_start.sh"
 require_tools iptables
-rm -rf "$ARTIFACTS"
-source "$here/lib.sh"
-trap - EXIT
-source "$here/../netns/segment.sh"
-trap seg_teardown EXIT
 
 seg_create
 for i in $(seq 0 $((DEVICES - 1))); do

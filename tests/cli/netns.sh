@@ -5,13 +5,7 @@
 set -uo pipefail
 CLI=$1 SIM=$2 IMAGE=$3 ARTIFACTS=$4/netns
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../require.sh"
-require_netns
-rm -rf "$ARTIFACTS"
-source "$here/lib.sh"
-trap - EXIT
-source "$here/../netns/segment.sh"
-trap seg_teardown EXIT
+source "$here/segment_start.sh"
 
 seg_create
 seg_add_device 0 02:4c:1a:00:00:0a --firmware-version 1.0.01 --slow-flash 1200 --log "$ARTIFACTS/dev0.log" --compare "$IMAGE"

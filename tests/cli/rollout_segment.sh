@@ -11,13 +11,7 @@
 set -uo pipefail
 CLI=$1 SIM=$2 IMAGE=$3 ARTIFACTS=$4/rollout
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../require.sh"
-require_netns
-rm -rf "$ARTIFACTS"
-source "$here/lib.sh"
-trap - EXIT
-source "$here/../netns/segment.sh"
-trap seg_teardown EXIT
+source "$here/segment_start.sh"
 
 ip_of() { echo "10.77.0.$((10 + $1))"; }
 hosts_of() { local i; for i in "$@"; do ip_of "$i"; done; }
