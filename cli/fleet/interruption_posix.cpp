@@ -28,11 +28,17 @@ void OnDeviceSignal(int signal) {
     NetShutdown(Watched->socket);
 }
 
+sigset_t StopSignals() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int s : kSignals) sigaddset(&stops, s);
+    return stops;
+}
+
 void Handle(void (*handler)(int)) {
     struct sigaction action {};
     action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    for (int s : kSignals) sigaddset(&action.sa_mask, s);
+    action.sa_mask = StopSignals();
     action.sa_flags = 0;  // no restart: a wait in poll or sleep ends and looks again
     for (int s : kSignals) sigaction(s, &action, nullptr);
 }
@@ -49,9 +55,7 @@ void WatchDeviceInterruptions(ConsoleConnection& console) {
     Watched = &console;
     const pid_t parent = ::getppid();
     Handle(OnDeviceSignal);
-    sigset_t stops;
-    sigemptyset(&stops);
-    for (int s : kSignals) sigaddset(&stops, s);
+    const sigset_t stops = StopSignals();
     sigprocmask(SIG_UNBLOCK, &stops, nullptr);
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (::getppid() != parent) OnDeviceSignal(SIGTERM);  // the parent died before the line above
@@ -60,9 +64,8 @@ void WatchDeviceInterruptions(ConsoleConnection& console) {
 bool DeviceInterrupted() { return Heard != 0; }
 
 bool CommitToFlash() {
-    sigset_t block, old;
-    sigemptyset(&block);
-    for (int s : kSignals) sigaddset(&block, s);
+    const sigset_t block = StopSignals();
+    sigset_t old;
     sigprocmask(SIG_BLOCK, &block, &old);
     if (Heard == 0) Committed = 1;
     sigprocmask(SIG_SETMASK, &old, nullptr);
@@ -70,9 +73,7 @@ bool CommitToFlash() {
 }
 
 void EndDeviceWatch() {
-    sigset_t stops;
-    sigemptyset(&stops);
-    for (int s : kSignals) sigaddset(&stops, s);
+    const sigset_t stops = StopSignals();
     sigprocmask(SIG_BLOCK, &stops, nullptr);
     Watched = nullptr;
 }

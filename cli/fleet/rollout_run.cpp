@@ -11,17 +11,16 @@
 
 namespace {
 
-std::string Counts(const std::vector<int>& ends) {
-    std::string text;
-    for (size_t k = 0; k < ends.size(); ++k)
-        text += (k == 0 ? "" : ", ") + std::to_string(ends[k] - (k == 0 ? 0 : ends[k - 1]));
-    return text;
-}
-
 std::vector<int> Sizes(const std::vector<int>& ends) {
     std::vector<int> sizes;
     for (size_t k = 0; k < ends.size(); ++k) sizes.push_back(ends[k] - (k == 0 ? 0 : ends[k - 1]));
     return sizes;
+}
+
+std::string Counts(const std::vector<int>& ends) {
+    std::string text;
+    for (const int size : Sizes(ends)) text += (text.empty() ? "" : ", ") + std::to_string(size);
+    return text;
 }
 
 // A device skipped or refused by what its version read first said.
