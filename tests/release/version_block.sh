@@ -10,7 +10,6 @@ source "$here/../require.sh"
 source "$here/../checks.sh"
 require_file "$exe" "cmake --preset win32 && cmake --build --preset win32"
 require_tools od strings grep
-ARTIFACTS=$exe
 
 # VS_FIXEDFILEINFO starts with the signature 0xFEEF04BD; the file version's
 # two DWORDs follow the structure version, the product version's after them.
