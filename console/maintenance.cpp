@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "console/console_limits.h"
+#include "console/wait_deadline.h"
 #include "firmware/hex_digit.h"
 
 const char* const kEraseCommands[kErasedBlocks + 4] = {
@@ -10,8 +12,49 @@ const char* const kEraseCommands[kErasedBlocks + 4] = {
     "era 70000\r\n", "era 80000\r\n", "era 90000\r\n", "era A0000\r\n", "era B0000\r\n", "era C0000\r\n",
     "era D0000\r\n", "era E0000\r\n", "era F0000\r\n", "debug 0\r\n",   "echo 1\r\n",    "bye\r\n"};
 
-void SendEraseCommands(ConsoleConnection& console) {
-    for (const char* command : kEraseCommands) SendCommand(console, command);
+namespace {
+
+// A receive that does not wait: the device has closed or reset the connection.
+bool ConnectionEnded(ConsoleConnection& console) {
+    char dropped[kConsoleReceiveSize];
+    const int result = NetReceive(console.socket, dropped, sizeof dropped, 0);
+    return result == 0 || result == kReceiveFailed;
+}
+
+// After "bye": drops what arrives until the device closes the connection.
+EraseOutcome AwaitConsoleEnd(ConsoleConnection& console) {
+    const WaitDeadline deadline(console.waits.loginMs);
+    char dropped[kConsoleReceiveSize];
+    for (;;) {
+        const int result = NetReceive(console.socket, dropped, sizeof dropped, deadline.LeftMs());
+        if (result == 0) return EraseOutcome::Done;
+        if (result == kReceiveTimedOut) return EraseOutcome::NotEnded;
+        if (result < 0) return EraseOutcome::Dropped;
+    }
+}
+
+}  // namespace
+
+EraseReport SendEraseCommands(ConsoleConnection& console) {
+    EraseReport report;
+    for (const char* command : kEraseCommands) {
+        if (ConnectionEnded(console)) {
+            report.outcome = EraseOutcome::EndedEarly;
+            return report;
+        }
+        if (SendCommand(console, command) != static_cast<int>(std::strlen(command))) {
+            report.outcome = EraseOutcome::SendFailed;
+            return report;
+        }
+        ++report.linesSent;
+    }
+    return report;
+}
+
+EraseReport EraseAndAwaitEnd(ConsoleConnection& console) {
+    EraseReport report = SendEraseCommands(console);
+    if (report.outcome == EraseOutcome::Done) report.outcome = AwaitConsoleEnd(console);
+    return report;
 }
 
 bool IsValidMacDigits(const char* digits) {

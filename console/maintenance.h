@@ -9,9 +9,29 @@
 // the debug lines, one "era" per flash block from 20000 to F0000.
 constexpr int kErasedBlocks = 14;
 extern const char* const kEraseCommands[kErasedBlocks + 4];
-// Sends the erase lines on the logged-in console, one send each, reading
-// nothing. The caller has asked the operator first.
-void SendEraseCommands(ConsoleConnection& console);
+
+// How an erase went. The device answers none of its lines; "bye" ends the
+// console from the device's side.
+enum class EraseOutcome {
+    Done,        // every line went out (and, when awaited, the device ended the console)
+    EndedEarly,  // the device had ended the connection before a line: it and the rest stay unsent
+    SendFailed,  // a line did not go out whole: the rest stay unsent
+    Dropped,     // after "bye" the connection was reset or failed: the device did not take every line
+    NotEnded,    // after "bye" the console stayed open for the whole login wait
+};
+struct EraseReport {
+    EraseOutcome outcome = EraseOutcome::Done;
+    int linesSent = 0;
+};
+
+// Sends the erase lines on the logged-in console, one send each, stopping at
+// the first that does not go out whole or that the device has already ended
+// the connection before (a receive that does not wait sees that; whatever
+// else it takes in is dropped). The caller has asked the operator first.
+EraseReport SendEraseCommands(ConsoleConnection& console);
+// The same, then the device's end of the console after "bye", within the
+// login wait; what it sends meanwhile (an echo) is dropped.
+EraseReport EraseAndAwaitEnd(ConsoleConnection& console);
 
 constexpr int kMacFrameSize = 70;
 // The device's register that takes the last two bytes of its MAC ("fw 304").

@@ -16,3 +16,8 @@ bool NetAdapterKnown(const char* adapter);
 // sends from: those of the named adapter, or by default of every up,
 // multicast-capable adapter other than loopback. False when there is none.
 bool NetAdapterAddresses(const char* adapter, std::vector<uint32_t>& addresses);
+
+// Every IPv4 address of every adapter of this host, up or down, loopback
+// too (network byte order): the addresses a search must never list as a
+// device. False when the system cannot tell them.
+bool NetHostAddresses(std::vector<uint32_t>& addresses);

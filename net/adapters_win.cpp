@@ -80,3 +80,10 @@ bool NetAdapterAddresses(const char* adapter, std::vector<uint32_t>& addresses) 
     });
     return !addresses.empty();
 }
+
+bool NetHostAddresses(std::vector<uint32_t>& addresses) {
+    addresses.clear();
+    return ForEachAdapter([&](const IP_ADAPTER_ADDRESSES& a) {
+        for (uint32_t address : Ipv4Addresses(a)) addresses.push_back(address);
+    });
+}

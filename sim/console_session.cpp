@@ -165,6 +165,11 @@ void ConsoleSession::Command(const std::string& command, std::vector<ConsoleActi
         } else {
             out.push_back(Send(answer));
         }
+        if (faults_.closeAfterVersion) {
+            out.push_back(Log("closing after the version"));
+            out.push_back(Close());
+            stage_ = Stage::Gone;
+        }
     } else if (command == "initbuf") {
         buffer_.clear();
         bufferBad_ = 0;

@@ -16,6 +16,7 @@ struct ConsoleFaults {
     bool splitVersion = false;       // the version answer in two sends, 300 ms apart
     bool silent = false;             // accept the connection, never send anything
     int closeAfterLines = -1;        // drop the connection after this many image lines
+    bool closeAfterVersion = false;  // answer "version", then drop the connection
     bool badCheck = false;           // "check" answers "error" when a line was bad
     int slowFlashMs = 0;             // wait this long before each "complete"
     int slowCheckMs = 0;             // wait this long before answering "check"

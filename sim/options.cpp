@@ -102,6 +102,8 @@ void AddFaults(CLI::App& app, SimOptions& o) {
         ->group(faults);
     app.add_flag("--split-version", f.splitVersion, "answer \"version\" in two sends, 300 ms apart")->group(faults);
     app.add_flag("--silent", f.silent, "accept connections and never send anything")->group(faults);
+    app.add_flag("--close-after-version", f.closeAfterVersion, "answer \"version\", then close the connection")
+        ->group(faults);
     AddNumber(app, "--close-after-lines", f.closeAfterLines, 0, 1000000000, "N",
               "close the connection after N image lines")
         ->group(faults);

@@ -1,6 +1,7 @@
 // erase and mac: the console's maintenance commands, each with the lock and a history line.
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 
 #include "cli/commands/commands.h"
 #include "cli/commands/confirm.h"
@@ -8,6 +9,7 @@
 #include "cli/device/device_session.h"
 #include "cli/device/targets.h"
 #include "cli/output/history.h"
+#include "cli/output/progress_display.h"
 #include "cli/output/terminal.h"
 #include "console/console_session.h"
 #include "console/maintenance.h"
@@ -56,6 +58,22 @@ void WarnOfEarlierTail(const CliOptions& o, const Maintenance& m, const std::str
             earlier.value("device", "?").c_str(), earlier.value("time", "?").c_str());
 }
 
+// Why an erase failed, with how far it came.
+std::string EraseFailureText(const EraseReport& erase, int waitMs) {
+    const std::string sent =
+        std::to_string(erase.linesSent) + " of " + std::to_string(std::size(kEraseCommands)) + " lines sent";
+    switch (erase.outcome) {
+    case EraseOutcome::EndedEarly: return "erase failed: the device ended the connection (" + sent + ")";
+    case EraseOutcome::SendFailed: return "erase failed: a send did not go out (" + sent + ")";
+    case EraseOutcome::Dropped: return "erase failed: the device dropped the connection before \"bye\" ended it";
+    case EraseOutcome::NotEnded:
+        return "erase failed: the device did not end the console within " + SecondsText(waitMs / 1000.0) +
+               " of \"bye\"";
+    case EraseOutcome::Done: break;
+    }
+    return "erase failed";
+}
+
 }  // namespace
 
 int RunErase(const CliOptions& o, const ImageReport&) {
@@ -71,8 +89,14 @@ int RunErase(const CliOptions& o, const ImageReport&) {
         Record(o, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", m.visit.error}});
         return kExitFailed;
     }
-    SendEraseCommands(m.console);
+    const EraseReport erase = EraseAndAwaitEnd(m.console);
     CloseConsole(m.console);
+    if (erase.outcome != EraseOutcome::Done) {
+        const std::string reason = EraseFailureText(erase, m.console.waits.loginMs);
+        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
+        Record(o, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", reason}});
+        return kExitFailed;
+    }
     const std::string blocks = std::to_string(kErasedBlocks) + " blocks";
     PrintTo(stdout, "%s: erase sent (%s, 20000..F0000); the device runs no firmware until the next update\n",
             m.device.Label().c_str(), blocks.c_str());

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -20,9 +19,13 @@ std::string HolderPid(HANDLE file) {
     DWORD got = 0;
     OVERLAPPED start = {};
     if (!ReadFile(file, text, sizeof text - 1, &got, &start) || got == 0) return {};
-    text[got] = '\0';
-    text[strcspn(text, "\r\n")] = '\0';
-    return text;
+    return HolderPidText(text);
+}
+
+// Opened with FILE_FLAG_OPEN_REPARSE_POINT, a link is the handle's own file.
+bool IsReparsePoint(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info = {};
+    return !GetFileInformationByHandle(file, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 void WritePid(HANDLE file) {
@@ -46,16 +49,20 @@ bool DeviceLock::Acquire(const std::string& ip, unsigned short port, std::string
     const std::string path = PathIn(folder, LockFileName(ip, port));
     const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = "cannot open the lock file " + path + " (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    if (IsReparsePoint(file)) {
+        CloseHandle(file);
+        error = "the lock file " + path + " is a link; it is not followed";
         return false;
     }
     if (!LockFileRange(file, kLockOffset, 1, false)) {
         const std::string pid = HolderPid(file);
         CloseHandle(file);
-        error = "another tqm530r" + (pid.empty() ? std::string() : " (pid " + pid + ")") +
-                " is driving this device (lock " + path + ")";
+        error = HeldElsewhereText(pid, path);
         return false;
     }
     WritePid(file);

@@ -11,6 +11,7 @@
 #include "discovery/search_devices.h"
 #include "discovery/search_schedule.h"
 #include "net/adapters.h"
+#include "net/datagram.h"
 
 std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed) {
     std::vector<FoundDevice> devices;
@@ -21,8 +22,26 @@ std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed) {
     return devices;
 }
 
+namespace {
+
+// The PC hears its own request, and its MAC may carry the maker's bits: its
+// own addresses are never devices.
+bool ExcludeHostAddresses(DeviceList& list) {
+    std::vector<uint32_t> own;
+    if (!NetHostAddresses(own)) return false;
+    for (uint32_t address : own) {
+        char ip[16];
+        NetAddressText(address, ip);
+        list.Exclude(ip);
+    }
+    return true;
+}
+
+}  // namespace
+
 bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices) {
     DeviceList list;
+    if (!ExcludeHostAddresses(list)) return false;
     std::vector<uint32_t> interfaces;
     if (!NetAdapterAddresses(interfaceName.empty() ? nullptr : interfaceName.c_str(), interfaces)) return false;
     if (!SearchDevicesRepeated(list, waitMs, interfaces, RepeatedSendTimes(waitMs))) return false;

@@ -16,9 +16,11 @@ struct FoundDevice {
 // like the dialog's list.
 std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed);
 
-// One search of waitMs into a growing DeviceList, its request sent up to three
-// times (RepeatedSendTimes): every maker device that answers, however many. interfaceName empty for the default. False
-// when the search could not be set up.
+// One search of waitMs into a growing DeviceList, its request sent again while
+// it waits (RepeatedSendTimes): every maker device that answers, however
+// many, never one of this host's own addresses, whatever its MAC.
+// interfaceName empty for the default. False when the search could not be
+// set up.
 bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices);
 
 // The same for a command: an unknown interface or a search that cannot be set

@@ -11,8 +11,8 @@
 std::string DefaultHistoryPath();
 
 // Where the device lock files live: $TQM530R_LOCK_DIR, else POSIX: /run/lock
-// when it is writable, else $XDG_RUNTIME_DIR, else /tmp; Windows:
-// %LOCALAPPDATA%\tqm530r.
+// when it is writable, else /tmp (folders every user shares, so that a run
+// of one user sees another's lock); Windows: %LOCALAPPDATA%\tqm530r.
 std::string LockDirectory();
 
 // The two above as --help tells them, and what --interface takes.

@@ -21,11 +21,9 @@ std::string DefaultHistoryPath() {
 }
 
 std::string LockDirectory() {
-    std::string dir = FromEnvironment("TQM530R_LOCK_DIR");
+    const std::string dir = FromEnvironment("TQM530R_LOCK_DIR");
     if (!dir.empty()) return dir;
-    if (::access("/run/lock", W_OK) == 0) return "/run/lock";
-    dir = FromEnvironment("XDG_RUNTIME_DIR");
-    return dir.empty() ? "/tmp" : dir;
+    return ::access("/run/lock", W_OK) == 0 ? "/run/lock" : "/tmp";
 }
 
 const char* HistoryPathHelp() {

@@ -1,6 +1,7 @@
 // The command line's pieces that need no device: the command-line reading,
 // device addresses, the version policy, the image self-check, the display lines, the history lookup, the lock.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -384,6 +385,52 @@ TEST(DeviceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo) {
     }
     DeviceLock again;
     EXPECT_TRUE(again.Acquire("127.0.0.9", 4242, error));
+}
+
+// The lock folder may be shared by every user: what another user left or
+// planted there is neither followed nor trusted.
+TEST(DeviceLockTest, APlantedLinkIsNotFollowedAndAMadeFileIsEveryUsersToLock) {
+    const std::string dir = testing::TempDir() + "/cli_units_locks_" + std::to_string(::getpid());
+    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+    ::setenv("TQM530R_LOCK_DIR", dir.c_str(), 1);
+    const std::string victim = dir + "/victim";
+    std::ofstream(victim) << "keep\n";
+    const struct {
+        const char* planted;
+        std::string target;
+    } links[] = {{"a link to a file", victim}, {"a dangling link", dir + "/made-by-no-one"}};
+    for (const auto& link : links) {
+        const std::string path = dir + "/" + LockFileName("127.0.0.9", 4244);
+        ASSERT_EQ(::symlink(link.target.c_str(), path.c_str()), 0) << link.planted;
+        DeviceLock lock;
+        std::string error;
+        EXPECT_FALSE(lock.Acquire("127.0.0.9", 4244, error)) << link.planted;
+        EXPECT_NE(error.find("is a symbolic link; it is not followed"), std::string::npos) << error;
+        ::unlink(path.c_str());
+    }
+    std::string kept;
+    std::getline(std::ifstream(victim), kept, '\0');
+    EXPECT_EQ(kept, "keep\n");
+    EXPECT_NE(::access((dir + "/made-by-no-one").c_str(), F_OK), 0);
+
+    const mode_t umaskBefore = ::umask(022);
+    {
+        DeviceLock lock;
+        std::string error;
+        ASSERT_TRUE(lock.Acquire("127.0.0.9", 4245, error)) << error;
+    }
+    ::umask(umaskBefore);
+    struct stat made {};
+    ASSERT_EQ(::stat((dir + "/" + LockFileName("127.0.0.9", 4245)).c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 07777, 0666u);
+
+    const struct {
+        const char* text;
+        const char* pid;
+    } pids[] = {{"4242\n", "4242"}, {"4242", "4242"}, {"4242\r\n", "4242"}, {"", ""}, {"\x1b]0;owned\x07", ""},
+                {"42x\n", ""}, {"12345678901\n", ""}};
+    for (const auto& p : pids) EXPECT_EQ(HolderPidText(p.text), p.pid) << p.text;
+    EXPECT_EQ(HeldElsewhereText("", "/run/lock/x.lock"), "another tqm530r is driving this device (lock /run/lock/x.lock)");
 }
 
 TEST(Trace, BytesAreWrittenVisiblyOnOneLine) {

@@ -256,6 +256,12 @@ case_maintenance() {
   check "the device got the 14 erase commands" eval '[ "$(grep -c "^era " "$ARTIFACTS/b.log")" = 14 ]'
   check "history: two MAC writes per device and one erase" eval \
     '[ "$(history_count "r[\"command\"]==\"mac\" and r[\"result\"]==\"written\"")" = 3 ] && [ "$(history_count "r[\"command\"]==\"erase\"")" = 1 ]'
+  sim_start early --close-after-version
+  run erase-ended "$CLI" erase --yes 127.0.0.1:$PORT_early
+  check "erase of a device that ends the connection: exit 1, one line on stderr, never \"erase sent\"" eval \
+    'is $RC 1 && [ "$(wc -l <<<"$ERR")" = 1 ] && has "$ERR" "erase failed" && lacks "$OUT" "erase sent"'
+  check "history: that erase is failed, with the reason" eval \
+    '[ "$(history_count "r[\"command\"]==\"erase\" and r[\"result\"]==\"failed\" and r[\"detail\"].startswith(\"erase failed\")")" = 1 ]'
 }
 
 case_terminal() {

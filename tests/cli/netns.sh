@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tqm530r on a virtual segment (network namespaces, real ARP): detect, plan
-# --all, update --all, and the MAC check of --all before the login.
+# --all, update --all, the MAC check of --all before the login, and a PC
+# whose own MAC passes the maker's filter.
 # Usage: netns.sh CLI SIM IMAGE ARTIFACTS
 set -uo pipefail
 CLI=$1 SIM=$2 IMAGE=$3 ARTIFACTS=$4/netns
@@ -57,6 +58,18 @@ assert r["10.77.0.10"][0]=="verified" and r["10.77.0.11"][0]=="verified", r
 assert r["10.77.0.12"][0]=="mac-changed" and "02-4c-1a-00-00-99" in r["10.77.0.12"][1], r
 assert s["exit_code"]==1' "$ARTIFACTS/identity.stdout"
 check "  (exit code 1)" is $RC 1
+
+# A PC whose MAC carries the maker's bits hears its own request: it is still
+# neither listed nor connected.
+seg_host_exec ip link set br0 address 02:4c:1a:00:99:01
+for ns in "${SEG_DEVICES[@]}"; do ip netns exec "$ns" ip neigh flush all; done  # they forget the PC's old MAC
+run own on_segment "$CLI" update --all --yes --wait 1500 --json --trace "$ARTIFACTS/own.trace"
+check "update --all from a PC with a maker's MAC: the three devices, not the PC; exit 0" python3 -c '
+import json,sys
+s=[json.loads(l) for l in open(sys.argv[1])][-1]
+assert sorted(d["ip"] for d in s["devices"])==["10.77.0.10","10.77.0.11","10.77.0.12"], s["devices"]
+assert s["exit_code"]==0' "$ARTIFACTS/own.stdout"
+check "  though its own request came back to it" grep -q "  10\.77\.0\.1:1900 udp  <  M-SEARCH" "$ARTIFACTS/own.trace"
 seg_teardown
 trap - EXIT
 check "the updated devices hold the image" eval \

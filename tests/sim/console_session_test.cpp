@@ -137,7 +137,7 @@ TEST(ConsoleFaultsTest, OneCompleteLeavesTheFlashErasedAndTheDeviceMute) {
     EXPECT_EQ(c.device.version, "1.0.01");
 }
 
-TEST(ConsoleFaultsTest, SplitVersionSilentAndCloseAfterLines) {
+TEST(ConsoleFaultsTest, SplitVersionSilentAndTheClosingFaults) {
     ConsoleFaults f;
     f.splitVersion = true;
     Console split(f);
@@ -157,6 +157,13 @@ TEST(ConsoleFaultsTest, SplitVersionSilentAndCloseAfterLines) {
     EXPECT_EQ(close.Say(S2(1, {2}) + S2(2, {3})), Replies{});  // the second line is not answered
     EXPECT_TRUE(Has(close.last, Kind::Close));
     EXPECT_EQ(close.device.linesReceived, 2u);  // nothing after the close is read
+
+    f = {};
+    f.closeAfterVersion = true;
+    Console early(f);
+    EXPECT_EQ(early.Say("version\r\ndebug 1\r\nera 20000\r\n"), Replies{"ver.1.0.01\r\n"});
+    EXPECT_TRUE(Has(early.last, Kind::Close));
+    EXPECT_TRUE(early.device.erasedBlocks.empty());  // lines behind the version are not taken
 }
 
 TEST(ConsoleMaintenance, EraseAndMacFrameOnlyInDebugMode) {

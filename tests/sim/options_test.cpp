@@ -65,6 +65,7 @@ TEST(SimOptions, EveryOptionKeepsItsNameAndMeaning) {
                      "upper",
                      "--split-version",
                      "--silent",
+                     "--close-after-version",
                      "--close-after-lines",
                      "3",
                      "--bad-check",
@@ -88,8 +89,8 @@ TEST(SimOptions, EveryOptionKeepsItsNameAndMeaning) {
     EXPECT_TRUE(o.logTimes);
     EXPECT_EQ(o.comparePath, "c");
     const ConsoleFaults& f = o.faults;
-    EXPECT_TRUE(f.banner && f.bannerWithPrompt && f.splitVersion && f.silent && f.badCheck && f.oneComplete &&
-                f.resetKeepsVersion);
+    EXPECT_TRUE(f.banner && f.bannerWithPrompt && f.splitVersion && f.silent && f.closeAfterVersion && f.badCheck &&
+                f.oneComplete && f.resetKeepsVersion);
     EXPECT_EQ(f.promptCase, ConsoleFaults::PromptCase::Upper);
     EXPECT_EQ(f.closeAfterLines, 3);
     EXPECT_EQ(f.slowFlashMs, 5);

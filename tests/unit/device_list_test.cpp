@@ -48,6 +48,16 @@ TEST(GrowingDeviceList, RepeatsAreOneDeviceWithTheFirstMac) {
     EXPECT_FALSE(list.Known("10.77.0.2"));
 }
 
+TEST(GrowingDeviceList, AnExcludedAddressIsNeverListedWhateverItsMac) {
+    DeviceList list;
+    list.Exclude("10.77.0.1");
+    EXPECT_TRUE(list.Known("10.77.0.1"));  // so the search resolves no MAC for it
+    list.Add("10.77.0.1", kFirstMac);
+    list.Add("10.77.0.10", kLaterMac);
+    ASSERT_EQ(list.Devices().size(), 1u);
+    EXPECT_EQ(list.Devices()[0].ip, "10.77.0.10");
+}
+
 TEST(DeviceTableAsStore, EveryAnswerAPairUntilThirtyTwoDevices) {
     DeviceTableState table;
     DeviceTableStore store(table);

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -300,7 +301,9 @@ TEST(Maintenance, EraseSendsTheEighteenLinesInOrder) {
     });
     ASSERT_EQ(OpenConsole(console, "127.0.0.1", device.Port()), ConsoleOpenResult::Connected);
     ASSERT_GT(ConsoleLogin(console), 0);
-    SendEraseCommands(console);
+    const EraseReport sent = SendEraseCommands(console);
+    EXPECT_EQ(sent.outcome, EraseOutcome::Done);
+    EXPECT_EQ(sent.linesSent, 18);
     CloseConsole(console);
     device.Join();
     EXPECT_EQ(device.Received(),
@@ -311,6 +314,45 @@ TEST(Maintenance, EraseSendsTheEighteenLinesInOrder) {
               "debug 0\r\n"
               "echo 1\r\n"
               "bye\r\n");
+}
+
+// The device answers no erase line; "bye" is the one whose answer, the end of
+// the console, says the device took them all.
+TEST(Maintenance, AnEraseIsDoneOnlyWhenTheDeviceEndsTheConsoleAfterBye) {
+    const struct {
+        const char* device;
+        std::function<void(FakeConnection&)> handler;
+        bool endedBeforeErase;
+        EraseOutcome outcome;
+        int linesSent;
+    } cases[] = {
+        {"ends the console at \"bye\"",
+         [](FakeConnection& c) {
+             c.Login();
+             for (std::string line = c.ReadLine(); !line.empty() && line != "bye\r\n";) line = c.ReadLine();
+         },
+         false, EraseOutcome::Done, 18},
+        {"keeps the console open",
+         [](FakeConnection& c) {
+             c.Login();
+             c.ReadAll();
+         },
+         false, EraseOutcome::NotEnded, 18},
+        {"ended the connection after the login", [](FakeConnection& c) { c.Login(); }, true,
+         EraseOutcome::EndedEarly, 0},
+    };
+    for (const auto& t : cases) {
+        ConsoleConnection console;
+        console.waits.loginMs = 300;
+        FakeDevice device(t.handler);
+        ASSERT_EQ(OpenConsole(console, "127.0.0.1", device.Port()), ConsoleOpenResult::Connected) << t.device;
+        ASSERT_GT(ConsoleLogin(console), 0) << t.device;
+        if (t.endedBeforeErase) device.Join();
+        const EraseReport erase = EraseAndAwaitEnd(console);
+        EXPECT_EQ(erase.outcome, t.outcome) << t.device;
+        EXPECT_EQ(erase.linesSent, t.linesSent) << t.device;
+        CloseConsole(console);
+    }
 }
 
 TEST(Maintenance, MacFrameAndMessage) {
