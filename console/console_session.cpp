@@ -7,6 +7,8 @@
 #include "console/wait_deadline.h"
 
 ConsoleOpenResult OpenConsole(ConsoleConnection& console, const char* host, unsigned short port, int connectTimeoutMs) {
+    // Lowered first: a stop raised from here on still reaches this connection.
+    console.stop.store(false);
     uint32_t address = 0;
     if (!NetResolveHost(host, address)) return ConsoleOpenResult::HostNotResolved;
     console.socket = NetTcpSocket();

@@ -8,7 +8,8 @@
 // One console connection to a device: its socket (kNoSocket when closed), the
 // bounds of its waits, and a stop flag that another thread or a signal
 // handler may raise (the transfer then stops before anything more is written
-// to the flash). Every console step works on the connection it is given.
+// to the flash; opening the connection again lowers it). Every console step
+// works on the connection it is given.
 // How the wait after "flash" counts the device's two "complete" answers. The
 // dialog counts a receive once, however often "complete" stands in it. The
 // command line counts every answer in the text, so that two answers the
@@ -25,9 +26,10 @@ struct ConsoleConnection {
 
 enum class ConsoleOpenResult { Connected, HostNotResolved, NoSocket, NotConnected };
 
-// Resolves the host, stores a new socket in the connection and connects it to
-// the console port, giving up after connectTimeoutMs when that is above 0.
-// An unconnected socket stays in the connection.
+// Lowers the stop flag, resolves the host, stores a new socket in the
+// connection and connects it to the console port, giving up after
+// connectTimeoutMs when that is above 0. An unconnected socket stays in the
+// connection.
 ConsoleOpenResult OpenConsole(ConsoleConnection& console, const char* host, unsigned short port = kConsolePort,
                               int connectTimeoutMs = kConnectUnbounded);
 // Closes the connection's socket if it holds one.

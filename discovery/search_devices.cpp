@@ -12,6 +12,8 @@
 namespace {
 
 constexpr const char* kSsdpGroup = "239.255.255.250";
+// The dialog's search leaves the socket's options as the platform sets them.
+constexpr int kPlatformReceiveBuffer = 0;
 
 struct ReceiveContext {
     NetSocket socket;
@@ -49,26 +51,16 @@ void SendRequestOn(NetSocket socket, const std::vector<uint32_t>& interfaces) {
     }
 }
 
-}  // namespace
-
-bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName) {
-    std::vector<uint32_t> interfaces;
-    if (!NetSearchInterfaces(interfaceName, interfaces)) return false;
-    return SearchDevicesOn(store, waitMs, interfaces);
-}
-
-bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces) {
-    return SearchDevicesRepeated(store, waitMs, interfaces, {0});
-}
-
-bool SearchDevicesRepeated(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces,
-                           const std::vector<int>& sendAtMs) {
+// One search on interfaces, the request sent at each of sendAtMs; a
+// receiveBufferBytes above 0 asks for that receive buffer first.
+bool RunSearch(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces,
+               const std::vector<int>& sendAtMs, int receiveBufferBytes) {
     PrepareMacResolver();
     ReceiveContext context;
     context.socket = NetSearchSocket(1900);
     context.store = &store;
     if (context.socket == kNoSocket) return false;
-    NetSetReceiveBuffer(context.socket, kSearchReceiveBufferBytes);
+    if (receiveBufferBytes > 0) NetSetReceiveBuffer(context.socket, receiveBufferBytes);
     for (uint32_t address : interfaces) NetJoinMulticast(context.socket, kSsdpGroup, address);
     NetThread receiver;
     receiver.Start(SsdpReceiveThread, &context);
@@ -83,6 +75,23 @@ bool SearchDevicesRepeated(DeviceStore& store, int waitMs, const std::vector<uin
     receiver.Join();
     NetClose(context.socket);
     return true;
+}
+
+}  // namespace
+
+bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName) {
+    std::vector<uint32_t> interfaces;
+    if (!NetSearchInterfaces(interfaceName, interfaces)) return false;
+    return SearchDevicesOn(store, waitMs, interfaces);
+}
+
+bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces) {
+    return RunSearch(store, waitMs, interfaces, {0}, kPlatformReceiveBuffer);
+}
+
+bool SearchDevicesRepeated(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces,
+                           const std::vector<int>& sendAtMs) {
+    return RunSearch(store, waitMs, interfaces, sendAtMs, kSearchReceiveBufferBytes);
 }
 
 bool SearchDevices(DeviceTableState& table, std::vector<std::string>& entries, int waitMs, const char* interfaceName) {

@@ -18,9 +18,11 @@ bool SearchDevicesInto(DeviceStore& store, int waitMs, const char* interfaceName
 // The same on the interfaces whose IPv4 addresses (network byte order) the
 // caller chose (the command line's, from net/adapters.h).
 bool SearchDevicesOn(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces);
-// The same with the request sent at each of sendAtMs (ms from the start,
-// ascending; search_schedule.h has the command line's times) within the one
-// wait. Repeated answers reach the store again: it keeps each device once.
+// The command line's search: the request sent at each of sendAtMs (ms from
+// the start, ascending; search_schedule.h has the times) within the one wait,
+// on a socket that first asks for kSearchReceiveBufferBytes of receive buffer.
+// Repeated answers reach the store again: it keeps each device once. The
+// searches above set no socket option beyond those of the dialog's search.
 bool SearchDevicesRepeated(DeviceStore& store, int waitMs, const std::vector<uint32_t>& interfaces,
                            const std::vector<int>& sendAtMs);
 

@@ -15,6 +15,7 @@ constexpr int kLastSendBeforeEndMs = 500;
 // When the request goes out, in ms from the search's start: 0 first, always.
 std::vector<int> RepeatedSendTimes(int waitMs);
 
-// Enough receive buffer for a full /24 answering at once: 254 answers of at
-// most 2 KB (the kernel counts each datagram with its bookkeeping).
+// The command line's search asks for enough receive buffer for a full /24
+// answering at once: 254 answers of at most 2 KB (the kernel counts each
+// datagram with its bookkeeping). The dialog's keeps the platform's default.
 constexpr int kSearchReceiveBufferBytes = 254 * 4096;

@@ -274,8 +274,9 @@ TEST_F(TransferTest, AStopBeforeFlashSendsNothingMoreAndNeverFlash) {
 }
 
 // The console's own stop flag (raised by a signal handler) stops the update
-// as the observer's answer does: before the next line, nothing flashed.
-TEST_F(TransferTest, TheConsolesStopFlagStopsBeforeTheNextLine) {
+// as the observer's answer does: before the next line, nothing flashed. It
+// stops that connection only: opened again, the connection updates.
+TEST_F(TransferTest, TheConsolesStopFlagStopsBeforeTheNextLineUntilOpenedAgain) {
     DeviceLog log;
     FakeDevice device([&](FakeConnection& c) { WellBehaved(c, log); });
     struct RaisingObserver : RecordingObserver {
@@ -291,6 +292,14 @@ TEST_F(TransferTest, TheConsolesStopFlagStopsBeforeTheNextLine) {
     EXPECT_EQ(r.failure, UpdateFailure::Stopped);
     EXPECT_EQ(log.lines, 3u);
     EXPECT_EQ(log.commands, std::vector<std::string>{"initbuf\r\n"});
+
+    static const char text[] = "S0030000FC\r\nS1040000AA51\r\nS9030000FC\r\n";
+    image = {text, sizeof text - 1};
+    DeviceLog again;
+    FakeDevice next([&](FakeConnection& c) { WellBehaved(c, again); });
+    RecordingObserver plain;
+    EXPECT_TRUE(UpdateAgainst(next, plain).ok);
+    EXPECT_EQ(again.image, text);
 }
 
 TEST(Maintenance, EraseSendsTheEighteenLinesInOrder) {
