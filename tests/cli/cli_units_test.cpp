@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "cli/commands/cli_options.h"
@@ -431,6 +432,7 @@ TEST(DeviceLockTest, APlantedLinkIsNotFollowedAndAMadeFileIsEveryUsersToLock) {
                 {"42x\n", ""}, {"12345678901\n", ""}};
     for (const auto& p : pids) EXPECT_EQ(HolderPidText(p.text), p.pid) << p.text;
     EXPECT_EQ(HeldElsewhereText("", "/run/lock/x.lock"), "another tqm530r is driving this device (lock /run/lock/x.lock)");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Trace, BytesAreWrittenVisiblyOnOneLine) {
