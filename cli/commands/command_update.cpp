@@ -126,6 +126,10 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
         rollout.Ended(i);
     };
     jobs.onTick = [&]() { return batch.OnTick(); };
+    const ConsoleTimeouts waits = ConsoleWaitsFrom(o);
+    const int verifyMs = SettingsFrom(o, image).verifyTimeoutMs;
+    jobs.silenceBoundMs = [&](const nlohmann::json& e) { return JobSilenceBoundMs(waits, verifyMs, e); };
+    jobs.onOverdue = [&](size_t i, const std::string& silence) { batch.OnOverdue(i, silence); };
     RunParallel(jobs);
     rollout.ReportNotStarted();
     const int exitCode = batch.Finish();

@@ -1,25 +1,43 @@
 #include "cli/fleet/parallel_runner.h"
 
+#include <chrono>
 #include <memory>
 
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/subprocess.h"
+#include "cli/output/progress_display.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 struct Child {
     size_t index = 0;
     std::unique_ptr<Subprocess> process;
     std::string pending;
+    Clock::time_point deadline = Clock::time_point::max();  // still silent then: hung
+    long long silenceMs = 0;                                 // the bound that deadline came from
+    std::string silence;                                     // once hung: "silent for 310 s"
 };
 
+// The child said something: its silence counts from now, with the bound its
+// last word allows. A hung child's grace is not stretched.
+void Heard(const ParallelJobs& p, Child& c, const nlohmann::json& event) {
+    if (!p.silenceBoundMs || !c.silence.empty()) return;
+    c.silenceMs = p.silenceBoundMs(event);
+    c.deadline = Clock::now() + std::chrono::milliseconds(c.silenceMs);
+}
+
 bool Start(const ParallelJobs& p, size_t index, std::vector<Child>& running) {
-    Child child{index, std::make_unique<Subprocess>(), {}};
+    Child child;
+    child.index = index;
+    child.process = std::make_unique<Subprocess>();
     std::string error;
     if (!child.process->Start(p.childArguments(index), error)) {
         p.onExit(index, error, false);
         return false;
     }
+    Heard(p, child, nlohmann::json::object());
     running.push_back(std::move(child));
     if (p.onStart) p.onStart(index);
     return true;
@@ -28,14 +46,38 @@ bool Start(const ParallelJobs& p, size_t index, std::vector<Child>& running) {
 // Hands on what a child sent; true when its pipe has closed.
 bool Drain(const ParallelJobs& p, Child& c) {
     const bool open = c.process->Read(c.pending);
-    TakeEventLines(c.pending, [&](const nlohmann::json& event) { p.onEvent(c.index, event); });
+    TakeEventLines(c.pending, [&](const nlohmann::json& event) {
+        Heard(p, c, event);
+        p.onEvent(c.index, event);
+    });
     return !open;
 }
 
 void Finish(const ParallelJobs& p, Child& c) {
     bool clean = false;
-    const std::string text = c.process->Reap(clean);
+    std::string text = c.process->Reap(clean, p.endBoundMs);
+    if (!c.silence.empty()) {
+        text = c.silence + ", asked to stop: " + text;
+        clean = false;
+    }
     p.onExit(c.index, text, clean);
+}
+
+// A child silent past its bound is asked to stop; one still there when its
+// grace is over is killed and reported. True when c has ended.
+bool EndIfHung(const ParallelJobs& p, Child& c, Clock::time_point now) {
+    if (now < c.deadline) return false;
+    if (c.silence.empty()) {
+        c.silence = "silent for " + SecondsText(static_cast<double>(c.silenceMs) / 1000);
+        if (p.onOverdue) p.onOverdue(c.index, c.silence);
+        c.process->RequestStop();
+        c.deadline = now + std::chrono::milliseconds(p.stopGraceMs);
+        return false;
+    }
+    c.process->Kill();
+    Drain(p, c);
+    Finish(p, c);
+    return true;
 }
 
 std::vector<Subprocess*> Processes(const std::vector<Child>& running) {
@@ -80,6 +122,9 @@ bool RunParallel(const ParallelJobs& p) {
             Finish(p, c);
             running.erase(running.begin() + static_cast<long>(ready[k]));
         }
+        const Clock::time_point now = Clock::now();
+        for (size_t k = running.size(); k-- > 0;)
+            if (EndIfHung(p, running[k], now)) running.erase(running.begin() + static_cast<long>(k));
         if (p.onTick && !p.onTick()) break;
     }
     return allStarted;

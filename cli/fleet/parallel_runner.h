@@ -33,6 +33,16 @@ struct ParallelJobs {
     // while no child runs (a soak). moreJobs: false once none will start.
     std::function<std::vector<size_t>()> nextJobs;
     std::function<bool()> moreJobs;
+    // The longest a child may be silent after it sent event (after its start:
+    // an empty object) before it counts as hung; unset: no bound. A hung
+    // child is asked to stop (onOverdue says why), killed after stopGraceMs
+    // unless it ended, and its onExit is never clean and names the silence.
+    std::function<long long(const nlohmann::json& event)> silenceBoundMs;
+    std::function<void(size_t index, const std::string& reason)> onOverdue;
+    int stopGraceMs = 10000;
+    // How long a child that closed its output may take to end before it is
+    // killed (its exit text then says so).
+    int endBoundMs = 10000;
 };
 
 // Returns when every child that started has ended, or when onTick says to

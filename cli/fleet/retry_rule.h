@@ -10,6 +10,7 @@ struct RetryRule {
     static constexpr int kDefaultRetries = 2;
     static constexpr int kMaxRetries = 100;
     static constexpr double kDefaultDelaySeconds = 2;
+    static constexpr double kMaxDelaySeconds = 3600;
 
     int retries = kDefaultRetries;
     int delayMs = static_cast<int>(kDefaultDelaySeconds * 1000);
@@ -18,6 +19,6 @@ struct RetryRule {
     bool TriesAgain(int attempt, bool retryable) const { return retryable && attempt <= retries; }
     int DelayMs(int attempt) const {
         const long long ms = static_cast<long long>(delayMs) << std::min(attempt - 1, 20);
-        return static_cast<int>(std::min<long long>(ms, 3600 * 1000));
+        return static_cast<int>(std::min<long long>(ms, static_cast<long long>(kMaxDelaySeconds * 1000)));
     }
 };

@@ -31,6 +31,14 @@ nlohmann::json UpdateRecord(const DeviceTarget& target, const ImageReport& image
             {"detail", d.detail}};
 }
 
+// A result that came after the parent stopped its silent process: not the
+// operator's interruption, so a failure that says why.
+nlohmann::json AfterSilence(nlohmann::json result, const std::string& silence) {
+    if (result.value("result", "") == ResultName(DeviceResult::Interrupted)) result["result"] = ResultName(DeviceResult::Failed);
+    result["detail"] = "the updater process was " + silence + " and was asked to stop; " + result.value("detail", "");
+    return result;
+}
+
 std::string Joined(const std::vector<std::string>& labels) {
     std::string text;
     for (const std::string& l : labels) text += (text.empty() ? "" : ", ") + l;
@@ -85,6 +93,11 @@ void UpdateBatch::OnStart(size_t i) {
 }
 
 void UpdateBatch::OnEvent(size_t i, const nlohmann::json& event) {
+    const bool stopped = !devices_[i].silence.empty() && event.value("event", "") == "result";
+    Show(i, stopped ? AfterSilence(event, devices_[i].silence) : event);
+}
+
+void UpdateBatch::Show(size_t i, const nlohmann::json& event) {
     DeviceRun& d = devices_[i];
     if (observer_) observer_->DeviceEvent(i, event);
     const DeviceProgress before = d.progress;
@@ -103,7 +116,7 @@ void UpdateBatch::OnExit(size_t i, const std::string& exitText) {
     if (d.reported) return;
     nlohmann::json event = OutcomeToJson(d.outcome);
     event["detail"] = "the updater process ended without a result (" + exitText + ")";
-    OnEvent(i, event);
+    Show(i, event);
     RecordUpdate(o_, d.target, image_, d.outcome);
 }
 
@@ -131,7 +144,7 @@ int UpdateBatch::Finish() {
 }
 
 void UpdateBatch::ReportFromParent(size_t i, const DeviceOutcome& d) {
-    OnEvent(i, OutcomeToJson(d));
+    Show(i, OutcomeToJson(d));
     RecordUpdate(o_, devices_[i].target, image_, d, WaveRecord(devices_[i].wave));
 }
 
@@ -196,6 +209,6 @@ void UpdateBatch::MarkNotStarted() {
         d.result = DeviceResult::Interrupted;
         d.detail = "not started (interrupted)";
         d.attempts = 0;
-        OnEvent(i, OutcomeToJson(d));
+        Show(i, OutcomeToJson(d));
     }
 }

@@ -17,6 +17,7 @@ struct DeviceRun {
     DeviceOutcome outcome;    // its result, once reported
     bool started = false;     // its process was started
     bool reported = false;    // its process sent its result
+    std::string silence;      // its process was stopped as hung: "silent for 310 s"
     int wave = 0;             // 1-based in a rollout with waves; 0 otherwise
 };
 
@@ -47,6 +48,9 @@ public:
     // A child that ended without its result (killed, crashed) failed; its
     // record is written here, as the child could not.
     void OnExit(size_t i, const std::string& exitText);
+    // A child silent for longer than a sound one ever is, about to be asked
+    // to stop: a result it still sends says so, and is a failure.
+    void OnOverdue(size_t i, const std::string& silence) { devices_[i].silence = silence; }
     // Heeds new interruptions and redraws. False once the operator asked to
     // leave at once (the third interruption).
     bool OnTick();
@@ -66,6 +70,8 @@ public:
     void Announce(const nlohmann::json& event, const std::string& text);
 
 private:
+    // One event of device i: to the observer, its progress and the display.
+    void Show(size_t i, const nlohmann::json& event);
     void HeedInterruptions();
     std::vector<std::string> Flashing() const;
     void Notice(const std::string& text);

@@ -1,5 +1,6 @@
 #include "cli/fleet/update_job.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "cli/device/device_lock.h"
@@ -229,6 +230,17 @@ struct Job {
     }
 };
 
+// The delay a "retry" event announces, within the rule's cap; 0 for any
+// other event.
+long long RetryDelayMs(const nlohmann::json& event) {
+    if (!event.is_object() || event.find("event") == event.end() || event["event"] != "retry") return 0;
+    const auto delay = event.find("delay_seconds");
+    if (delay == event.end() || !delay->is_number()) return 0;
+    const double seconds = delay->get<double>();
+    if (!(seconds > 0)) return 0;
+    return static_cast<long long>(std::min(seconds, RetryRule::kMaxDelaySeconds) * 1000);
+}
+
 }  // namespace
 
 DeviceOutcome RunUpdateJob(ConsoleConnection& console, const DeviceTarget& target, const UpdateSettings& settings,
@@ -238,4 +250,14 @@ DeviceOutcome RunUpdateJob(ConsoleConnection& console, const DeviceTarget& targe
     job.Run();
     job.outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return job.outcome;
+}
+
+long long JobSilenceBoundMs(const ConsoleTimeouts& waits, int verifyTimeoutMs, const nlohmann::json& event) {
+    constexpr long long kMarginMs = 60000;
+    // Connect, login and version each wait up to loginMs.
+    const long long reach = 3LL * waits.loginMs;
+    const long long longest = std::max({reach, static_cast<long long>(waits.lineMs),
+                                        static_cast<long long>(waits.checksumMs), 2LL * waits.completeMs,
+                                        verifyTimeoutMs + reach});
+    return longest + RetryDelayMs(event) + kMarginMs;
 }

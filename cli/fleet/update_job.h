@@ -31,3 +31,10 @@ using EventSink = std::function<void(const nlohmann::json& event)>;
 // watches for interruptions on that console (WatchDeviceInterruptions).
 DeviceOutcome RunUpdateJob(ConsoleConnection& console, const DeviceTarget& target, const UpdateSettings& settings,
                            const EventSink& sink);
+
+// The longest a sound update child stays silent after event (after its
+// start: an empty object): its longest single wait on the device (two
+// "complete"s; a verify whose last try began just before its bound), or the
+// delay a "retry" announces, and a minute for starting, resolving and a busy
+// machine. The parent takes a child silent for longer as hung.
+long long JobSilenceBoundMs(const ConsoleTimeouts& waits, int verifyTimeoutMs, const nlohmann::json& event);

@@ -500,6 +500,63 @@ assert sent == lines[:len(sent)], "not the image in order"' "$trace" "$IMAGE" "$
   check "the login before the transfer is there too" grep -q "  127.0.0.1:$PORT_a  <  login: $" "$trace"
 }
 
+# A stop sent the moment a device's process exists: to the parent alone
+# (which passes it on) or to the whole group as Ctrl-C sends it. None is
+# lost: every run ends interrupted and "flash" never reaches the device.
+# Thirty whole runs fit the time on a busy machine; cli.ChildProcess.*
+# starts and stops a hundred device processes.
+case_stop_at_start() {
+  sim_start dev
+  local i n kids sig code lost=0 late=0
+  for i in $(seq 30); do
+    start_cli stop update --yes --json --retries 0 127.0.0.1:$PORT_dev
+    kids= n=0
+    while [ -z "$kids" ] && ((n++ < 100000)); do   # the child exists: at once, not a tick later
+      read -r kids < "/proc/$CLI_PID/task/$CLI_PID/children" 2>/dev/null
+    done
+    [ -n "$kids" ] || late=$((late + 1))
+    sig=TERM code=143
+    if ((i % 2)); then kill -TERM "$CLI_PID"; else sig=INT code=130; kill -INT -- -"$CLI_PID"; fi
+    end_cli stop
+    if ! is $RC $code || ! has "$(result_of "$ARTIFACTS/stop.stdout" 127.0.0.1:$PORT_dev)" interrupted; then
+      lost=$((lost + 1))
+      cp "$ARTIFACTS/stop.stdout" "$ARTIFACTS/lost-$i.stdout"
+    fi
+  done
+  check "a stop right after each of 30 device starts: every run interrupted ($lost not)" is $lost 0
+  check "each stop came while the device's process was there ($late came late)" is $late 0
+  sims_stop
+  check "no \"flash\" reached the device, its firmware is untouched" eval \
+    '! grep -q "^flash$" "$ARTIFACTS/dev.log" && grep -q "version: 1.0.01" "$ARTIFACTS/dev.out"'
+}
+
+# The program's file replaced by rename in the middle of a run, as a package
+# upgrade does: the devices started later still run the build the run began
+# with. The replacement would fail every device it ran.
+case_binary_replaced() {
+  local bin="$ARTIFACTS/bin"
+  mkdir -p "$bin"
+  cp "$CLI" "$bin/tqm530r"
+  printf '#!/bin/sh\necho "{\\"event\\":\\"result\\",\\"result\\":\\"failed\\",\\"detail\\":\\"another build\\"}"\nexit 1\n' \
+    > "$bin/tqm530r.new"
+  chmod +x "$bin/tqm530r.new"
+  sim_start a --slow-flash 1000
+  sim_start b
+  sim_start c
+  local CLI="$bin/tqm530r"
+  start_cli run update --yes --json --jobs 1 127.0.0.1:$PORT_a 127.0.0.1:$PORT_b 127.0.0.1:$PORT_c
+  wait_for "$ARTIFACTS/run.stdout" '"phase":"flash"' 30
+  mv -f "$bin/tqm530r.new" "$bin/tqm530r"
+  end_cli run
+  check "the file was replaced while the first device flashed (--jobs 1: the others not yet started)" \
+    is "$(head -c 2 "$bin/tqm530r")" "#!"
+  check "every device verified by the run's own build: exit 0" eval \
+    'is $RC 0 && lacks "$OUT" "another build" && has "$(result_of "$ARTIFACTS/run.stdout" 127.0.0.1:$PORT_b)" "verified running 1.0.05" && has "$(result_of "$ARTIFACTS/run.stdout" 127.0.0.1:$PORT_c)" "verified running 1.0.05"'
+  sims_stop
+  check "the later devices hold the image" eval \
+    'grep -q "flash matches image: yes" "$ARTIFACTS/b.out" && grep -q "flash matches image: yes" "$ARTIFACTS/c.out"'
+}
+
 # Every case is defined above this line, so that --list names them all.
 if [ "${1:-}" = --list ]; then
   declare -F | sed -n 's/^declare -f case_//p'
