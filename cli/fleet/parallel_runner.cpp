@@ -2,19 +2,20 @@
 
 #include <memory>
 
-#include "cli/fleet/child_protocol.h"
 #include "cli/fleet/subprocess.h"
+#include "cli/output/stored_json.h"
 
 namespace {
 
 struct Child {
     size_t index = 0;
     std::unique_ptr<Subprocess> process;
-    std::string pending;
+    std::string received;
+    ObjectLines events;
 };
 
 bool Start(const ParallelJobs& p, size_t index, std::vector<Child>& running) {
-    Child child{index, std::make_unique<Subprocess>(), {}};
+    Child child{index, std::make_unique<Subprocess>(), {}, {}};
     std::string error;
     if (!child.process->Start(p.childArguments(index), error)) {
         p.onExit(index, error, false);
@@ -27,12 +28,15 @@ bool Start(const ParallelJobs& p, size_t index, std::vector<Child>& running) {
 
 // Hands on what a child sent; true when its pipe has closed.
 bool Drain(const ParallelJobs& p, Child& c) {
-    const bool open = c.process->Read(c.pending);
-    TakeEventLines(c.pending, [&](const nlohmann::json& event) { p.onEvent(c.index, event); });
+    const bool open = c.process->Read(c.received);
+    c.events.Add(c.received, [&](nlohmann::json&& event) { p.onEvent(c.index, event); });
+    c.received.clear();
     return !open;
 }
 
 void Finish(const ParallelJobs& p, Child& c) {
+    c.events.End([&](nlohmann::json&& event) { p.onEvent(c.index, event); });
+    if (c.events.Damaged() > 0 && p.onDamagedLines) p.onDamagedLines(c.index, c.events.Damaged());
     bool clean = false;
     const std::string text = c.process->Reap(clean);
     p.onExit(c.index, text, clean);
