@@ -12,8 +12,8 @@
 // Nothing here throws.
 
 // The longest line taken for a record; a longer one is damaged (a record is
-// a few hundred bytes).
-constexpr size_t kMaxObjectLine = 64 * 1024;
+// a few hundred bytes, one with many retries a few KiB).
+constexpr size_t kMaxObjectLine = 1024 * 1024;
 
 // The string under key, else fallback.
 std::string FieldText(const nlohmann::json& object, const char* key, const std::string& fallback = {});
