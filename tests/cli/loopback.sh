@@ -540,8 +540,8 @@ EOF
 }
 
 # A device whose version answer holds terminal controls (a title, a clear
-# screen, a CSI as C1 and as a raw byte): version, the summary table, the
-# progress lines and history's table show them visibly; --json keeps them,
+# screen, a CSI as C1 and as a raw byte): version, plan, the summary table,
+# the progress lines and history's table show them visibly; --json keeps them,
 # escaped. A second device comes back from its reset with that answer.
 case_device_text() {
   local hostile=$'\e]0;pwn\a\e[2J\xc2\x9b\x9b1'
@@ -555,6 +555,9 @@ case_device_text() {
   run version-json "$CLI" version 127.0.0.1:$PORT_hostile --json
   check "version --json: the exact answer, escaped" eval \
     'is $RC 0 && lacks "$OUT" "$esc" && is "$(json_get "$ARTIFACTS/version-json.stdout" "ascii(d[\"device_version\"])")" "'"'"'\x1b]0;pwn\x07\x1b[2J\x9b\ufffd1'"'"'"'
+  run plan "$CLI" plan 127.0.0.1:$PORT_hostile
+  check "plan: the current version shown visibly" eval \
+    'is $RC 0 && has "$OUT" "$shown" && terminal_safe "$ARTIFACTS/plan.stdout"'
   run update "$CLI" update --yes 127.0.0.1:$PORT_hostile 127.0.0.1:$PORT_comeback
   check "update: exit 1 (one came back wrong); summary and progress lines visible" eval \
     'is $RC 1 && has "$OUT" "$shown" && terminal_safe "$ARTIFACTS/update.stdout" && has "$ERR" "came back with $shown" && terminal_safe "$ARTIFACTS/update.stderr"'
