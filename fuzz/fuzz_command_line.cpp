@@ -22,6 +22,7 @@
 #include "cli/commands/commands.h"
 #include "cli/device/target_hosts.h"
 #include "cli/output/history.h"
+#include "cli/output/stored_json.h"
 #include "cli/platform/file_path.h"
 
 namespace fs = std::filesystem;
@@ -113,7 +114,7 @@ void HistoryRoundTrip(const std::string& path) {
     std::string error;
     if (!AppendHistory(path, {{"command", "update"}, {"device", "fuzz"}, {"detail", path}}, error)) return;
     std::vector<nlohmann::json> records;
-    if (!ReadHistory(path, records, error) || records.empty() || records.back().value("device", "") != "fuzz")
+    if (!ReadHistory(path, records, error) || records.empty() || FieldText(records.back(), "device") != "fuzz")
         __builtin_trap();
 }
 

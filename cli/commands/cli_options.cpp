@@ -303,7 +303,9 @@ void History(CLI::App& app, CliOptions& o) {
     c->add_option("--report", o.reportPath,
                   "FILE.html: the update records as one page that needs no network (devices, results, reasons, "
                   "a timeline), instead of the table");
-    c->add_option("--since", o.since, "TIME: only the records from then on, UTC as 2026-12-07T19:12:16Z")
+    c->add_option("--since", o.since,
+                  "TIME: only the records from then on, UTC as 2026-12-07T19:12:16Z (or with up to six decimals of the "
+                  "second, 2026-12-07T19:12:16.5Z)")
         ->check(Allowed(
             [](std::string& t) {
                 double ignored;

@@ -4,18 +4,20 @@
 #include "cli/commands/exit_codes.h"
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
+#include "cli/output/stored_json.h"
 #include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
+#include "cli/output/visible_text.h"
 #include "cli/report/run_recorder.h"
 #include "cli/report/run_report.h"
 
 namespace {
 
-std::string Text(const nlohmann::json& r, const char* key) {
-    const auto it = r.find(key);
-    if (it == r.end() || it->is_null()) return "-";
-    if (it->is_string()) return it->get<std::string>().empty() ? "-" : it->get<std::string>();
-    return JsonText(*it);
+// A field of a record as the table shows it: "-" when it is missing, empty
+// or not text; device text made visible.
+std::string Cell(const nlohmann::json& r, const char* key) {
+    const std::string text = FieldText(r, key);
+    return text.empty() ? "-" : VisibleText(text);
 }
 
 // The records from since on (all when since is empty); records without a
@@ -26,11 +28,21 @@ std::vector<nlohmann::json> RecordsSince(const std::vector<nlohmann::json>& reco
     std::vector<nlohmann::json> kept;
     for (const nlohmann::json& r : records) {
         double at = 0;
-        if (r.is_object() && r.value("time", nlohmann::json()).is_string() &&
-            ParseUtcText(r["time"].get<std::string>(), at) && at >= from)
-            kept.push_back(r);
+        if (ParseUtcText(FieldText(r, "time"), at) && at >= from) kept.push_back(r);
     }
     return kept;
+}
+
+void PrintTable(const std::vector<nlohmann::json>& records) {
+    PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", "TIME", "COMMAND", "DEVICE", "MAC", "BEFORE",
+            "AFTER", "RESULT", "DETAIL");
+    for (const nlohmann::json& r : records) {
+        std::string after = Cell(r, "new_version");
+        if (FieldText(r, "command") == "mac") after = "mac " + Cell(r, "mac_tail");
+        PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", Cell(r, "time").c_str(),
+                Cell(r, "command").c_str(), Cell(r, "device").c_str(), Cell(r, "mac").c_str(),
+                Cell(r, "old_version").c_str(), after.c_str(), Cell(r, "result").c_str(), Cell(r, "detail").c_str());
+    }
 }
 
 int WriteHistoryReport(const CliOptions& o, const std::string& path, const std::vector<nlohmann::json>& records) {
@@ -70,14 +82,6 @@ int RunHistory(const CliOptions& o) {
         PrintTo(stderr, "tqm530r: no history yet in %s\n", path.c_str());
         return kExitOk;
     }
-    PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", "TIME", "COMMAND", "DEVICE", "MAC", "BEFORE",
-            "AFTER", "RESULT", "DETAIL");
-    for (const nlohmann::json& r : records) {
-        std::string after = Text(r, "new_version");
-        if (r.value("command", "") == "mac") after = "mac " + Text(r, "mac_tail");
-        PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", Text(r, "time").c_str(),
-                Text(r, "command").c_str(), Text(r, "device").c_str(), Text(r, "mac").c_str(),
-                Text(r, "old_version").c_str(), after.c_str(), Text(r, "result").c_str(), Text(r, "detail").c_str());
-    }
+    PrintTable(records);
     return kExitOk;
 }

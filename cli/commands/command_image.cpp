@@ -4,6 +4,7 @@
 #include "cli/commands/exit_codes.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
+#include "cli/output/visible_text.h"
 
 namespace {
 
@@ -33,7 +34,8 @@ int RunImage(const CliOptions& o, const ImageReport& image) {
         return sound ? kExitOk : kExitImage;
     }
     PrintTo(stdout, "image      %s\n", image.source.c_str());
-    PrintTo(stdout, "version    %s\n", image.version.empty() ? "(no version record)" : image.version.c_str());
+    PrintTo(stdout, "version    %s\n",
+            image.version.empty() ? "(no version record)" : VisibleText(image.version).c_str());
     PrintTo(stdout, "size       %u bytes\n", image.size);
     PrintTo(stdout, "lines      %u (%u records)\n", image.lines, image.records);
     for (size_t i = 0; i < image.ranges.size(); ++i)

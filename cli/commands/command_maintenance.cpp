@@ -10,7 +10,9 @@
 #include "cli/device/targets.h"
 #include "cli/output/history.h"
 #include "cli/output/progress_display.h"
+#include "cli/output/stored_json.h"
 #include "cli/output/terminal.h"
+#include "cli/output/visible_text.h"
 #include "console/console_session.h"
 #include "console/maintenance.h"
 
@@ -55,7 +57,8 @@ void WarnOfEarlierTail(const CliOptions& o, const Maintenance& m, const std::str
     const nlohmann::json earlier = FindMacTailElsewhere(records, tail, m.visit.ip, m.device.port);
     if (earlier.is_null()) return;
     PrintTo(stderr, "tqm530r: warning: MAC tail %s was already written to %s on %s\n", tail.c_str(),
-            earlier.value("device", "?").c_str(), earlier.value("time", "?").c_str());
+            VisibleText(FieldText(earlier, "device", "?")).c_str(),
+            VisibleText(FieldText(earlier, "time", "?")).c_str());
 }
 
 // Why an erase failed, with how far it came.

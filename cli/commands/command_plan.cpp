@@ -6,6 +6,7 @@
 #include "cli/device/targets.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
+#include "cli/output/visible_text.h"
 #include "cli/rollout/wave_plan.h"
 
 namespace {
@@ -66,8 +67,8 @@ void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves,
         if (showWaves)
             std::snprintf(wave, sizeof wave, "%-4s  ", waves[i] > 0 ? std::to_string(waves[i]).c_str() : "-");
         PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s%s\n", width, r.device.c_str(), Or(r.mac).c_str(),
-                Or(r.ip).c_str(), Or(r.version).c_str(), image.version.c_str(), r.action.c_str(), wave,
-                r.reason.c_str());
+                Or(r.ip).c_str(), Or(VisibleText(r.version)).c_str(), VisibleText(image.version).c_str(),
+                r.action.c_str(), wave, VisibleText(r.reason).c_str());
     }
     if (!showWaves) return;
     std::string text;

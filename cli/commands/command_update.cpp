@@ -121,6 +121,7 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     jobs.onStart = [&](size_t i) { batch.OnStart(i); };
     jobs.interrupted = [] { return ParentInterruptions() > 0; };
     jobs.onEvent = [&](size_t i, const nlohmann::json& e) { batch.OnEvent(i, e); };
+    jobs.onDamagedLines = [&](size_t i, size_t lines) { batch.OnDamagedLines(i, lines); };
     jobs.onExit = [&](size_t i, const std::string& text, bool) {
         batch.OnExit(i, text);
         rollout.Ended(i);

@@ -7,6 +7,7 @@
 #include "cli/output/json_events.h"
 #include "cli/output/locale_text.h"
 #include "cli/output/terminal.h"
+#include "cli/output/visible_text.h"
 #include "console/console_session.h"
 #include "console/version_verdict.h"
 
@@ -59,8 +60,8 @@ int RunVersion(const CliOptions& o, const ImageReport& image) {
                            {"text", VerdictEnglishText(verdict)}});
         return kExitOk;
     }
-    PrintTo(stdout, "device   %s\nimage    %s\nverdict  %s\n", version.c_str(), image.version.c_str(),
-            VerdictEnglishText(verdict));
+    PrintTo(stdout, "device   %s\nimage    %s\nverdict  %s\n", VisibleText(version).c_str(),
+            VisibleText(image.version).c_str(), VerdictEnglishText(verdict));
     if (JapaneseMessages() && JapaneseVerdictText(verdict)) {
         std::string text = JapaneseVerdictText(verdict);
         for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 10))

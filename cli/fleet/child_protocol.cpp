@@ -4,6 +4,7 @@
 
 #include "cli/fleet/subprocess.h"
 #include "cli/output/json_events.h"
+#include "cli/output/stored_json.h"
 
 namespace {
 
@@ -75,26 +76,20 @@ nlohmann::json OutcomeToJson(const DeviceOutcome& o) {
 
 DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
     DeviceOutcome o;
-    if (!ResultFromName(e.value("result", ""), o.result)) o.result = DeviceResult::Failed;
-    o.detail = e.value("detail", "");
-    o.ip = e.value("ip", "");
-    o.mac = e.value("mac", "");
-    o.oldVersion = e.value("old_version", "");
-    o.newVersion = e.value("new_version", "");
-    o.seconds = e.value("seconds", 0.0);
-    o.lines = e.value("lines", 0u);
-    o.attempts = e.value("attempts", 1);
+    if (!ResultFromName(FieldText(e, "result"), o.result)) o.result = DeviceResult::Failed;
+    o.detail = FieldText(e, "detail");
+    o.ip = FieldText(e, "ip");
+    o.mac = FieldText(e, "mac");
+    o.oldVersion = FieldText(e, "old_version");
+    o.newVersion = FieldText(e, "new_version");
+    o.seconds = FieldNumber(e, "seconds", 0);
+    o.lines = FieldUnsigned(e, "lines", 0);
+    o.attempts = FieldInt(e, "attempts", 1);
     return o;
 }
 
 void SendToParent(const nlohmann::json& event) { WriteToParent(JsonText(event) + "\n"); }
 
-void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject) {
-    size_t start = 0;
-    for (size_t lf = pending.find('\n'); lf != std::string::npos; lf = pending.find('\n', start)) {
-        const nlohmann::json event = nlohmann::json::parse(pending.substr(start, lf - start), nullptr, false);
-        start = lf + 1;
-        if (event.is_object()) onObject(event);
-    }
-    pending.erase(0, start);
+std::string DamagedEventsNote(size_t damaged, const std::string& device) {
+    return DamagedLinesNote(damaged, "the events of the process for " + device);
 }

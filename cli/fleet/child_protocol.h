@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -45,13 +44,16 @@ nlohmann::json ProgressEvent(int percent, unsigned lines, unsigned totalLines, u
 nlohmann::json RetryEvent(int attempt, int attempts, const std::string& reason, int delayMs);
 // {"event":"result",...}: how the device ended; also what --json prints of it.
 nlohmann::json OutcomeToJson(const DeviceOutcome& outcome);
-// Missing fields keep their defaults; an unknown result is Failed.
+// Missing fields and fields of another type keep their defaults; an unknown
+// result is Failed.
 DeviceOutcome OutcomeFromJson(const nlohmann::json& event);
 
 // In the child: one event to the parent. The job goes on when the parent is
 // gone (a device must not be left mid-flash).
 void SendToParent(const nlohmann::json& event);
 
-// In the parent: the whole lines in pending, each that parses as an object
-// handed to onObject, taken off pending; an unfinished last line stays.
-void TakeEventLines(std::string& pending, const std::function<void(const nlohmann::json&)>& onObject);
+// In the parent: the child's output is read as ObjectLines (stored_json.h),
+// each field with its fallback; a damaged line is skipped and counted, and
+// this is the one note of them: "tqm530r: skipped 1 damaged line(s) in the
+// events of the process for 10.0.0.5:23".
+std::string DamagedEventsNote(size_t damaged, const std::string& device);

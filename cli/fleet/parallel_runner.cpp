@@ -3,9 +3,9 @@
 #include <chrono>
 #include <memory>
 
-#include "cli/fleet/child_protocol.h"
 #include "cli/fleet/subprocess.h"
 #include "cli/output/progress_display.h"
+#include "cli/output/stored_json.h"
 
 namespace {
 
@@ -14,7 +14,8 @@ using Clock = std::chrono::steady_clock;
 struct Child {
     size_t index = 0;
     std::unique_ptr<Subprocess> process;
-    std::string pending;
+    std::string received;
+    ObjectLines events;
     Clock::time_point deadline = Clock::time_point::max();  // still silent then: hung
     long long silenceMs = 0;                                 // the bound that deadline came from
     std::string silence;                                     // once hung: "silent for 310 s"
@@ -45,15 +46,18 @@ bool Start(const ParallelJobs& p, size_t index, std::vector<Child>& running) {
 
 // Hands on what a child sent; true when its pipe has closed.
 bool Drain(const ParallelJobs& p, Child& c) {
-    const bool open = c.process->Read(c.pending);
-    TakeEventLines(c.pending, [&](const nlohmann::json& event) {
+    const bool open = c.process->Read(c.received);
+    c.events.Add(c.received, [&](nlohmann::json&& event) {
         Heard(p, c, event);
         p.onEvent(c.index, event);
     });
+    c.received.clear();
     return !open;
 }
 
 void Finish(const ParallelJobs& p, Child& c) {
+    c.events.End([&](nlohmann::json&& event) { p.onEvent(c.index, event); });
+    if (c.events.Damaged() > 0 && p.onDamagedLines) p.onDamagedLines(c.index, c.events.Damaged());
     bool clean = false;
     std::string text = c.process->Reap(clean, p.endBoundMs);
     if (!c.silence.empty()) {

@@ -19,6 +19,9 @@ struct ParallelJobs {
     std::function<std::vector<std::string>(size_t index)> childArguments;
     // In the parent, for each line a child sent.
     std::function<void(size_t index, const nlohmann::json& event)> onEvent;
+    // In the parent, when a child's output held lines that are not events
+    // (stored_json.h), once as it ends: how many.
+    std::function<void(size_t index, size_t lines)> onDamagedLines;
     // In the parent, when a child ended; exitText says how ("exit 0", "killed by signal 9").
     std::function<void(size_t index, const std::string& exitText, bool clean)> onExit;
     // False leaves at once: the running children go on alone.

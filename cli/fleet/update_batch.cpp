@@ -7,6 +7,7 @@
 #include "cli/fleet/interruption.h"
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
+#include "cli/output/stored_json.h"
 #include "cli/output/summary_table.h"
 #include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
@@ -101,7 +102,7 @@ void UpdateBatch::Show(size_t i, const nlohmann::json& event) {
     DeviceRun& d = devices_[i];
     if (observer_) observer_->DeviceEvent(i, event);
     const DeviceProgress before = d.progress;
-    if (event.value("event", "") == "result") {
+    if (FieldText(event, "event") == "result") {
         d.outcome = OutcomeFromJson(event);
         d.reported = true;
         ShowResult(d.progress, d.outcome);
@@ -110,6 +111,8 @@ void UpdateBatch::Show(size_t i, const nlohmann::json& event) {
     }
     view_.Event(event, before, d.progress);
 }
+
+void UpdateBatch::OnDamagedLines(size_t i, size_t lines) { devices_[i].damagedLines = lines; }
 
 void UpdateBatch::OnExit(size_t i, const std::string& exitText) {
     DeviceRun& d = devices_[i];
@@ -139,6 +142,8 @@ int UpdateBatch::Finish() {
         outcomes.push_back(d.outcome);
     }
     view_.Summary(labels, outcomes);
+    for (const DeviceRun& d : devices_)
+        if (d.damagedLines > 0) PrintTo(stderr, "%s\n", DamagedEventsNote(d.damagedLines, d.progress.label).c_str());
     const int interrupted = InterruptionExitCode();
     return interrupted != 0 ? interrupted : BatchExitCode(outcomes);
 }

@@ -19,6 +19,7 @@ struct DeviceRun {
     bool reported = false;    // its process sent its result
     std::string silence;      // its process was stopped as hung: "silent for 310 s"
     int wave = 0;             // 1-based in a rollout with waves; 0 otherwise
+    size_t damagedLines = 0;  // lines of its process's output that were no event
 };
 
 // Sees each device's start and every event the batch gets, the results it
@@ -45,6 +46,8 @@ public:
     void SetObserver(BatchObserver* observer) { observer_ = observer; }
     void OnStart(size_t i);
     void OnEvent(size_t i, const nlohmann::json& event);
+    // Lines of a child's output that were no event: noted once, after the summary.
+    void OnDamagedLines(size_t i, size_t lines);
     // A child that ended without its result (killed, crashed) failed; its
     // record is written here, as the child could not.
     void OnExit(size_t i, const std::string& exitText);

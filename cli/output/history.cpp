@@ -6,6 +6,8 @@
 #include <system_error>
 
 #include "cli/output/json_events.h"
+#include "cli/output/stored_json.h"
+#include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
 #include "cli/platform/append_file.h"
 #include "cli/platform/file_path.h"
@@ -38,7 +40,7 @@ bool AppendHistory(const std::string& path, const nlohmann::json& record, std::s
     if (!MakeFolders(path, error)) return false;
     AppendFile file;
     if (!file.Open(path, error)) return false;
-    if (file.Append(JsonText(record) + "\n", true)) return true;
+    if (file.Append(JsonText(record) + "\n")) return true;
     error = "cannot write " + path;
     return false;
 }
@@ -47,15 +49,18 @@ bool ReadHistory(const std::string& path, std::vector<nlohmann::json>& records, 
     records.clear();
     std::error_code failed;
     if (!fs::exists(FilePath(path), failed)) return true;
-    std::ifstream in(FilePath(path));
+    std::ifstream in(FilePath(path), std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
         return false;
     }
-    for (std::string line; std::getline(in, line);) {
-        nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
-        if (record.is_object()) records.push_back(std::move(record));
-    }
+    ObjectLines lines;
+    const auto keep = [&records](nlohmann::json&& record) { records.push_back(std::move(record)); };
+    std::vector<char> chunk(64 * 1024);
+    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+        lines.Add(chunk.data(), static_cast<size_t>(in.gcount()), keep);
+    lines.End(keep);
+    if (lines.Damaged() > 0) PrintTo(stderr, "%s\n", DamagedLinesNote(lines.Damaged(), path).c_str());
     return true;
 }
 
@@ -63,9 +68,9 @@ nlohmann::json FindMacTailElsewhere(const std::vector<nlohmann::json>& records, 
                                     const std::string& ip, unsigned short port) {
     nlohmann::json found;
     for (const nlohmann::json& r : records) {
-        if (r.value("command", "") != "mac" || r.value("result", "") != "written") continue;
-        if (Lower(r.value("mac_tail", "")) != Lower(tail)) continue;
-        if (r.value("ip", "") == ip && r.value("port", 0) == port) continue;
+        if (FieldText(r, "command") != "mac" || FieldText(r, "result") != "written") continue;
+        if (Lower(FieldText(r, "mac_tail")) != Lower(tail)) continue;
+        if (FieldText(r, "ip") == ip && FieldInt(r, "port", 0) == port) continue;
         found = r;
     }
     return found;

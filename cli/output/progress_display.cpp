@@ -4,8 +4,10 @@
 
 #include "cli/fleet/child_protocol.h"
 #include "cli/output/json_events.h"
+#include "cli/output/stored_json.h"
 #include "cli/output/summary_table.h"
 #include "cli/output/terminal.h"
+#include "cli/output/visible_text.h"
 
 std::string FormatDuration(double seconds) {
     if (seconds < 0 || seconds > 360000) return "-";
@@ -47,6 +49,20 @@ std::string RateText(const DeviceProgress& p) {
     return text;
 }
 
+// What a plain line says of a device's step from before to after; empty
+// when the step is not worth a line.
+std::string PlainReport(const DeviceProgress& before, const DeviceProgress& after) {
+    if (after.finished && !before.finished) return after.result + (after.detail.empty() ? "" : ": " + after.detail);
+    if (after.attempt != before.attempt)
+        return "attempt " + std::to_string(after.attempt) + " of " + std::to_string(after.attempts) + " " +
+               after.retryNote;
+    if (after.phase != before.phase) return after.phase;
+    if (after.phase != "transfer" || after.percent / 10 == before.percent / 10) return {};
+    char text[64];
+    std::snprintf(text, sizeof text, "%d%% (%u/%u lines)", after.percent, after.lines, after.totalLines);
+    return text;
+}
+
 }  // namespace
 
 std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int barWidth) {
@@ -54,11 +70,11 @@ std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int b
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, "%3d%%  %5u/%u lines", shown, p.lines, p.totalLines);
     std::string line = Padded(p.label, labelWidth) + "  " + Bar(shown, barWidth) + " " + numbers;
-    if (p.finished) return line + "  " + p.result + (p.detail.empty() ? "" : ": " + p.detail);
+    if (p.finished) return VisibleText(line + "  " + p.result + (p.detail.empty() ? "" : ": " + p.detail));
     const std::string rate = RateText(p);
     line += "  " + (rate.empty() ? "" : rate + "  ") + p.phase;
     if (p.attempt > 1) line += " (attempt " + std::to_string(p.attempt) + " of " + std::to_string(p.attempts) + ")";
-    return line;
+    return VisibleText(line);
 }
 
 void TerminalBars::Draw(const std::vector<DeviceProgress>& devices, const std::string& notice) {
@@ -81,34 +97,26 @@ void TerminalBars::Draw(const std::vector<DeviceProgress>& devices, const std::s
 }
 
 void PlainProgress::Report(const DeviceProgress& before, const DeviceProgress& after) {
-    const char* label = after.label.c_str();
-    if (after.finished && !before.finished) {
-        PrintTo(out_, "%s: %s%s%s\n", label, after.result.c_str(), after.detail.empty() ? "" : ": ",
-                after.detail.c_str());
-    } else if (after.attempt != before.attempt) {
-        PrintTo(out_, "%s: attempt %d of %d %s\n", label, after.attempt, after.attempts, after.retryNote.c_str());
-    } else if (after.phase != before.phase) {
-        PrintTo(out_, "%s: %s\n", label, after.phase.c_str());
-    } else if (after.phase == "transfer" && after.percent / 10 != before.percent / 10) {
-        PrintTo(out_, "%s: %d%% (%u/%u lines)\n", label, after.percent, after.lines, after.totalLines);
-    }
+    const std::string report = PlainReport(before, after);
+    if (!report.empty()) PrintTo(out_, "%s\n", VisibleText(after.label + ": " + report).c_str());
     std::fflush(out_);
 }
 
 void ApplyEvent(DeviceProgress& p, const nlohmann::json& event, std::chrono::steady_clock::time_point now) {
-    const std::string kind = event.value("event", "");
+    const std::string kind = FieldText(event, "event");
     if (kind == "phase") {
-        p.phase = event.value("phase", p.phase);
+        p.phase = FieldText(event, "phase", p.phase);
         if (p.phase == "transfer") p.transferStart = now;
     } else if (kind == "progress") {
-        p.percent = event.value("percent", p.percent);
-        p.lines = event.value("lines", p.lines);
-        p.totalLines = event.value("total_lines", p.totalLines);
+        p.percent = FieldInt(event, "percent", p.percent);
+        p.lines = FieldUnsigned(event, "lines", p.lines);
+        p.totalLines = FieldUnsigned(event, "total_lines", p.totalLines);
         p.transferSeconds = std::chrono::duration<double>(now - p.transferStart).count();
     } else if (kind == "retry") {
-        p.attempt = event.value("attempt", p.attempt);
-        p.attempts = event.value("attempts", p.attempts);
-        p.retryNote = "in " + SecondsText(event.value("delay_seconds", 0.0)) + " (" + event.value("reason", "") + ")";
+        p.attempt = FieldInt(event, "attempt", p.attempt);
+        p.attempts = FieldInt(event, "attempts", p.attempts);
+        p.retryNote =
+            "in " + SecondsText(FieldNumber(event, "delay_seconds", 0)) + " (" + FieldText(event, "reason") + ")";
         p.phase = "waiting to retry";
     }
 }

@@ -4,6 +4,7 @@
 
 #include "cli/commands/exit_codes.h"
 #include "cli/output/terminal.h"
+#include "cli/output/visible_text.h"
 
 namespace {
 
@@ -21,9 +22,10 @@ void PrintSummaryTable(FILE* out, const std::vector<std::string>& labels, const 
     for (size_t i = 0; i < outcomes.size(); ++i) {
         const DeviceOutcome& o = outcomes[i];
         (ResultIsSuccess(o.result) ? ok : failed)++;
-        PrintTo(out, "%-*s  %-17s  %-8s  %-8s  %-11s  %5.1fs  %s\n", w, labels[i].c_str(), Or(o.mac, "-").c_str(),
-                Or(o.oldVersion, "-").c_str(), Or(o.newVersion, "-").c_str(), ResultName(o.result), o.seconds,
-                o.detail.c_str());
+        PrintTo(out, "%-*s  %-17s  %-8s  %-8s  %-11s  %5.1fs  %s\n", w, labels[i].c_str(),
+                Or(VisibleText(o.mac), "-").c_str(), Or(VisibleText(o.oldVersion), "-").c_str(),
+                Or(VisibleText(o.newVersion), "-").c_str(), ResultName(o.result), o.seconds,
+                VisibleText(o.detail).c_str());
     }
     PrintTo(out, "%zu device(s): %d succeeded, %d failed\n", outcomes.size(), ok, failed);
     std::fflush(out);

@@ -16,36 +16,6 @@ std::string Endpoint(uint32_t address, uint16_t port) {
 
 }  // namespace
 
-void AppendVisibleBytes(std::string& text, const char* data, int length) {
-    int plain = 0;  // start of the run of printable bytes not yet appended
-    for (int i = 0; i < length; ++i) {
-        const unsigned char c = static_cast<unsigned char>(data[i]);
-        if (c >= 0x20 && c < 0x7F && c != '\\') continue;
-        text.append(data + plain, static_cast<size_t>(i - plain));
-        plain = i + 1;
-        switch (c) {
-        case '\r': text += "\\r"; continue;
-        case '\n': text += "\\n"; continue;
-        case '\t': text += "\\t"; continue;
-        case '\0': text += "\\0"; continue;
-        case '\\': text += "\\\\"; continue;
-        default: break;
-        }
-        const char* digits = "0123456789ABCDEF";
-        text += "\\x";
-        text += digits[c >> 4];
-        text += digits[c & 0xF];
-    }
-    text.append(data + plain, static_cast<size_t>(length - plain));
-}
-
-std::string VisibleBytes(const char* data, int length) {
-    std::string text;
-    text.reserve(static_cast<size_t>(length) + 8);
-    AppendVisibleBytes(text, data, length);
-    return text;
-}
-
 std::string TraceLine(const std::string& time, const std::string& device, bool sent, const char* data, int length) {
     return time + "  " + device + "  " + (sent ? ">" : "<") + "  " + VisibleBytes(data, length) + "\n";
 }
@@ -91,7 +61,7 @@ void TraceFile::Flush() {
         std::lock_guard<std::mutex> lock(mutex_);
         text = batch_.Take();
     }
-    if (!text.empty()) file_.Append(text, true);
+    if (!text.empty()) file_.Append(text);
 }
 
 void TraceFile::WriteBatches() {

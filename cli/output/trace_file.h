@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "cli/output/visible_text.h"
 #include "cli/platform/append_file.h"
 #include "net/trace.h"
 
@@ -74,11 +75,6 @@ private:
     std::thread writer_;
 };
 
-// Appends the bytes as VisibleBytes writes them.
-void AppendVisibleBytes(std::string& text, const char* data, int length);
-// The bytes as one line of text: printable ASCII as it is, "\r", "\n", "\0",
-// "\\" and "\t" escaped, every other byte as "\xNN".
-std::string VisibleBytes(const char* data, int length);
-
-// "2026-12-07T19:12:16.123456Z  10.0.0.5:23  >  initbuf\r\n" ("<" for what arrived).
+// "2026-12-07T19:12:16.123456Z  10.0.0.5:23  >  initbuf\r\n" ("<" for what arrived),
+// the bytes as VisibleBytes writes them.
 std::string TraceLine(const std::string& time, const std::string& device, bool sent, const char* data, int length);

@@ -7,6 +7,19 @@ namespace {
 
 HANDLE Handle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
+// True when the file has bytes and the last of them is not a newline.
+bool EndsMidLine(HANDLE h) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h, &size) || size.QuadPart == 0) return false;
+    OVERLAPPED at{};
+    const unsigned long long last = static_cast<unsigned long long>(size.QuadPart) - 1;
+    at.Offset = static_cast<DWORD>(last);
+    at.OffsetHigh = static_cast<DWORD>(last >> 32);
+    char byte = '\n';
+    DWORD read = 0;
+    return ReadFile(h, &byte, 1, &read, &at) && read == 1 && byte != '\n';
+}
+
 }  // namespace
 
 AppendFile::~AppendFile() {
@@ -25,13 +38,16 @@ bool AppendFile::Open(const std::string& path, std::string& error) {
     return false;
 }
 
-bool AppendFile::Append(const std::string& text, bool locked) {
+bool AppendFile::Append(const std::string& text) {
     const HANDLE h = Handle(handle_);
     // The lock covers the whole file however long it grows (it needs the read
-    // right; without the write right, each write still goes to the end).
-    if (locked) LockFileRange(h, 0, kWholeFile, true);
+    // right, which also reads the last byte; without the write right, each
+    // write still goes to the end).
+    LockFileRange(h, 0, kWholeFile, true);
+    const std::string afterCut = EndsMidLine(h) ? "\n" + text : std::string();
+    const std::string& out = afterCut.empty() ? text : afterCut;
     DWORD written = 0;
-    const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    if (locked) UnlockFileRange(h, 0, kWholeFile);
-    return ok && written == text.size();
+    const BOOL ok = WriteFile(h, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+    UnlockFileRange(h, 0, kWholeFile);
+    return ok && written == out.size();
 }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "cli/output/utc_time.h"
+#include "cli/output/visible_text.h"
 
 namespace {
 

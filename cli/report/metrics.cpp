@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 
+#include "cli/output/visible_text.h"
 #include "cli/report/text_in_place.h"
 
 namespace {

@@ -1,4 +1,6 @@
 #include "cli/report/run_report.h"
+
+#include "cli/output/stored_json.h"
 #include "cli/output/utc_time.h"
 
 #include <algorithm>
@@ -21,31 +23,6 @@ constexpr PhaseName kPhaseNames[] = {
 constexpr const char* kRanked[] = {"failed",  "unverified",  "mac-changed", "interrupted", "busy",
                                    "refused", "not started", "updated",     "verified",    "skipped"};
 
-// The UTF-8 sequence at text[i], its length; 0 when broken (overlong forms,
-// surrogates and code points beyond U+10FFFF included).
-size_t Utf8Length(const std::string& text, size_t i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) return 1;
-    size_t n = 0;
-    unsigned long cp = 0, min = 0;
-    if ((c & 0xE0) == 0xC0)
-        n = 2, cp = c & 0x1F, min = 0x80;
-    else if ((c & 0xF0) == 0xE0)
-        n = 3, cp = c & 0x0F, min = 0x800;
-    else if ((c & 0xF8) == 0xF0)
-        n = 4, cp = c & 0x07, min = 0x10000;
-    else
-        return 0;
-    if (i + n > text.size()) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        const unsigned char t = static_cast<unsigned char>(text[i + k]);
-        if ((t & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (t & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
-}
-
 void CloseSpan(DeviceReport& d, double at) {
     if (!d.phases.empty() && d.phases.back().end < at) d.phases.back().end = at;
 }
@@ -56,16 +33,6 @@ void OpenSpan(DeviceReport& d, ReportPhase phase, double at) {
     d.phases.push_back({phase, at, at});
 }
 
-std::string Text(const nlohmann::json& r, const char* key) {
-    const auto it = r.find(key);
-    return it != r.end() && it->is_string() ? it->get<std::string>() : std::string();
-}
-
-double Number(const nlohmann::json& r, const char* key, double otherwise) {
-    const auto it = r.find(key);
-    return it != r.end() && it->is_number() ? it->get<double>() : otherwise;
-}
-
 // The record's phases, moved to the run's clock; empty when it has none that read.
 std::vector<PhaseSpan> PhasesOfRecord(const nlohmann::json& record, double deviceStart) {
     std::vector<PhaseSpan> spans;
@@ -73,27 +40,28 @@ std::vector<PhaseSpan> PhasesOfRecord(const nlohmann::json& record, double devic
     if (it == record.end() || !it->is_array()) return spans;
     for (const nlohmann::json& p : *it) {
         PhaseSpan s;
-        if (!p.is_object() || !ReportPhaseFromName(Text(p, "phase"), s.phase)) continue;
-        s.start = deviceStart + Number(p, "start", 0);
-        s.end = deviceStart + Number(p, "end", 0);
+        if (!p.is_object() || !ReportPhaseFromName(FieldText(p, "phase"), s.phase)) continue;
+        s.start = deviceStart + FieldNumber(p, "start", 0);
+        s.end = deviceStart + FieldNumber(p, "end", 0);
         if (s.end >= s.start) spans.push_back(s);
     }
     return spans;
 }
 
 bool DeviceOfRecord(const nlohmann::json& r, DeviceReport& d, double& endTime) {
-    if (!r.is_object() || Text(r, "command") != "update" || !ParseUtcText(Text(r, "time"), endTime)) return false;
-    d.label = Text(r, "device");
-    d.address = Text(r, "ip");
+    if (!r.is_object() || FieldText(r, "command") != "update" || !ParseUtcText(FieldText(r, "time"), endTime))
+        return false;
+    d.label = FieldText(r, "device");
+    d.address = FieldText(r, "ip");
     if (d.label.empty()) d.label = d.address;
-    d.mac = Text(r, "mac");
-    d.before = Text(r, "old_version");
-    d.after = Text(r, "new_version");
-    d.result = Text(r, "result");
-    d.reason = Text(r, "detail");
-    d.attempts = static_cast<int>(Number(r, "attempts", 1));
-    d.wave = static_cast<int>(Number(r, "wave", 0));
-    const double seconds = std::max(0.0, Number(r, "seconds", 0));
+    d.mac = FieldText(r, "mac");
+    d.before = FieldText(r, "old_version");
+    d.after = FieldText(r, "new_version");
+    d.result = FieldText(r, "result");
+    d.reason = FieldText(r, "detail");
+    d.attempts = FieldInt(r, "attempts", 1);
+    d.wave = FieldInt(r, "wave", 0);
+    const double seconds = std::max(0.0, FieldNumber(r, "seconds", 0));
     d.start = endTime - seconds;  // on the epoch's clock until the run's start is known
     d.end = endTime;
     d.phases = PhasesOfRecord(r, d.start);
@@ -113,11 +81,11 @@ void MoveToRunClock(DeviceReport& d, double runStart) {
 // The image of the latest record, with a word when the records name several.
 void ImageOfRecords(const std::vector<nlohmann::json>& used, RunReport& report) {
     std::set<std::string> sums;
-    for (const nlohmann::json& r : used) sums.insert(Text(r, "image_sha256"));
+    for (const nlohmann::json& r : used) sums.insert(FieldText(r, "image_sha256"));
     const nlohmann::json& last = used.back();
-    report.imageVersion = Text(last, "image_version");
-    report.imageSha256 = Text(last, "image_sha256");
-    report.imageSource = Text(last, "image");
+    report.imageVersion = FieldText(last, "image_version");
+    report.imageSha256 = FieldText(last, "image_sha256");
+    report.imageSource = FieldText(last, "image");
     if (sums.size() > 1)
         report.note = std::to_string(sums.size()) + " different images in these records; the latest is shown";
 }
@@ -175,20 +143,20 @@ void RecordDeviceStart(DeviceReport& device, double at) {
 }
 
 void RecordDeviceEvent(DeviceReport& device, const nlohmann::json& event, double at) {
-    const std::string kind = Text(event, "event");
+    const std::string kind = FieldText(event, "event");
     if (kind == "result") {
         // A device reported without having started ("not started") keeps no time.
         if (device.start >= 0) {
             CloseSpan(device, at);
             device.end = std::max(device.end, at);
         }
-        device.result = Text(event, "result");
-        device.reason = Text(event, "detail");
-        if (!Text(event, "ip").empty()) device.address = Text(event, "ip");
-        if (!Text(event, "mac").empty()) device.mac = Text(event, "mac");
-        device.before = Text(event, "old_version");
-        device.after = Text(event, "new_version");
-        device.attempts = static_cast<int>(Number(event, "attempts", device.attempts));
+        device.result = FieldText(event, "result");
+        device.reason = FieldText(event, "detail");
+        if (!FieldText(event, "ip").empty()) device.address = FieldText(event, "ip");
+        if (!FieldText(event, "mac").empty()) device.mac = FieldText(event, "mac");
+        device.before = FieldText(event, "old_version");
+        device.after = FieldText(event, "new_version");
+        device.attempts = FieldInt(event, "attempts", device.attempts);
         return;
     }
     if (device.start < 0) RecordDeviceStart(device, at);
@@ -198,11 +166,11 @@ void RecordDeviceEvent(DeviceReport& device, const nlohmann::json& event, double
         return;
     }
     ReportPhase phase;
-    if (kind == "phase" && ReportPhaseFromName(Text(event, "phase"), phase)) {
+    if (kind == "phase" && ReportPhaseFromName(FieldText(event, "phase"), phase)) {
         OpenSpan(device, phase, at);
     } else if (kind == "retry") {
         OpenSpan(device, ReportPhase::Wait, at);
-        device.attempts = static_cast<int>(Number(event, "attempt", device.attempts));
+        device.attempts = FieldInt(event, "attempt", device.attempts);
     }
 }
 
@@ -234,22 +202,6 @@ RunReport RunReportFromHistory(const std::vector<nlohmann::json>& records) {
     }
     for (DeviceReport& d : report.devices) MoveToRunClock(d, report.startTime);
     ImageOfRecords(used, report);
-    report.host = Text(used.back(), "host");
+    report.host = FieldText(used.back(), "host");
     return report;
-}
-
-std::string ValidUtf8(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const size_t n = Utf8Length(text, i);
-        if (n == 0) {
-            out += "\xEF\xBF\xBD";
-            ++i;
-            continue;
-        }
-        out.append(text, i, n);
-        i += n;
-    }
-    return out;
 }

@@ -79,9 +79,3 @@ nlohmann::json PhasesToJson(const DeviceReport& device);
 // are left out): each device from its start (time minus seconds) to its end
 // (time), coloured by its "phases" when the record has them, else one bar.
 RunReport RunReportFromHistory(const std::vector<nlohmann::json>& records);
-
-
-// text with each byte of a broken UTF-8 sequence (overlong forms, surrogates
-// and code points beyond U+10FFFF included) replaced by U+FFFD: device texts
-// can hold any bytes, the page and the metrics must be UTF-8.
-std::string ValidUtf8(const std::string& text);

@@ -13,6 +13,7 @@
 #include "cli/fleet/command_line_quote.h"
 #include "cli/fleet/parallel_runner.h"
 #include "cli/fleet/retry_rule.h"
+#include "cli/output/stored_json.h"
 #include "cli/output/utc_time.h"
 #include "cli/platform/append_file.h"
 
@@ -95,16 +96,16 @@ TEST(WindowsCommandLine, EachArgumentComesBackWhole) {
 }
 
 TEST(EventLines, WholeObjectsOnlyAndTheRestKept) {
-    std::string pending =
-        "{\"event\":\"phase\",\"phase\":\"login\"}\n[1,2]\nnot json\n\n{\"event\":\"progress\"}\r\n{\"ev";
+    ObjectLines lines;
     std::vector<std::string> kinds;
-    TakeEventLines(pending, [&](const nlohmann::json& e) { kinds.push_back(e.value("event", "")); });
+    const auto take = [&](nlohmann::json&& e) { kinds.push_back(FieldText(e, "event")); };
+    lines.Add("{\"event\":\"phase\",\"phase\":\"login\"}\n[1,2]\nnot json\n\n{\"event\":\"progress\"}\r\n{\"ev", take);
     EXPECT_EQ(kinds, (std::vector<std::string>{"phase", "progress"}));
-    EXPECT_EQ(pending, "{\"ev");
-    pending += "ent\":\"result\"}\n";
-    TakeEventLines(pending, [&](const nlohmann::json& e) { kinds.push_back(e.value("event", "")); });
+    EXPECT_EQ(lines.Damaged(), 2u);  // the blank line is no damage
+    lines.Add("ent\":\"result\"}\n", take);
     EXPECT_EQ(kinds.back(), "result");
-    EXPECT_EQ(pending, "");
+    lines.End(take);
+    EXPECT_EQ(kinds.size(), 3u);
 }
 
 TEST(UtcText, CalendarAndFraction) {
@@ -140,11 +141,12 @@ TEST(AppendFileTest, LinesFromTwoOpensFollowEachOther) {
     ASSERT_TRUE(one.Open(path, error)) << error;
     ASSERT_TRUE(two.Open(path, error)) << error;
     EXPECT_TRUE(one.Append("first\n"));
-    EXPECT_TRUE(two.Append("second\n", true));
-    EXPECT_TRUE(one.Append("third\n", true));
+    EXPECT_TRUE(two.Append("second\n"));
+    std::ofstream(path, std::ios::app) << "cut";  // a write that a power loss ended
+    EXPECT_TRUE(one.Append("third\n"));
     std::ifstream in(path);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text, "first\nsecond\nthird\n");
+    EXPECT_EQ(text, "first\nsecond\ncut\nthird\n");
     AppendFile nowhere;
     EXPECT_FALSE(nowhere.Open(testing::TempDir() + "no/such/folder/file", error));
     EXPECT_NE(error.find("cannot open"), std::string::npos);

@@ -87,6 +87,12 @@ lines=[l for l in open(sys.argv[1]) if l.strip()]
 assert lines
 for l in lines: assert isinstance(json.loads(l), dict)' "$1"; }
 json_doc_ok() { python3 -c 'import json,sys; json.load(open(sys.argv[1]))' "$1"; }
+# terminal_safe FILE: valid UTF-8 without a control character but the
+# newline (C0, DEL, C1): nothing a terminal would act on.
+terminal_safe() { python3 -c 'import sys
+text = open(sys.argv[1], "rb").read().decode("utf-8")
+bad = [c for c in text if (ord(c) < 0x20 and c != "\n") or 0x7f <= ord(c) <= 0x9f]
+assert not bad, bad' "$1"; }
 # json_get FILE EXPR: a Python expression over the document d.
 json_get() { python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); print(eval(sys.argv[2]))' "$1" "$2"; }
 

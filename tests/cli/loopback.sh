@@ -46,6 +46,10 @@ flash-timeout-negative|--flash-timeout|update --yes --flash-timeout -1 127.0.0.1
 verify-timeout-text|--verify-timeout: "abc"|update --yes --verify-timeout abc 127.0.0.1:1
 retries-over|--retries: "101"|update --yes --retries 101 127.0.0.1:1
 huge-port|bad port|version 127.0.0.1:99999999999999999999999
+since-nan|--since|history --since 2026-01-01T00:00:nanZ
+since-feb-30|--since|history --since 2026-02-30T00:00:00Z
+since-space|--since|history --since " 2026-01-01T00:00:00Z"
+since-date-only|--since|history --since 2026-01-01
 EOF
 }
 
@@ -555,6 +559,77 @@ case_binary_replaced() {
   sims_stop
   check "the later devices hold the image" eval \
     'grep -q "flash matches image: yes" "$ARTIFACTS/b.out" && grep -q "flash matches image: yes" "$ARTIFACTS/c.out"'
+}
+
+# A history with damaged lines (fields of another type, a line that is no
+# object, binary junk, a 2 MB line) and a last record cut by a power loss:
+# mac, history and history --since read it, each says once how many lines
+# it skipped, and the MAC write's record starts on a line of its own.
+case_damaged_history() {
+  sim_start a
+  mkdir -p "$(dirname "$HISTORY")"
+  python3 - "$HISTORY" <<'EOF'
+import sys
+lines = [
+    b'{"time":"2026-01-01T00:00:00Z","command":"mac","result":"written","mac_tail":"12AB","ip":"10.9.9.9",'
+    b'"port":23,"device":"\\u001b]0;pwn\\u0007dev"}',
+    b'{"time":"2026-01-02T00:00:00Z","command":null,"result":null,"mac_tail":null}',
+    b'{"time":5,"command":5,"device":[1],"port":"23"}',
+    b'[1,2,3]',
+    b'\x00\xff\x1b[2J\x9b junk',
+    b'{"detail":"' + b'x' * (2 << 20) + b'"}',
+    b'{"time":"2026-01-03T00:00:00Z","command":"update","result":"verified","device":"10.8.8.8:23"}',
+]
+open(sys.argv[1], "wb").write(b"\n".join(lines) + b'\n{"time":"2026-01-04T00:00:00Z","comm')
+EOF
+  local note="tqm530r: skipped 4 damaged line(s) in $HISTORY"
+  run mac "$CLI" mac 127.0.0.1:$PORT_a 12ab
+  check "mac: exit 0, the warning names the earlier device visibly, one note" eval \
+    'is $RC 0 && has "$ERR" "written to \\x1B]0;pwn\\x07dev on" && is "$(grep -cF "$note" <<<"$ERR")" 1 && terminal_safe "$ARTIFACTS/mac.stderr"'
+  check "the MAC write's record stands on a line of its own after the cut one" eval \
+    '[ "$(tail -n 1 "$HISTORY" | python3 -c "import json,sys; print(json.load(sys.stdin)[\"command\"])")" = mac ]'
+  run history "$CLI" history
+  check "history: exit 0, every sound record, the note alone on stderr" eval \
+    'is $RC 0 && has "$OUT" "10.8.8.8:23" && has "$OUT" "127.0.0.1:$PORT_a" && is "$ERR" "$note" && terminal_safe "$ARTIFACTS/history.stdout"'
+  run since "$CLI" history --since 2026-01-03T00:00:00Z
+  check "history --since: exit 0, the records from then on, the note alone on stderr" eval \
+    'is $RC 0 && has "$OUT" "10.8.8.8:23" && lacks "$OUT" "2026-01-01" && is "$ERR" "$note"'
+  run json "$CLI" history --json
+  check "history --json: one object a line for each of the 5 records kept" eval \
+    'is $RC 0 && json_lines_ok "$ARTIFACTS/json.stdout" && is "$(wc -l < "$ARTIFACTS/json.stdout")" 5'
+  run bad-since "$CLI" history --since 2026-01-01T00:00:nanZ
+  check "a bad --since is refused before the history is read: exit 2, one line" eval \
+    'is $RC 2 && is "$(wc -l < "$ARTIFACTS/bad-since.stderr")" 1 && lacks "$ERR" "damaged"'
+}
+
+# A device whose version answer holds terminal controls (a title, a clear
+# screen, a CSI as C1 and as a raw byte): version, plan, the summary table,
+# the progress lines and history's table show them visibly; --json keeps them,
+# escaped. A second device comes back from its reset with that answer.
+case_device_text() {
+  local hostile=$'\e]0;pwn\a\e[2J\xc2\x9b\x9b1'
+  local shown='\x1B]0;pwn\x07\x1B[2J\xC2\x9B'$'\xef\xbf\xbd''1'
+  local esc=$'\e'
+  sim_start hostile --firmware-version "$hostile"
+  sim_start comeback --version-after-reset "$hostile"
+  run version "$CLI" version 127.0.0.1:$PORT_hostile
+  check "version: exit 0, the answer shown visibly" eval \
+    'is $RC 0 && has "$OUT" "device   $shown" && terminal_safe "$ARTIFACTS/version.stdout"'
+  run version-json "$CLI" version 127.0.0.1:$PORT_hostile --json
+  check "version --json: the exact answer, escaped" eval \
+    'is $RC 0 && lacks "$OUT" "$esc" && is "$(json_get "$ARTIFACTS/version-json.stdout" "ascii(d[\"device_version\"])")" "'"'"'\x1b]0;pwn\x07\x1b[2J\x9b\ufffd1'"'"'"'
+  run plan "$CLI" plan 127.0.0.1:$PORT_hostile
+  check "plan: the current version shown visibly" eval \
+    'is $RC 0 && has "$OUT" "$shown" && terminal_safe "$ARTIFACTS/plan.stdout"'
+  run update "$CLI" update --yes 127.0.0.1:$PORT_hostile 127.0.0.1:$PORT_comeback
+  check "update: exit 1 (one came back wrong); summary and progress lines visible" eval \
+    'is $RC 1 && has "$OUT" "$shown" && terminal_safe "$ARTIFACTS/update.stdout" && has "$ERR" "came back with $shown" && terminal_safe "$ARTIFACTS/update.stderr"'
+  run history "$CLI" history
+  check "history's table: the answer visible, as a version and in a detail" eval \
+    'is $RC 0 && is "$(grep -cF "$shown" <<<"$OUT")" 2 && terminal_safe "$ARTIFACTS/history.stdout"'
+  run history-json "$CLI" history --json
+  check "history --json keeps the answer, escaped" eval \
+    'is $RC 0 && json_lines_ok "$ARTIFACTS/history-json.stdout" && lacks "$OUT" "$esc" && has "$OUT" "\\u001b]0;pwn\\u0007"'
 }
 
 # Every case is defined above this line, so that --list names them all.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/output/visible_text.h"
 #include "cli/report/html_report.h"
 #include "cli/report/metrics.h"
 

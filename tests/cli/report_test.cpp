@@ -9,7 +9,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "cli/output/utc_time.h"
+#include "cli/output/visible_text.h"
 #include "cli/report/html_report.h"
 #include "cli/report/metrics.h"
 #include "cli/report/run_recorder.h"
@@ -74,22 +74,12 @@ TEST(ReportTextTest, MetricLabelValuesEscapeBackslashQuoteAndLineFeedOnly) {
     EXPECT_EQ(MetricLabelValue("ok\xFF"), "ok" + kReplacement);
 }
 
-TEST(ReportTextTest, DurationsAndUtcTexts) {
+TEST(ReportTextTest, Durations) {
     EXPECT_EQ(DurationText(0.04), "0.0 s");
     EXPECT_EQ(DurationText(42.46), "42.5 s");
     EXPECT_EQ(DurationText(185), "3 min 05 s");
     EXPECT_EQ(DurationText(7440), "2 h 04 min");
     EXPECT_EQ(DurationText(-3), "0.0 s");
-    double t = 0;
-    ASSERT_TRUE(ParseUtcText("2024-05-01T12:00:00Z", t));
-    EXPECT_EQ(t, 1714564800);
-    ASSERT_TRUE(ParseUtcText("2024-02-29T23:59:59.5Z", t));
-    EXPECT_EQ(t, 1709251199.5);
-    ASSERT_TRUE(ParseUtcText("1970-01-01T00:00:00Z", t));
-    EXPECT_EQ(t, 0);
-    for (const char* bad :
-         {"", "2024-05-01", "2024-05-01T12:00:00", "2024-13-01T00:00:00Z", "2024-05-01T12:00:00Z+", "yesterday"})
-        EXPECT_FALSE(ParseUtcText(bad, t)) << bad;
 }
 
 TEST(ReportOrderTest, FailuresFirstThenByWaveAndStart) {
