@@ -16,9 +16,11 @@ struct Child {
     std::unique_ptr<Subprocess> process;
     std::string received;
     ObjectLines events;
-    Clock::time_point deadline = Clock::time_point::max();  // still silent then: hung
-    long long silenceMs = 0;                                 // the bound that deadline came from
-    std::string silence;                                     // once hung: "silent for 310 s"
+    // Still silent then: hung. silenceMs is the bound it came from; once
+    // hung, silence says so ("silent for 310 s").
+    Clock::time_point deadline = Clock::time_point::max();
+    long long silenceMs = 0;
+    std::string silence;
 };
 
 // The child said something: its silence counts from now, with the bound its

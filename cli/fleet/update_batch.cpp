@@ -32,10 +32,11 @@ nlohmann::json UpdateRecord(const DeviceTarget& target, const ImageReport& image
             {"detail", d.detail}};
 }
 
-// A result that came after the parent stopped its silent process: not the
-// operator's interruption, so a failure that says why.
+// A result that came after the parent stopped its silent process: unless
+// the operator interrupted the run too, a failure; it says why.
 nlohmann::json AfterSilence(nlohmann::json result, const std::string& silence) {
-    if (result.value("result", "") == ResultName(DeviceResult::Interrupted)) result["result"] = ResultName(DeviceResult::Failed);
+    const bool interrupted = result.value("result", "") == ResultName(DeviceResult::Interrupted);
+    if (interrupted && ParentInterruptions() == 0) result["result"] = ResultName(DeviceResult::Failed);
     result["detail"] = "the updater process was " + silence + " and was asked to stop; " + result.value("detail", "");
     return result;
 }

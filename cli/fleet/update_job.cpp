@@ -256,8 +256,8 @@ long long JobSilenceBoundMs(const ConsoleTimeouts& waits, int verifyTimeoutMs, c
     constexpr long long kMarginMs = 60000;
     // Connect, login and version each wait up to loginMs.
     const long long reach = 3LL * waits.loginMs;
-    const long long longest = std::max({reach, static_cast<long long>(waits.lineMs),
-                                        static_cast<long long>(waits.checksumMs), 2LL * waits.completeMs,
-                                        verifyTimeoutMs + reach});
+    const long long longest =
+        std::max({reach, static_cast<long long>(waits.lineMs), static_cast<long long>(waits.checksumMs),
+                  2LL * waits.completeMs, verifyTimeoutMs + reach});
     return longest + RetryDelayMs(event) + kMarginMs;
 }

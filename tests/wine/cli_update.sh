@@ -67,25 +67,41 @@ tq dropped update --yes --retries 0 10.77.0.12
 check "a dropped transfer: failed, non-zero exit" eval '[ $RC != 0 ] && grep -q failed <<<"$OUT"'
 check "and \"flash\" never reached that device" eval '! grep -qx flash "$ARTIFACTS/dev-2.log"'
 
-ip netns exec "$SEG_HOST" "$WINE" "$EXE" update --yes 10.77.0.13 > "$ARTIFACTS/slow.out" 2>&1 &
+# This run is started from a copy of the program: while it runs, its file
+# can be neither renamed nor deleted from Windows, so every device process it
+# starts runs its own build.
+cp "$EXE" "$ARTIFACTS/held.exe"
+ip netns exec "$SEG_HOST" "$WINE" "$ARTIFACTS/held.exe" update --yes 10.77.0.13 > "$ARTIFACTS/slow.out" 2>&1 &
 slow=$!
 wait_until 120 grep -qx flash "$ARTIFACTS/dev-3.log"
 tq locked update --yes --reinstall 10.77.0.13
 check "a second tqm530r.exe on a device being flashed ends with 5" eval '[ $RC = 5 ] && grep -q "another tqm530r" "$ARTIFACTS/locked.err" "$ARTIFACTS/locked.out"'
+held="Z:${ARTIFACTS//\//\\}\\held.exe"
+ip netns exec "$SEG_HOST" "$WINE" cmd /c move "$held" "$held.old" > "$ARTIFACTS/move.out" 2>&1
+ip netns exec "$SEG_HOST" "$WINE" cmd /c del "$held" > "$ARTIFACTS/del.out" 2>&1
+check "during the run its program's file is neither renamed nor deleted" eval \
+  '[ -f "$ARTIFACTS/held.exe" ] && [ ! -e "$ARTIFACTS/held.exe.old" ]'
 wait $slow
 SLOW_RC=$?
 check "the first one finished its update" eval '[ $SLOW_RC = 0 ] && grep -q verified "$ARTIFACTS/slow.out"'
 
 # The parent ended while its device is past "flash", as when the operator's
 # console window is closed: the device's process, in a console of its own,
-# finishes flash and reset and writes its history line.
+# finishes flash and reset and writes its history line. The parent's
+# standard output is a pipe, as in "update --json | consumer": the device's
+# process holds no end of it, so the consumer's input ends with the parent.
 flashes=$(grep -cx flash "$ARTIFACTS/dev-3.log")
 resets=$(grep -cx reset "$ARTIFACTS/dev-3.log")
-ip netns exec "$SEG_HOST" "$WINE" "$EXE" update --yes --reinstall 10.77.0.13 > "$ARTIFACTS/orphan.out" 2>&1 &
+mkfifo "$ARTIFACTS/orphan.pipe"
+{ cat > "$ARTIFACTS/orphan.out"; grep -cx reset "$ARTIFACTS/dev-3.log" > "$ARTIFACTS/orphan.eof"; } < "$ARTIFACTS/orphan.pipe" &
+ip netns exec "$SEG_HOST" "$WINE" "$EXE" update --yes --reinstall --json 10.77.0.13 > "$ARTIFACTS/orphan.pipe" \
+  2> "$ARTIFACTS/orphan.err" &
 orphan=$!
 wait_until 120 eval '[ "$(grep -cx flash "$ARTIFACTS/dev-3.log")" -gt "$flashes" ]'
 kill -KILL "$orphan"
 wait "$orphan" 2>/dev/null
+check "the pipe of its standard output ends with the parent, before the device's reset" eval \
+  'wait_until 60 test -s "$ARTIFACTS/orphan.eof" && [ "$(cat "$ARTIFACTS/orphan.eof")" = "$resets" ]'
 orphan_recorded() {
   find "$WINEPREFIX/drive_c/users" -path '*AppData/Local/tqm530r/history.jsonl' -exec cat {} + 2>/dev/null |
     grep '"device":"10.77.0.13"' | grep -q 'the verify was skipped (interrupted)'
