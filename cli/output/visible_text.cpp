@@ -12,6 +12,25 @@ bool IsC1(const std::string& text, size_t i, size_t length) {
            static_cast<unsigned char>(text[i + 1]) <= 0x9F;
 }
 
+// Each well-formed sequence of text through append, each byte of a broken
+// one as U+FFFD.
+template <typename Append>
+std::string MapUtf8(const std::string& text, Append append) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = Utf8SequenceLength(text, i);
+        if (n == 0) {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
+        append(out, text, i, n);
+        i += n;
+    }
+    return out;
+}
+
 }  // namespace
 
 size_t Utf8SequenceLength(const std::string& text, size_t i) {
@@ -38,19 +57,7 @@ size_t Utf8SequenceLength(const std::string& text, size_t i) {
 }
 
 std::string ValidUtf8(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const size_t n = Utf8SequenceLength(text, i);
-        if (n == 0) {
-            out += kReplacement;
-            ++i;
-            continue;
-        }
-        out.append(text, i, n);
-        i += n;
-    }
-    return out;
+    return MapUtf8(text, [](std::string& out, const std::string& t, size_t i, size_t n) { out.append(t, i, n); });
 }
 
 void AppendVisibleByte(std::string& text, unsigned char c) {
@@ -88,20 +95,11 @@ std::string VisibleBytes(const char* data, int length) {
 }
 
 std::string VisibleText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const size_t n = Utf8SequenceLength(text, i);
-        if (n == 0) {
-            out += kReplacement;
-            i += 1;
-        } else if (IsC0OrDel(static_cast<unsigned char>(text[i])) || IsC1(text, i, n)) {
-            for (size_t k = 0; k < n; ++k) AppendVisibleByte(out, static_cast<unsigned char>(text[i + k]));
-            i += n;
-        } else {
-            out.append(text, i, n);
-            i += n;
+    return MapUtf8(text, [](std::string& out, const std::string& t, size_t i, size_t n) {
+        if (!IsC0OrDel(static_cast<unsigned char>(t[i])) && !IsC1(t, i, n)) {
+            out.append(t, i, n);
+            return;
         }
-    }
-    return out;
+        for (size_t k = 0; k < n; ++k) AppendVisibleByte(out, static_cast<unsigned char>(t[i + k]));
+    });
 }
