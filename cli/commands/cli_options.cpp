@@ -363,3 +363,13 @@ int ParseCommandLine(int argc, char** argv, const std::string& versionText, CliO
     if (command->get_option_no_throw("host")) o.hosts = {o.host};
     return -1;
 }
+
+TargetChoice ChoiceFrom(const CliOptions& o) { return {o.hosts, o.all}; }
+SearchSettings SearchFrom(const CliOptions& o) { return {o.waitMs, o.interfaceName, o.expect}; }
+DeviceAccess AccessFrom(const CliOptions& o) { return {o.port, o.timeoutSeconds, o.flashTimeoutSeconds}; }
+VersionPolicy PolicyFrom(const CliOptions& o) { return {o.reinstall, o.allowOlder}; }
+RolloutSettings RolloutFrom(const CliOptions& o) {
+    return {o.jobs, o.waves, o.maxFailures, o.maxFailuresText, o.soakSeconds};
+}
+BatchOutput OutputFrom(const CliOptions& o) { return {o.json, o.historyPath}; }
+ReportFiles ReportFilesFrom(const CliOptions& o) { return {o.reportPath, o.metricsPath, o.arguments}; }

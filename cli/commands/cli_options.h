@@ -3,7 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/device/device_search.h"
+#include "cli/device/device_session.h"
+#include "cli/device/targets.h"
+#include "cli/device/version_policy.h"
 #include "cli/fleet/retry_rule.h"
+#include "cli/fleet/rollout_run.h"
+#include "cli/fleet/update_batch.h"
+#include "cli/report/run_recorder.h"
 #include "cli/rollout/failure_budget.h"
 #include "cli/rollout/wave_plan.h"
 #include "console/console_limits.h"
@@ -46,6 +53,15 @@ struct CliOptions {
     // --waves, --max-failures or --soak: versions are read first and the devices to write roll out.
     bool Rollout() const { return !waves.empty() || maxFailures.value >= 0 || soakSeconds > 0; }
 };
+
+// The settings of each room below the command line, from what it says.
+TargetChoice ChoiceFrom(const CliOptions& o);
+SearchSettings SearchFrom(const CliOptions& o);
+DeviceAccess AccessFrom(const CliOptions& o);
+VersionPolicy PolicyFrom(const CliOptions& o);
+RolloutSettings RolloutFrom(const CliOptions& o);
+BatchOutput OutputFrom(const CliOptions& o);
+ReportFiles ReportFilesFrom(const CliOptions& o);
 
 // Parses argv with CLI11. Returns -1 when the command should run, or the
 // exit code to end with at once (0 after --help or --version, 2 after an

@@ -2,13 +2,13 @@
 
 #include "cli/commands/commands.h"
 #include "cli/commands/exit_codes.h"
-#include "cli/device/device_search.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
 
 int RunDetect(const CliOptions& o) {
     std::vector<FoundDevice> devices;
-    if (int failed = SearchForCommand(o.waitMs, o.interfaceName, devices)) return failed;
+    if (const int rc = SearchOrExitCode(SearchFrom(o), devices); rc >= 0) return rc;
     if (o.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const FoundDevice& d : devices) list.push_back({{"entry", d.entry}, {"ip", d.ip}, {"mac", d.mac}});
@@ -20,7 +20,7 @@ int RunDetect(const CliOptions& o) {
             PrintTo(stdout, "%-32s  %-15s  %s\n", d.entry.c_str(), d.ip.c_str(), d.mac.c_str());
     }
     if (static_cast<int>(devices.size()) < o.expect) {
-        PrintTo(stderr, "%s\n", FewerThanExpectedText(devices, o.expect).c_str());
+        PrintTo(stderr, "tqm530r: %s\n", FewerThanExpectedText(devices, o.expect).c_str());
         return kExitFailed;
     }
     if (devices.empty() && !o.json) PrintTo(stderr, "tqm530r: no TQM-530R device answered\n");

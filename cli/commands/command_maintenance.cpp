@@ -5,8 +5,8 @@
 #include "cli/commands/commands.h"
 #include "cli/commands/confirm.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_session.h"
-#include "cli/device/targets.h"
 #include "cli/output/history.h"
 #include "cli/output/terminal.h"
 #include "console/console_session.h"
@@ -26,8 +26,8 @@ struct Maintenance {
 
 // The device from the command line, resolved and locked. -1 to go on.
 int Reserve(const CliOptions& o, Maintenance& m) {
-    if (const int rc = SingleTarget(o, m.device); rc >= 0) return rc;
-    m.console.waits = ConsoleWaitsFrom(o);
+    if (const int rc = SingleTargetOrExitCode(o.host, o.port, m.device); rc >= 0) return rc;
+    m.console.waits = ConsoleWaitsFrom(AccessFrom(o));
     if (ReserveDevice(m.device, m.lock, m.visit)) return -1;
     PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
     return m.visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;

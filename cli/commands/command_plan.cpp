@@ -2,8 +2,8 @@
 
 #include "cli/commands/commands.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_plan.h"
-#include "cli/device/targets.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
 #include "cli/rollout/wave_plan.h"
@@ -79,12 +79,12 @@ void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves,
 
 int RunPlan(const CliOptions& o, const ImageReport& image) {
     std::vector<DeviceTarget> targets;
-    const int rc = CollectTargets(o, targets);
+    const int rc = TargetsOrExitCode(o.command, ChoiceFrom(o), SearchFrom(o), o.port, targets);
     if (rc >= 0) return rc;
     std::vector<PlanRow> rows;
     bool unreachable = false;
     for (const DeviceTarget& t : targets) {
-        rows.push_back(PlanDevice(t, o, image));
+        rows.push_back(PlanDevice(t, AccessFrom(o), PolicyFrom(o), image));
         unreachable = unreachable || rows.back().action == "error" || rows.back().action == "busy";
     }
     std::vector<int> sizes;

@@ -5,13 +5,14 @@
 #include "cli/commands/commands.h"
 #include "cli/commands/confirm.h"
 #include "cli/commands/exit_codes.h"
-#include "cli/device/targets.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/fleet/parallel_runner.h"
 #include "cli/fleet/rollout_run.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/fleet/update_job.h"
+#include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
 #include "cli/report/host_name.h"
 #include "cli/report/run_recorder.h"
@@ -31,8 +32,7 @@ UpdateSettings SettingsFrom(const CliOptions& o, const ImageReport& image) {
     settings.image = image.bytes;
     settings.imageVersion = image.version;
     settings.imageLines = image.lines;
-    settings.reinstall = o.reinstall;
-    settings.allowOlder = o.allowOlder;
+    settings.policy = PolicyFrom(o);
     settings.verify = o.verify;
     settings.verifyTimeoutMs = static_cast<int>(o.verifyTimeoutSeconds * 1000);
     settings.retry.retries = o.retries;
@@ -49,7 +49,7 @@ int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
         return kExitUsage;
     }
     ConsoleConnection console;
-    console.waits = ConsoleWaitsFrom(o);
+    console.waits = ConsoleWaitsFrom(AccessFrom(o));
     DeviceOutcome outcome;
     DeviceReport spans;  // its phases, for the history record
     const auto started = std::chrono::steady_clock::now();
@@ -73,7 +73,7 @@ int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
                       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     nlohmann::json extra = WaveRecord(job.wave);
     extra.update({{"phases", PhasesToJson(spans)}, {"host", ThisHostName()}});
-    RecordUpdate(o, job.target, image, outcome, extra);
+    RecordUpdate(o.historyPath, job.target, image, outcome, extra);
     SendToParent(OutcomeToJson(outcome));
     return 0;
 }
@@ -99,7 +99,7 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
         return kExitImage;
     }
     std::vector<DeviceTarget> targets;
-    int rc = CollectTargets(o, targets);
+    int rc = TargetsOrExitCode(o.command, ChoiceFrom(o), SearchFrom(o), o.port, targets);
     if (rc >= 0) return rc;
     rc = CheckReportFiles(o);
     if (rc >= 0) return rc;
@@ -107,11 +107,15 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     if (rc >= 0) return rc;
 
     WatchParentInterruptions();
-    UpdateBatch batch(o, image, targets);
-    RunRecorder recorder(o, image, targets);
+    const BatchOutput output = OutputFrom(o);
+    const RolloutSettings rolloutSettings = RolloutFrom(o);
+    const DeviceAccess access = AccessFrom(o);
+    const VersionPolicy policy = PolicyFrom(o);
+    UpdateBatch batch(output, image, targets);
+    RunRecorder recorder(ReportFilesFrom(o), image, targets);
     batch.SetObserver(&recorder);
     batch.Start();
-    RolloutRun rollout(o, image, targets, batch);
+    RolloutRun rollout(rolloutSettings, access, policy, image, targets, batch);
     rollout.Prepare();
     ParallelJobs jobs;
     jobs.count = targets.size();
@@ -128,7 +132,7 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
     jobs.onTick = [&]() { return batch.OnTick(); };
     RunParallel(jobs);
     rollout.ReportNotStarted();
-    const int exitCode = batch.Finish();
+    const int exitCode = batch.Finish(BatchExitCode);
     // A run that did all else but lost its report does not end as a success.
     return recorder.Finish(exitCode) || exitCode != kExitOk ? exitCode : kExitFailed;
 }

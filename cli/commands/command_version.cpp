@@ -2,8 +2,8 @@
 
 #include "cli/commands/commands.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_session.h"
-#include "cli/device/targets.h"
 #include "cli/output/json_events.h"
 #include "cli/output/locale_text.h"
 #include "cli/output/terminal.h"
@@ -36,9 +36,9 @@ const char* VerdictEnglishText(VersionVerdict v) {
 
 int RunVersion(const CliOptions& o, const ImageReport& image) {
     DeviceAddress device;
-    if (const int rc = SingleTarget(o, device); rc >= 0) return rc;
+    if (const int rc = SingleTargetOrExitCode(o.host, o.port, device); rc >= 0) return rc;
     ConsoleConnection console;
-    console.waits = ConsoleWaitsFrom(o);
+    console.waits = ConsoleWaitsFrom(AccessFrom(o));
     DeviceLock lock;
     DeviceVisit visit;
     if (!OpenDevice(console, {device, ""}, lock, visit)) {

@@ -7,6 +7,8 @@
 #include <fstream>
 
 #include "cli/commands/cli_options.h"
+#include "cli/commands/exit_codes.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_address.h"
 #include "cli/device/device_lock.h"
 #include "cli/device/target_hosts.h"
@@ -58,6 +60,16 @@ Parsed Parse(std::vector<std::string> words) {
     p.code = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "test", p.options);
     p.err = testing::internal::GetCapturedStderr();
     return p;
+}
+
+// What a command's reading of its hosts ends with, before any connect.
+int HostsRead(const Parsed& p) {
+    const CliOptions& o = p.options;
+    std::vector<DeviceTarget> targets;
+    DeviceAddress device;
+    if (o.command == "plan" || o.command == "update")
+        return TargetsOrExitCode(o.command, ChoiceFrom(o), SearchFrom(o), o.port, targets);
+    return SingleTargetOrExitCode(o.host, o.port, device);
 }
 
 bool OneLine(const std::string& text) { return !text.empty() && text.find('\n') == text.size() - 1; }
@@ -160,27 +172,22 @@ TEST(CommandLineTest, HostsThatCannotBeReadAreAUsageErrorBeforeAnyConnect) {
         const std::string line = testing::PrintToString(words);
         const Parsed p = Parse(words);
         ASSERT_EQ(p.code, -1) << line << ": " << p.err;
-        std::vector<DeviceTarget> targets;
         testing::internal::CaptureStderr();
-        EXPECT_EQ(TargetsFromHosts(p.options, targets), 2) << line;
-        if (p.options.hosts.size() == 1) {
-            DeviceAddress device;
-            EXPECT_EQ(SingleTarget(p.options, device), 2) << line;
-        }
+        EXPECT_EQ(HostsRead(p), 2) << line;
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_NE(err.find("tqm530r: "), std::string::npos) << line;
     }
 }
 
 TEST(VersionPolicyTest, SkipsCurrentRefusesOlderUpdatesNewer) {
-    EXPECT_EQ(DecideAction("1.0.01", "1.0.05", false, false).action, PlanAction::Update);
-    EXPECT_EQ(DecideAction("0.1.0", "1.0.05", false, false).action, PlanAction::Update);
-    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", false, false).action, PlanAction::Skip);
-    EXPECT_EQ(DecideAction("1.0.5", "1.0.05", false, false).action, PlanAction::Skip);  // compared as numbers
-    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", true, false).action, PlanAction::Update);
-    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", false, false).action, PlanAction::Refuse);
-    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", false, true).action, PlanAction::Update);
-    EXPECT_NE(DecideAction("1.1.0", "1.0.05", false, false).reason.find("--allow-older"), std::string::npos);
+    EXPECT_EQ(DecideAction("1.0.01", "1.0.05", {}).action, PlanAction::Update);
+    EXPECT_EQ(DecideAction("0.1.0", "1.0.05", {}).action, PlanAction::Update);
+    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", {}).action, PlanAction::Skip);
+    EXPECT_EQ(DecideAction("1.0.5", "1.0.05", {}).action, PlanAction::Skip);  // compared as numbers
+    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", {true, false}).action, PlanAction::Update);
+    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", {}).action, PlanAction::Refuse);
+    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", {false, true}).action, PlanAction::Update);
+    EXPECT_NE(DecideAction("1.1.0", "1.0.05", {}).reason.find("--allow-older"), std::string::npos);
     EXPECT_STREQ(ActionName(PlanAction::Skip), "skip");
 }
 
@@ -190,7 +197,7 @@ TEST(VersionPolicyTest, ActionFollowsTheVerdictAndTheJapaneseWordsAreTheDialogs)
     const char* const devices[] = {"0.1.0", "0.0.9", "1.0.01", "1.0.5", "1.0.05", "1.0.06", "1.1.0", "2.0.0", "x"};
     for (const char* device : devices) {
         const VersionVerdict verdict = JudgeDeviceVersion(device, "1.0.05");
-        const PlanAction action = DecideAction(device, "1.0.05", false, false).action;
+        const PlanAction action = DecideAction(device, "1.0.05", {}).action;
         const PlanAction expected = verdict == VersionVerdict::Latest  ? PlanAction::Skip
                                     : verdict == VersionVerdict::Newer ? PlanAction::Refuse
                                                                        : PlanAction::Update;
