@@ -19,6 +19,7 @@
 #include "cli/report/host_name.h"
 #include "cli/report/run_recorder.h"
 #include "cli/report/text_in_place.h"
+#include "console/console_limits.h"
 
 namespace {
 
@@ -138,10 +139,10 @@ void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
         "--no-verify", [&o]() { o.verify = false; }, "do not wait for the device to come back after the reset");
     c.add_option("--verify-timeout", o.verifyTimeoutSeconds, "SECONDS to wait for the device after the reset")
         ->check(Seconds())
-        ->default_val(60);
+        ->default_val(kVerifyTimeoutMs / 1000);
     c.add_option("--flash-timeout", o.access.flashTimeoutSeconds, "SECONDS to wait for each \"complete\" of flashing")
         ->check(Seconds())
-        ->default_val(120);
+        ->default_val(ConsoleTimeouts{}.completeMs / 1000);
     AddRetries(c, o);
     AddTimeout(c, o.access);
     AddTrace(c, main);

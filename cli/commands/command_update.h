@@ -4,6 +4,7 @@
 #include "cli/device/device_search.h"
 #include "cli/device/device_session.h"
 #include "cli/device/targets.h"
+#include "cli/device/verify_reset.h"
 #include "cli/device/version_policy.h"
 #include "cli/fleet/retry_rule.h"
 #include "cli/fleet/rollout_run.h"
@@ -19,7 +20,7 @@ struct UpdateOptions {
     DeviceAccess access;
     VersionPolicy policy;
     bool verify = true;
-    double verifyTimeoutSeconds = 60;
+    double verifyTimeoutSeconds = kVerifyTimeoutMs / 1000.0;
     int retries = RetryRule::kDefaultRetries;                    // see retry_rule.h
     double retryDelaySeconds = RetryRule::kDefaultDelaySeconds;  // before the first retry
     SearchSettings search;

@@ -1,15 +1,42 @@
 #include "cli/commands/common_options.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "cli/device/device_address.h"
 #include "cli/platform/user_paths.h"
 #include "cli/rollout/failure_budget.h"
 #include "console/console_limits.h"
+#include "discovery/search_schedule.h"
 
 namespace {
 
 constexpr double kMaxSeconds = 3600;
+
+// The help says "10 each" for the login's wait and each image line's.
+static_assert(ConsoleTimeouts{}.loginMs == ConsoleTimeouts{}.lineMs, "one short wait");
+
+// "0.5" for 500 ms, "10" for 10000 ms.
+std::string SecondsOf(int ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", ms / 1000.0);
+    return text;
+}
+
+std::string TimeoutHelp() {
+    const ConsoleTimeouts defaults;
+    return "SECONDS for each short wait on the device: connect, login, version, each image line, \"sum  :\" "
+           "(default " +
+           SecondsOf(defaults.loginMs) + " each, " + SecondsOf(defaults.checksumMs) + " for \"sum  :\")";
+}
+
+std::string WaitHelp() {
+    const std::string sends = std::to_string(RepeatedSendTimes(kSearchWaitMs).size());
+    return "MS the search collects answers; its request goes out every " + SecondsOf(kRepeatGapMs) + " s, at most " +
+           std::to_string(kMostSends) + " times, each at least " + SecondsOf(kLastSendBeforeEndMs) +
+           " s before the wait ends (" + sends + " times in the default " + std::to_string(kSearchWaitMs) +
+           ", once below " + std::to_string(kRepeatGapMs + kLastSendBeforeEndMs) + ")";
+}
 
 // Plain decimal digits in min..max, rewritten without leading zeros (CLI11
 // would read "010" as octal).
@@ -72,10 +99,7 @@ void AddPort(CLI::App& c, DeviceAccess& access) {
 }
 
 void AddTimeout(CLI::App& c, DeviceAccess& access) {
-    c.add_option("--timeout", access.timeoutSeconds,
-                 "SECONDS for each short wait on the device: connect, login, version, each image line, "
-                 "\"sum  :\" (default 10 each, 30 for \"sum  :\")")
-        ->check(Seconds());
+    c.add_option("--timeout", access.timeoutSeconds, TimeoutHelp())->check(Seconds());
 }
 
 void AddImage(CLI::App& c, MainSettings& main) {
@@ -97,11 +121,7 @@ void AddHistory(CLI::App& c, std::string& historyPath) {
 }
 
 void AddSearch(CLI::App& c, SearchSettings& search) {
-    c.add_option("--wait", search.waitMs,
-                 "MS the search collects answers; its request goes out every 0.5 s, at most 5 times, each at least "
-                 "0.5 s before the wait ends (5 times in the default 3000, once below 1000)")
-        ->transform(WholeIn(1, 60000, "MS"))
-        ->default_val(3000);
+    c.add_option("--wait", search.waitMs, WaitHelp())->transform(WholeIn(1, 60000, "MS"))->default_val(kSearchWaitMs);
     c.add_option("--interface", search.interfaceName, InterfaceHelp());
 }
 

@@ -6,6 +6,7 @@
 
 #include "cli/device/device_outcome.h"
 #include "cli/device/device_session.h"
+#include "cli/device/verify_reset.h"
 #include "cli/device/version_policy.h"
 #include "cli/fleet/retry_rule.h"
 #include "firmware/firmware_image.h"
@@ -16,7 +17,7 @@ struct UpdateSettings {
     unsigned imageLines = 0;
     VersionPolicy policy;
     bool verify = true;
-    int verifyTimeoutMs = 60000;
+    int verifyTimeoutMs = kVerifyTimeoutMs;
     RetryRule retry;
 };
 
