@@ -1,5 +1,8 @@
 #pragma once
 
+// The commands of tqm530r, in one table: each command's settings, options
+// and run stand in its command_*.h and command_*.cpp.
+
 #include <string>
 #include <vector>
 
