@@ -2,8 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/commands/cli_options.h"
-#include "cli/commands/commands.h"
+#include "cli/commands/command_line.h"
 #include "cli/commands/exit_codes.h"
 #include "cli/fleet/interruption.h"
 #include "cli/image/image_check.h"
@@ -13,22 +12,6 @@
 #include "cli/platform/program_entry.h"
 #include "firmware/firmware_image.h"
 #include "net/trace.h"
-
-namespace {
-
-int Dispatch(const CliOptions& o, const ImageReport& image) {
-    if (o.command == "detect") return RunDetect(o);
-    if (o.command == "version") return RunVersion(o, image);
-    if (o.command == "update") return RunUpdate(o, image);
-    if (o.command == "plan") return RunPlan(o, image);
-    if (o.command == "erase") return RunErase(o, image);
-    if (o.command == "mac") return RunMac(o, image);
-    if (o.command == "image") return RunImage(o, image);
-    if (o.command == "history") return RunHistory(o);
-    return kExitUsage;
-}
-
-}  // namespace
 
 int ToolMain(int argc, char** argv) {
     PrepareStandardStreams();
@@ -40,9 +23,10 @@ int ToolMain(int argc, char** argv) {
     const ImageReport image = CheckImage(carried.text, carried.size);
     const std::string versionText = "tqm530r " TQM530R_VERSION ", carried image " +
                                     (image.version.empty() ? std::string("without version") : image.version);
-    CliOptions options;
-    const int parsed = ParseCommandLine(argc, argv, versionText, options);
+    CommandLine line;
+    const int parsed = ParseCommandLine(argc, argv, versionText, line);
     if (parsed >= 0) return parsed;
+    const MainSettings& options = line.main;
     static TraceFile trace;  // update's children open it again and append their own lines
     if (!options.tracePath.empty()) {
         std::string error;
@@ -52,7 +36,7 @@ int ToolMain(int argc, char** argv) {
         }
         NetTrace = &trace;
     }
-    if (options.imagePath.empty()) return Dispatch(options, image);
+    if (options.imagePath.empty()) return line.command->run(line, image);
     // Read once and kept for the run: the engine sends from these bytes in place.
     static std::string fileBytes;
     FirmwareImageView file;
@@ -63,5 +47,5 @@ int ToolMain(int argc, char** argv) {
     }
     ImageReport fileImage = CheckImage(file.text, file.size);
     fileImage.source = options.imagePath;
-    return Dispatch(options, fileImage);
+    return line.command->run(line, fileImage);
 }

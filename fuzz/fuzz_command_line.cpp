@@ -18,8 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands/cli_options.h"
-#include "cli/commands/commands.h"
+#include "cli/commands/command_line.h"
 #include "cli/device/target_hosts.h"
 #include "cli/output/history.h"
 #include "cli/output/stored_json.h"
@@ -75,16 +74,43 @@ private:
 
 bool SecondsInRange(double s) { return std::isfinite(s) && s > 0 && s <= 3600; }
 
-// What the commands take for granted once the parser has accepted.
-bool OptionsInRange(const CliOptions& o) {
-    const bool single = o.command == "version" || o.command == "erase" || o.command == "mac";
-    if (single && o.hosts.size() != 1) return false;
-    if (o.command == "mac" && o.macDigits.size() != 4) return false;
-    if (o.port < 1 || o.port > 65535 || o.jobs < 0 || o.jobs > 1024) return false;
-    if (o.waitMs < 1 || o.waitMs > 60000 || o.retries < 0 || o.retries > 100) return false;
-    if (o.timeoutSeconds != 0 && !SecondsInRange(o.timeoutSeconds)) return false;
-    return SecondsInRange(o.flashTimeoutSeconds) && SecondsInRange(o.verifyTimeoutSeconds) &&
-           SecondsInRange(o.retryDelaySeconds);
+bool AccessInRange(const DeviceAccess& a) {
+    if (a.port < 1 || a.port > 65535) return false;
+    if (a.timeoutSeconds != 0 && !SecondsInRange(a.timeoutSeconds)) return false;
+    return SecondsInRange(a.flashTimeoutSeconds);
+}
+
+bool SearchInRange(const SearchSettings& s) { return s.waitMs >= 1 && s.waitMs <= 60000 && s.expect >= 0; }
+
+// What the commands take for granted once the parser has accepted (the
+// settings of the commands not chosen keep their defaults, in range too).
+bool OptionsInRange(const CommandLine& l) {
+    if (l.command == nullptr) return false;
+    if (l.command->name == std::string("mac") && l.mac.digits.size() != 4) return false;
+    for (const DeviceAccess* a : {&l.version.access, &l.update.access, &l.plan.access, &l.erase.access, &l.mac.access})
+        if (!AccessInRange(*a)) return false;
+    for (const SearchSettings* s : {&l.detect.search, &l.update.search, &l.plan.search})
+        if (!SearchInRange(*s)) return false;
+    const UpdateOptions& u = l.update;
+    if (u.rollout.jobs < 0 || u.rollout.jobs > 1024 || u.retries < 0 || u.retries > 100) return false;
+    return SecondsInRange(u.verifyTimeoutSeconds) && SecondsInRange(u.retryDelaySeconds);
+}
+
+// The devices the chosen command names, read as it reads them before any
+// search or connect: false when they do not read (a usage error).
+bool ReadHosts(const CommandLine& l, std::vector<DeviceTarget>& targets) {
+    const std::string command = l.command->name;
+    const auto port = [](const DeviceAccess& a) { return static_cast<unsigned short>(a.port); };
+    std::string reason;
+    if (command == "plan") return TargetsFromHosts(l.plan.targets.hosts, port(l.plan.access), targets, reason);
+    if (command == "update") return TargetsFromHosts(l.update.targets.hosts, port(l.update.access), targets, reason);
+    DeviceTarget t;
+    bool read = true;
+    if (command == "version") read = ParseDeviceAddress(l.version.host, port(l.version.access), t.device, reason);
+    if (command == "erase") read = ParseDeviceAddress(l.erase.host, port(l.erase.access), t.device, reason);
+    if (command == "mac") read = ParseDeviceAddress(l.mac.host, port(l.mac.access), t.device, reason);
+    if (read && !t.device.host.empty()) targets.push_back(t);
+    return read;
 }
 
 bool TargetsSound(const std::vector<DeviceTarget>& targets) {
@@ -119,14 +145,15 @@ void HistoryRoundTrip(const std::string& path) {
 }
 
 // The history command on the paths given, inside the sandbox.
-void UsePaths(CliOptions o) {
+void UsePaths(const CommandLine& line) {
+    HistoryOptions o = line.history;
     o.historyPath = Sandboxed(o.historyPath);
     o.reportPath = Sandboxed(o.reportPath);
     if (o.historyPath.empty()) return;
     std::error_code ignored;
     fs::create_directories(Sandbox(), ignored);
     HistoryRoundTrip(o.historyPath);
-    if (o.command == "history") RunHistory(o);
+    if (line.command->name == std::string("history")) RunHistory(o, line.main.arguments);
     fs::remove_all(Sandbox(), ignored);
 }
 
@@ -142,19 +169,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::string> words = Words(data, size);
     std::vector<char*> argv;
     for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
-    CliOptions options;
+    CommandLine line;
     std::vector<DeviceTarget> targets;
-    DeviceAddress device;
     int parsed = 0;
-    int hostsRead = -1;
-    int singleRead = -1;
+    bool hostsRead = false;
     try {
         Silence quiet;
-        parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "tqm530r fuzz", options);
-        if (parsed == -1) {
-            hostsRead = TargetsFromHosts(options, targets);
-            singleRead = SingleTarget(options, device);
-            UsePaths(options);
+        parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "tqm530r fuzz", line);
+        if (parsed == -1 && line.command != nullptr) {
+            hostsRead = ReadHosts(line, targets);
+            UsePaths(line);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "uncaught exception: %s\n", e.what());
@@ -162,10 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (parsed != -1 && parsed != 0 && parsed != 2) __builtin_trap();
     if (parsed != -1) return 0;
-    if (!OptionsInRange(options)) __builtin_trap();
-    if (hostsRead != -1 && hostsRead != 2) __builtin_trap();
-    if (hostsRead == -1 && !TargetsSound(targets)) __builtin_trap();
-    if (singleRead != -1 && singleRead != 2) __builtin_trap();
-    if (singleRead == -1 && !TargetsSound({{device, ""}})) __builtin_trap();
+    if (!OptionsInRange(line)) __builtin_trap();
+    if (hostsRead && !TargetsSound(targets)) __builtin_trap();
     return 0;
 }

@@ -1,6 +1,8 @@
+#include "cli/commands/command_history.h"
+
 #include <cstdio>
 
-#include "cli/commands/commands.h"
+#include "cli/commands/common_options.h"
 #include "cli/commands/exit_codes.h"
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
@@ -45,9 +47,10 @@ void PrintTable(const std::vector<nlohmann::json>& records) {
     }
 }
 
-int WriteHistoryReport(const CliOptions& o, const std::string& path, const std::vector<nlohmann::json>& records) {
+int WriteHistoryReport(const HistoryOptions& o, const std::vector<std::string>& arguments, const std::string& path,
+                       const std::vector<nlohmann::json>& records) {
     RunReport report = RunReportFromHistory(records);
-    report.options = TypedCommandLine(o.arguments);
+    report.options = TypedCommandLine(arguments);
     if (report.devices.empty()) {
         PrintTo(stderr, "tqm530r: no update records%s in %s; no report written\n",
                 o.since.empty() ? "" : (" since " + o.since).c_str(), path.c_str());
@@ -64,7 +67,24 @@ int WriteHistoryReport(const CliOptions& o, const std::string& path, const std::
 
 }  // namespace
 
-int RunHistory(const CliOptions& o) {
+void AddHistoryOptions(CLI::App& c, HistoryOptions& o, MainSettings&) {
+    AddHistory(c, o.historyPath);
+    c.add_option("--report", o.reportPath,
+                 "FILE.html: the update records as one page that needs no network (devices, results, reasons, "
+                 "a timeline), instead of the table");
+    c.add_option("--since", o.since,
+                 "TIME: only the records from then on, UTC as 2026-12-07T19:12:16Z (or with up to six decimals of the "
+                 "second, 2026-12-07T19:12:16.5Z)")
+        ->check(Allowed(
+            [](std::string& t) {
+                double ignored;
+                return ParseUtcText(t, ignored);
+            },
+            "a UTC time as 2026-12-07T19:12:16Z"));
+    AddJson(c, o.json, "print the stored JSON lines as they are");
+}
+
+int RunHistory(const HistoryOptions& o, const std::vector<std::string>& arguments) {
     const std::string path = HistoryPath(o.historyPath);
     std::vector<nlohmann::json> records;
     std::string error;
@@ -73,7 +93,7 @@ int RunHistory(const CliOptions& o) {
         return kExitFailed;
     }
     records = RecordsSince(records, o.since);
-    if (!o.reportPath.empty()) return WriteHistoryReport(o, path, records);
+    if (!o.reportPath.empty()) return WriteHistoryReport(o, arguments, path, records);
     if (o.json) {
         for (const nlohmann::json& r : records) PrintJsonLine(r);
         return kExitOk;

@@ -1,6 +1,8 @@
+#include "cli/commands/command_image.h"
+
 #include <cstdio>
 
-#include "cli/commands/commands.h"
+#include "cli/commands/common_options.h"
 #include "cli/commands/exit_codes.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
@@ -16,7 +18,12 @@ std::string Hex(uint32_t value) {
 
 }  // namespace
 
-int RunImage(const CliOptions& o, const ImageReport& image) {
+void AddImageOptions(CLI::App& c, ImageOptions& o, MainSettings& main) {
+    AddImage(c, main);
+    AddJson(c, o.json, "print one JSON object");
+}
+
+int RunImage(const ImageOptions& o, const ImageReport& image) {
     const bool sound = ImageIsSound(image);
     if (o.json) {
         nlohmann::json ranges = nlohmann::json::array();

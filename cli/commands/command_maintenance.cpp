@@ -1,13 +1,15 @@
 // erase and mac: the console's maintenance commands, each with the lock and a history line.
+#include "cli/commands/command_maintenance.h"
+
 #include <chrono>
 #include <cstdio>
 #include <iterator>
 
-#include "cli/commands/commands.h"
+#include "cli/commands/common_options.h"
 #include "cli/commands/confirm.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_session.h"
-#include "cli/device/targets.h"
 #include "cli/output/history.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/stored_json.h"
@@ -28,32 +30,36 @@ struct Maintenance {
     Clock::time_point start = Clock::now();
 };
 
+bool ReadMacTail(std::string& text) {
+    return text.size() == 4 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
 // The device from the command line, resolved and locked. -1 to go on.
-int Reserve(const CliOptions& o, Maintenance& m) {
-    if (const int rc = SingleTarget(o, m.device); rc >= 0) return rc;
-    m.console.waits = ConsoleWaitsFrom(o);
+int Reserve(const std::string& host, const DeviceAccess& access, Maintenance& m) {
+    if (const int rc = SingleTargetOrExitCode(host, access.port, m.device); rc >= 0) return rc;
+    m.console.waits = ConsoleWaitsFrom(access);
     if (ReserveDevice(m.device, m.lock, m.visit)) return -1;
     PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
     return m.visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
 }
 
-void Record(const CliOptions& o, const Maintenance& m, nlohmann::json record) {
+void Record(const char* command, const std::string& historyPath, const Maintenance& m, nlohmann::json record) {
     record["time"] = UtcTimestamp();
-    record["command"] = o.command;
+    record["command"] = command;
     record["device"] = m.device.Label();
     record["ip"] = m.visit.ip;
     record["port"] = m.device.port;
     record["mac"] = m.visit.mac;
     record["seconds"] = std::chrono::duration<double>(Clock::now() - m.start).count();
     std::string error;
-    if (!AppendHistory(HistoryPath(o.historyPath), record, error))
+    if (!AppendHistory(HistoryPath(historyPath), record, error))
         PrintTo(stderr, "tqm530r: history: %s\n", error.c_str());
 }
 
-void WarnOfEarlierTail(const CliOptions& o, const Maintenance& m, const std::string& tail) {
+void WarnOfEarlierTail(const std::string& historyPath, const Maintenance& m, const std::string& tail) {
     std::vector<nlohmann::json> records;
     std::string error;
-    if (!ReadHistory(HistoryPath(o.historyPath), records, error)) return;
+    if (!ReadHistory(HistoryPath(historyPath), records, error)) return;
     const nlohmann::json earlier = FindMacTailElsewhere(records, tail, m.visit.ip, m.device.port);
     if (earlier.is_null()) return;
     PrintTo(stderr, "tqm530r: warning: MAC tail %s was already written to %s on %s\n", tail.c_str(),
@@ -79,9 +85,18 @@ std::string EraseFailureText(const EraseReport& erase, int waitMs) {
 
 }  // namespace
 
-int RunErase(const CliOptions& o, const ImageReport&) {
+void AddEraseOptions(CLI::App& c, EraseOptions& o, MainSettings& main) {
+    c.add_option("host", o.host, "HOST[:PORT] of the device")->required();
+    c.add_flag("-y,--yes", o.yes, "do not ask for confirmation");
+    AddPort(c, o.access);
+    AddTimeout(c, o.access);
+    AddTrace(c, main);
+    AddHistory(c, o.historyPath);
+}
+
+int RunErase(const EraseOptions& o) {
     Maintenance m;
-    int rc = Reserve(o, m);
+    int rc = Reserve(o.host, o.access, m);
     if (rc >= 0) return rc;
     rc = ConfirmOrRefuse(o.yes, "erase wipes the device's flash",
                          "Erase the flash ROM of " + m.device.Label() + " (blocks 20000..F0000)?");
@@ -89,7 +104,8 @@ int RunErase(const CliOptions& o, const ImageReport&) {
     // As the dialog: the selection has logged in and read the version before the erase.
     if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit)) {
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
-        Record(o, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", m.visit.error}});
+        Record("erase", o.historyPath, m,
+               {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", m.visit.error}});
         return kExitFailed;
     }
     const EraseReport erase = EraseAndAwaitEnd(m.console);
@@ -97,40 +113,52 @@ int RunErase(const CliOptions& o, const ImageReport&) {
     if (erase.outcome != EraseOutcome::Done) {
         const std::string reason = EraseFailureText(erase, m.console.waits.loginMs);
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
-        Record(o, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", reason}});
+        Record("erase", o.historyPath, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", reason}});
         return kExitFailed;
     }
     const std::string blocks = std::to_string(kErasedBlocks) + " blocks";
     PrintTo(stdout, "%s: erase sent (%s, 20000..F0000); the device runs no firmware until the next update\n",
             m.device.Label().c_str(), blocks.c_str());
-    Record(o, m, {{"old_version", m.visit.version}, {"new_version", ""}, {"result", "erased"}, {"detail", blocks}});
+    Record("erase", o.historyPath, m,
+           {{"old_version", m.visit.version}, {"new_version", ""}, {"result", "erased"}, {"detail", blocks}});
     return kExitOk;
 }
 
-int RunMac(const CliOptions& o, const ImageReport&) {
-    const char* digits = o.macDigits.c_str();  // four hexadecimal digits, checked by ParseCommandLine
+void AddMacOptions(CLI::App& c, MacOptions& o, MainSettings& main) {
+    c.add_option("host", o.host, "HOST[:PORT] of the device")->required();
+    c.add_option("digits", o.digits, "four hexadecimal digits, e.g. 12ab")
+        ->required()
+        ->check(Allowed(ReadMacTail, "exactly four hexadecimal digits, e.g. 12ab; nothing sent"));
+    AddPort(c, o.access);
+    AddTimeout(c, o.access);
+    AddTrace(c, main);
+    AddHistory(c, o.historyPath);
+}
+
+int RunMac(const MacOptions& o) {
+    const char* digits = o.digits.c_str();  // four hexadecimal digits, checked by ParseCommandLine
     Maintenance m;
-    const int rc = Reserve(o, m);
+    const int rc = Reserve(o.host, o.access, m);
     if (rc >= 0) return rc;
-    const std::string tail = o.macDigits.substr(0, 4);
-    WarnOfEarlierTail(o, m, tail);
+    const std::string tail = o.digits.substr(0, 4);
+    WarnOfEarlierTail(o.historyPath, m, tail);
     // As every command: the connect, the MAC check and the login; the write reads no version.
     if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit, {}, false)) {
         const std::string reason = m.visit.error + "; nothing written";
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
-        Record(o, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
+        Record("mac", o.historyPath, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
         return kExitFailed;
     }
     if (SendMacWrite(m.console, digits) != MacWriteOutcome::Written) {
         const char* reason = "MAC address write failed (send)";
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason);
-        Record(o, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
+        Record("mac", o.historyPath, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
         return kExitFailed;
     }
     char address[kMacAddressTextSize];
     FormatWrittenMacAddress(digits, address);
     const std::string written = std::string("MAC address [") + address + "] written.";
     PrintTo(stdout, "%s\n", written.c_str());
-    Record(o, m, {{"mac_tail", tail}, {"result", "written"}, {"detail", written}});
+    Record("mac", o.historyPath, m, {{"mac_tail", tail}, {"result", "written"}, {"detail", written}});
     return kExitOk;
 }

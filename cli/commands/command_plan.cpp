@@ -1,9 +1,11 @@
+#include "cli/commands/command_plan.h"
+
 #include <cstdio>
 
-#include "cli/commands/commands.h"
+#include "cli/commands/common_options.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_plan.h"
-#include "cli/device/targets.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
@@ -15,7 +17,7 @@ std::string Or(const std::string& text) { return text.empty() ? "-" : text; }
 
 // Each row's wave as update --waves would run it (1-based), 0 for a device
 // it would not write; the devices per wave in waveSizes.
-std::vector<int> WavesOf(const std::vector<PlanRow>& rows, const CliOptions& o, std::vector<int>& waveSizes) {
+std::vector<int> WavesOf(const std::vector<PlanRow>& rows, const PlanOptions& o, std::vector<int>& waveSizes) {
     int toWrite = 0;
     for (const PlanRow& r : rows) toWrite += PlanWouldWrite(r);
     const std::vector<int> ends = WaveEnds(o.waves, toWrite);
@@ -37,7 +39,7 @@ std::vector<int> WavesOf(const std::vector<PlanRow>& rows, const CliOptions& o, 
 }
 
 void PrintJson(const std::vector<PlanRow>& rows, const std::vector<int>& waves, const std::vector<int>& sizes,
-               const CliOptions& o, const ImageReport& image) {
+               const PlanOptions& o, const ImageReport& image) {
     nlohmann::json list = nlohmann::json::array();
     for (size_t i = 0; i < rows.size(); ++i) {
         const PlanRow& r = rows[i];
@@ -54,7 +56,7 @@ void PrintJson(const std::vector<PlanRow>& rows, const std::vector<int>& waves, 
 }
 
 void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves, const std::vector<int>& sizes,
-                const CliOptions& o, const ImageReport& image) {
+                const PlanOptions& o, const ImageReport& image) {
     size_t w = 6;
     for (const PlanRow& r : rows) w = std::max(w, r.device.size());
     const int width = static_cast<int>(w);
@@ -78,14 +80,30 @@ void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves,
 
 }  // namespace
 
-int RunPlan(const CliOptions& o, const ImageReport& image) {
+void AddPlanOptions(CLI::App& c, PlanOptions& o, MainSettings& main) {
+    CLI::Option* hosts = c.add_option("hosts", o.targets.hosts, "HOST[:PORT] of each device");
+    CLI::Option* all = c.add_flag("--all", o.targets.all, "search first and plan every TQM-530R found");
+    hosts->excludes(all);
+    AddExpect(c, o.search, "; no device is read")->needs(all);
+    AddWaves(c, o.waves)
+        ->description(std::string("show the wave of each device that update --waves would write; ") + kWavesHelp);
+    AddPort(c, o.access);
+    AddPolicy(c, o.policy);
+    AddTimeout(c, o.access);
+    AddTrace(c, main);
+    AddSearch(c, o.search);
+    AddImage(c, main);
+    AddJson(c, o.json, "print one JSON object");
+}
+
+int RunPlan(const PlanOptions& o, const ImageReport& image) {
     std::vector<DeviceTarget> targets;
-    const int rc = CollectTargets(o, targets);
+    const int rc = TargetsOrExitCode("plan", o.targets, o.search, o.access.port, targets);
     if (rc >= 0) return rc;
     std::vector<PlanRow> rows;
     bool unreachable = false;
     for (const DeviceTarget& t : targets) {
-        rows.push_back(PlanDevice(t, o, image));
+        rows.push_back(PlanDevice(t, o.access, o.policy, image));
         unreachable = unreachable || rows.back().action == "error" || rows.back().action == "busy";
     }
     std::vector<int> sizes;

@@ -1,21 +1,25 @@
+#include "cli/commands/command_update.h"
+
 #include <chrono>
 #include <cstdio>
 #include <utility>
 
-#include "cli/commands/commands.h"
+#include "cli/commands/common_options.h"
 #include "cli/commands/confirm.h"
 #include "cli/commands/exit_codes.h"
-#include "cli/device/targets.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/fleet/parallel_runner.h"
 #include "cli/fleet/rollout_run.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/fleet/update_job.h"
+#include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
 #include "cli/report/host_name.h"
 #include "cli/report/run_recorder.h"
 #include "cli/report/text_in_place.h"
+#include "console/console_limits.h"
 
 namespace {
 
@@ -26,13 +30,12 @@ std::string Question(const std::vector<DeviceTarget>& targets, const ImageReport
            "?\nDo not plug or unplug cables during the update.";
 }
 
-UpdateSettings SettingsFrom(const CliOptions& o, const ImageReport& image) {
+UpdateSettings SettingsFrom(const UpdateOptions& o, const ImageReport& image) {
     UpdateSettings settings;
     settings.image = image.bytes;
     settings.imageVersion = image.version;
     settings.imageLines = image.lines;
-    settings.reinstall = o.reinstall;
-    settings.allowOlder = o.allowOlder;
+    settings.policy = o.policy;
     settings.verify = o.verify;
     settings.verifyTimeoutMs = static_cast<int>(o.verifyTimeoutSeconds * 1000);
     settings.retry.retries = o.retries;
@@ -42,14 +45,14 @@ UpdateSettings SettingsFrom(const CliOptions& o, const ImageReport& image) {
 
 // An update child: one device's job, its events to the parent. It writes
 // only the image the operator confirmed in the parent.
-int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
+int RunUpdateChild(const UpdateOptions& o, const std::string& jobText, const ImageReport& image) {
     UpdateJobTarget job;
-    if (!ParseJobArgument(o.job, job)) {
-        PrintTo(stderr, "tqm530r: bad --job \"%s\"\n", o.job.c_str());
+    if (!ParseJobArgument(jobText, job)) {
+        PrintTo(stderr, "tqm530r: bad --job \"%s\"\n", jobText.c_str());
         return kExitUsage;
     }
     ConsoleConnection console;
-    console.waits = ConsoleWaitsFrom(o);
+    console.waits = ConsoleWaitsFrom(o.access);
     DeviceOutcome outcome;
     DeviceReport spans;  // its phases, for the history record
     const auto started = std::chrono::steady_clock::now();
@@ -73,13 +76,13 @@ int RunUpdateChild(const CliOptions& o, const ImageReport& image) {
                       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     nlohmann::json extra = WaveRecord(job.wave);
     extra.update({{"phases", PhasesToJson(spans)}, {"host", ThisHostName()}});
-    RecordUpdate(o, job.target, image, outcome, extra);
+    RecordUpdate(o.output.historyPath, job.target, image, outcome, extra);
     SendToParent(OutcomeToJson(outcome));
     return 0;
 }
 
 // --report and --metrics must be writable before any device is touched.
-int CheckReportFiles(const CliOptions& o) {
+int CheckReportFiles(const ReportFiles& o) {
     for (const auto& [option, path] : {std::pair{"--report", o.reportPath}, std::pair{"--metrics", o.metricsPath}}) {
         std::string error;
         if (path.empty() || CanWriteBeside(path, error)) continue;
@@ -89,35 +92,98 @@ int CheckReportFiles(const CliOptions& o) {
     return -1;
 }
 
+void AddRetries(CLI::App& c, UpdateOptions& o) {
+    c.add_option("--retries", o.retries,
+                 "N: tries again from the connect a device whose update fails before \"flash\" was sent")
+        ->transform(WholeIn(0, RetryRule::kMaxRetries, "N"))
+        ->default_val(RetryRule::kDefaultRetries);
+    c.add_option("--retry-delay", o.retryDelaySeconds, "SECONDS before the first retry, doubling each time")
+        ->check(Seconds())
+        ->default_val(RetryRule::kDefaultDelaySeconds);
+}
+
+void AddReportFiles(CLI::App& c, ReportFiles& o) {
+    c.add_option("--report", o.reportPath,
+                 "FILE.html: the run as one page that needs no network (image, host, options, each device with "
+                 "its result and reason, failures first, a timeline coloured by phase); written also when the "
+                 "run fails or is interrupted");
+    c.add_option("--metrics", o.metricsPath,
+                 "FILE: the run in the Prometheus text format for a textfile collector (devices by result, "
+                 "durations, image version, end and last success times), renamed into place");
+}
+
 }  // namespace
 
-int RunUpdate(const CliOptions& o, const ImageReport& image) {
-    if (!o.job.empty()) return RunUpdateChild(o, image);
+void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
+    c.footer(
+        "Each device: connect, (with --all) the MAC check, login, version, the version policy,\n"
+        "initbuf, every image line, check, flash, reset, then the verify: the device must come\n"
+        "back and report the image's version. Asks on a terminal unless --yes; refuses without\n"
+        "--yes when standard input is not a terminal.\n"
+        "With --waves, --max-failures or --soak the run is a rollout: every device's version is\n"
+        "read first (as plan does) and the waves count the devices the policy would write; a wave\n"
+        "starts when the one before has ended. Once more devices have failed than --max-failures\n"
+        "allows, no further device starts, running ones finish, and the rest are reported\n"
+        "\"not started\" (exit 6). Exactly the budget goes on.");
+    CLI::Option* hosts = c.add_option("hosts", o.targets.hosts, "HOST[:PORT] of each device");
+    CLI::Option* all = c.add_flag("--all", o.targets.all, "search first and update every TQM-530R found");
+    hosts->excludes(all);
+    AddExpect(c, o.search, "; nothing is written")->needs(all);
+    c.add_flag("-y,--yes", o.yes, "do not ask for confirmation");
+    c.add_option("-j,--jobs", o.rollout.jobs, "N devices at once (default: all; with --waves, within each wave)")
+        ->transform(WholeIn(1, 1024, "N"));
+    AddRollout(c, o.rollout);
+    AddPort(c, o.access);
+    AddPolicy(c, o.policy);
+    c.add_flag_callback(
+        "--no-verify", [&o]() { o.verify = false; }, "do not wait for the device to come back after the reset");
+    c.add_option("--verify-timeout", o.verifyTimeoutSeconds, "SECONDS to wait for the device after the reset")
+        ->check(Seconds())
+        ->default_val(kVerifyTimeoutMs / 1000);
+    c.add_option("--flash-timeout", o.access.flashTimeoutSeconds, "SECONDS to wait for each \"complete\" of flashing")
+        ->check(Seconds())
+        ->default_val(ConsoleTimeouts{}.completeMs / 1000);
+    AddRetries(c, o);
+    AddTimeout(c, o.access);
+    AddTrace(c, main);
+    AddSearch(c, o.search);
+    AddImage(c, main);
+    AddHistory(c, o.output.historyPath);
+    AddReportFiles(c, o.reports);
+    AddJson(c, o.output.json, "JSON events, one object a line, instead of bars and the table");
+}
+
+int RunUpdate(const UpdateOptions& o, const MainSettings& main, const ImageReport& image) {
+    if (!main.job.empty()) return RunUpdateChild(o, main.job, image);
     if (!ImageIsSound(image)) {
         PrintTo(stderr, "tqm530r: the %s image fails its self-check: %s; nothing sent\n", image.source.c_str(),
                 ImageProblem(image).c_str());
         return kExitImage;
     }
     std::vector<DeviceTarget> targets;
-    int rc = CollectTargets(o, targets);
+    int rc = TargetsOrExitCode("update", o.targets, o.search, o.access.port, targets);
     if (rc >= 0) return rc;
-    rc = CheckReportFiles(o);
+    rc = CheckReportFiles(o.reports);
     if (rc >= 0) return rc;
     rc = ConfirmOrRefuse(o.yes, "update rewrites the devices' flash", Question(targets, image));
     if (rc >= 0) return rc;
 
     WatchParentInterruptions();
-    UpdateBatch batch(o, image, targets);
-    RunRecorder recorder(o, image, targets);
+    UpdateBatch batch(o.output, image, targets);
+    ReportFiles reports = o.reports;
+    reports.arguments = main.arguments;
+    RunRecorder recorder(reports, image, targets);
     batch.SetObserver(&recorder);
     batch.Start();
-    RolloutRun rollout(o, image, targets, batch);
+    RolloutRun rollout(o.rollout, o.access, o.policy, image, targets, batch);
     rollout.Prepare();
     ParallelJobs jobs;
     jobs.count = targets.size();
     jobs.nextJobs = [&] { return rollout.NextJobs(); };
     jobs.moreJobs = [&] { return rollout.MoreJobs(); };
-    jobs.childArguments = [&](size_t i) { return JobArguments({i, targets[i], image.sha256, batch.Wave(i)}, o.arguments); };
+    jobs.childArguments = [&](size_t i) {
+        return JobArguments({i, targets[i], image.sha256, batch.Wave(i)}, main.arguments);
+    };
     jobs.onStart = [&](size_t i) { batch.OnStart(i); };
     jobs.interrupted = [] { return ParentInterruptions() > 0; };
     jobs.onEvent = [&](size_t i, const nlohmann::json& e) { batch.OnEvent(i, e); };
@@ -127,13 +193,13 @@ int RunUpdate(const CliOptions& o, const ImageReport& image) {
         rollout.Ended(i);
     };
     jobs.onTick = [&]() { return batch.OnTick(); };
-    const ConsoleTimeouts waits = ConsoleWaitsFrom(o);
+    const ConsoleTimeouts waits = ConsoleWaitsFrom(o.access);
     const int verifyMs = SettingsFrom(o, image).verifyTimeoutMs;
     jobs.silenceBoundMs = [&](const nlohmann::json& e) { return JobSilenceBoundMs(waits, verifyMs, e); };
     jobs.onOverdue = [&](size_t i, const std::string& silence) { batch.OnOverdue(i, silence); };
     RunParallel(jobs);
     rollout.ReportNotStarted();
-    const int exitCode = batch.Finish();
+    const int exitCode = batch.Finish(BatchExitCode);
     // A run that did all else but lost its report does not end as a success.
     return recorder.Finish(exitCode) || exitCode != kExitOk ? exitCode : kExitFailed;
 }

@@ -1,9 +1,11 @@
+#include "cli/commands/command_version.h"
+
 #include <cstdio>
 
-#include "cli/commands/commands.h"
+#include "cli/commands/common_options.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_session.h"
-#include "cli/device/targets.h"
 #include "cli/output/json_events.h"
 #include "cli/output/locale_text.h"
 #include "cli/output/terminal.h"
@@ -35,11 +37,20 @@ const char* VerdictEnglishText(VersionVerdict v) {
 
 }  // namespace
 
-int RunVersion(const CliOptions& o, const ImageReport& image) {
+void AddVersionOptions(CLI::App& c, VersionOptions& o, MainSettings& main) {
+    c.add_option("host", o.host, "HOST[:PORT] of the device")->required();
+    AddPort(c, o.access);
+    AddTimeout(c, o.access);
+    AddTrace(c, main);
+    AddImage(c, main);
+    AddJson(c, o.json, "print one JSON object");
+}
+
+int RunVersion(const VersionOptions& o, const ImageReport& image) {
     DeviceAddress device;
-    if (const int rc = SingleTarget(o, device); rc >= 0) return rc;
+    if (const int rc = SingleTargetOrExitCode(o.host, o.access.port, device); rc >= 0) return rc;
     ConsoleConnection console;
-    console.waits = ConsoleWaitsFrom(o);
+    console.waits = ConsoleWaitsFrom(o.access);
     DeviceLock lock;
     DeviceVisit visit;
     if (!OpenDevice(console, {device, ""}, lock, visit)) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <vector>
+
+#include "cli/device/device_outcome.h"
+
 // The tool's exit codes, the same for every command.
 enum ExitCode : int {
     kExitOk = 0,           // done (detect: devices found)
@@ -10,3 +14,8 @@ enum ExitCode : int {
     kExitBusy = 5,         // another tqm530r drives the device (nothing else failed)
     kExitStopped = 6,      // update: more devices failed than --max-failures allows; the rest not started
 };
+
+// The exit code of a batch: 6 when the failure budget left devices not
+// started, 0 when every device succeeded, 5 when the only failures were
+// devices held by another updater, 1 otherwise.
+int BatchExitCode(const std::vector<DeviceOutcome>& outcomes);

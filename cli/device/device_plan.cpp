@@ -15,9 +15,10 @@ const char* OpenFailureAction(OpenFailure failure) {
 
 }  // namespace
 
-PlanRow PlanDevice(const DeviceTarget& t, const CliOptions& o, const ImageReport& image) {
+PlanRow PlanDevice(const DeviceTarget& t, const DeviceAccess& access, const VersionPolicy& policy,
+                   const ImageReport& image) {
     ConsoleConnection console;
-    console.waits = ConsoleWaitsFrom(o);
+    console.waits = ConsoleWaitsFrom(access);
     DeviceLock lock;
     DeviceVisit visit;
     const bool opened = OpenDevice(console, t, lock, visit);
@@ -28,7 +29,7 @@ PlanRow PlanDevice(const DeviceTarget& t, const CliOptions& o, const ImageReport
         return row;
     }
     CloseConsole(console);
-    const PolicyDecision d = DecideAction(row.version, image.version, o.reinstall, o.allowOlder);
+    const PolicyDecision d = DecideAction(row.version, image.version, policy);
     row.action = ActionName(d.action);
     row.reason = d.reason;
     return row;

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "cli/commands/cli_options.h"
 #include "cli/device/device_session.h"
+#include "cli/device/version_policy.h"
 #include "cli/image/image_check.h"
 
 // What update would do to one device, read without writing: its version and
@@ -14,7 +14,8 @@ struct PlanRow {
     std::string device, ip, mac, version, action, reason;
 };
 
-PlanRow PlanDevice(const DeviceTarget& t, const CliOptions& o, const ImageReport& image);
+PlanRow PlanDevice(const DeviceTarget& t, const DeviceAccess& access, const VersionPolicy& policy,
+                   const ImageReport& image);
 
 // The devices a rollout writes: those the policy would update, and those it
 // could not read (update tries them, and a failure counts).

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/commands/exit_codes.h"
-#include "cli/output/terminal.h"
 #include "discovery/device_list.h"
 #include "discovery/device_table.h"
 #include "discovery/search_devices.h"
@@ -49,21 +47,9 @@ bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vecto
     return true;
 }
 
-int SearchForCommand(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices) {
-    if (!interfaceName.empty() && !NetAdapterKnown(interfaceName.c_str())) {
-        PrintTo(stderr, "tqm530r: no network interface %s\n", interfaceName.c_str());
-        return kExitUsage;
-    }
-    if (!SearchMakerDevices(waitMs, interfaceName, devices)) {
-        PrintTo(stderr, "tqm530r: device search error (socket, port 1900 or own address)\n");
-        return kExitSearchError;
-    }
-    return 0;
-}
-
 std::string FewerThanExpectedText(const std::vector<FoundDevice>& devices, int expected) {
-    std::string text = "tqm530r: " + std::to_string(devices.size()) + " TQM-530R device" +
-                       (devices.size() == 1 ? "" : "s") + " answered, " + std::to_string(expected) + " expected";
+    std::string text = std::to_string(devices.size()) + " TQM-530R device" + (devices.size() == 1 ? "" : "s") +
+                       " answered, " + std::to_string(expected) + " expected";
     for (size_t i = 0; i < devices.size(); ++i) text += (i == 0 ? ": " : ", ") + devices[i].ip;
     return text;
 }

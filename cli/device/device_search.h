@@ -4,6 +4,16 @@
 #include <vector>
 
 #include "discovery/device_list.h"
+#include "discovery/search_devices.h"
+
+// How the command line searches: how long it collects answers, on which
+// interface (empty: the default), and how many maker devices must answer
+// (--expect; 0: any number).
+struct SearchSettings {
+    int waitMs = kSearchWaitMs;
+    std::string interfaceName;
+    int expect = 0;
+};
 
 // One maker device found by the search.
 struct FoundDevice {
@@ -23,11 +33,7 @@ std::vector<FoundDevice> FoundDevices(const std::vector<ListedDevice>& listed);
 // set up.
 bool SearchMakerDevices(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices);
 
-// The same for a command: an unknown interface or a search that cannot be set
-// up is told on stderr. 0 when the search ran, else the exit code to return.
-int SearchForCommand(int waitMs, const std::string& interfaceName, std::vector<FoundDevice>& devices);
-
-// "tqm530r: 7 TQM-530R devices answered, 8 expected: 10.77.0.10, ...": the
+// "7 TQM-530R devices answered, 8 expected: 10.77.0.10, ...": the
 // one line for a search that found fewer devices than --expect, naming those
 // that answered.
 std::string FewerThanExpectedText(const std::vector<FoundDevice>& devices, int expected);

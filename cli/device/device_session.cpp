@@ -48,15 +48,15 @@ bool Explain(DeviceReach reach, const ConsoleConnection& console, const DeviceTa
 
 }  // namespace
 
-ConsoleTimeouts ConsoleWaitsFrom(const CliOptions& o) {
+ConsoleTimeouts ConsoleWaitsFrom(const DeviceAccess& access) {
     ConsoleTimeouts waits;
-    if (o.timeoutSeconds > 0) {
-        const int ms = static_cast<int>(o.timeoutSeconds * 1000);
+    if (access.timeoutSeconds > 0) {
+        const int ms = static_cast<int>(access.timeoutSeconds * 1000);
         waits.loginMs = ms;
         waits.lineMs = ms;
         waits.checksumMs = ms;
     }
-    waits.completeMs = static_cast<int>(o.flashTimeoutSeconds * 1000);
+    waits.completeMs = static_cast<int>(access.flashTimeoutSeconds * 1000);
     return waits;
 }
 

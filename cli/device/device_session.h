@@ -3,9 +3,9 @@
 #include <functional>
 #include <string>
 
-#include "cli/commands/cli_options.h"
 #include "cli/device/device_address.h"
 #include "cli/device/device_lock.h"
+#include "console/console_limits.h"
 #include "console/console_session.h"
 
 // How every command reaches a device's console: resolve the host and take the
@@ -13,8 +13,16 @@
 // the MAC check of what the search found, login, version), each failure told
 // in one line.
 
-// The console's waits with --timeout and --flash-timeout over the defaults.
-ConsoleTimeouts ConsoleWaitsFrom(const CliOptions& o);
+// How the command line reaches devices: the console port of a host given
+// without one, and the waits that --timeout and --flash-timeout change.
+struct DeviceAccess {
+    int port = kConsolePort;
+    double timeoutSeconds = 0;  // each short wait; 0: the console's own (ConsoleTimeouts)
+    double flashTimeoutSeconds = ConsoleTimeouts{}.completeMs / 1000.0;
+};
+
+// The console's waits with the access's over the defaults.
+ConsoleTimeouts ConsoleWaitsFrom(const DeviceAccess& access);
 
 // A device to work on: as given, or as the search found it.
 struct DeviceTarget {

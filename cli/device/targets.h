@@ -1,11 +1,35 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
+#include "cli/device/device_search.h"
 #include "cli/device/target_hosts.h"
 
-// The devices a command works on: the hosts given, or with --all every maker
-// device that one search finds (with the MAC it found); fewer than --expect
-// found is a failure. Returns -1 to go on, or the exit code to end with (the
-// reason is on stderr).
-int CollectTargets(const CliOptions& o, std::vector<DeviceTarget>& targets);
+// The devices a command names: HOST[:PORT] as typed, or with all every maker
+// device that one search finds.
+struct TargetChoice {
+    std::vector<std::string> hosts;
+    bool all = false;
+};
+
+// Why a command has no devices to work on. commands/ tells the reason and
+// chooses the exit code.
+enum class TargetsProblem {
+    None,
+    BadHost,            // a HOST[:PORT] that does not read
+    UnknownInterface,   // --interface names no interface of this host
+    SearchNotSetUp,     // the search's socket, port 1900 or own address
+    FewerThanExpected,  // fewer maker devices answered than --expect
+    NoneAnswered,
+};
+
+// One search for a command (detect's, and --all's): None when it ran, else
+// why not, told in one line in reason.
+TargetsProblem SearchForCommand(const SearchSettings& search, std::vector<FoundDevice>& devices, std::string& reason);
+
+// The hosts chosen, or with all every maker device that one search finds
+// (at port, with the MAC it found); fewer than search.expect found is a
+// problem. None to go on, else why not, told in one line in reason.
+TargetsProblem CollectTargets(const TargetChoice& choice, const SearchSettings& search, unsigned short port,
+                              std::vector<DeviceTarget>& targets, std::string& reason);

@@ -4,6 +4,10 @@
 
 #include "cli/device/device_session.h"
 
+// How long update waits for a device to come back after the reset, unless
+// --verify-timeout says otherwise.
+constexpr int kVerifyTimeoutMs = 60000;
+
 struct VerifyResult {
     bool answered = false;  // the device came back and told its version
     std::string version;

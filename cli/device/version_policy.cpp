@@ -2,14 +2,14 @@
 
 #include "console/version_verdict.h"
 
-PolicyDecision DecideAction(const std::string& deviceVersion, const std::string& imageVersion, bool reinstall,
-                            bool allowOlder) {
+PolicyDecision DecideAction(const std::string& deviceVersion, const std::string& imageVersion,
+                            const VersionPolicy& policy) {
     switch (JudgeDeviceVersion(deviceVersion.c_str(), imageVersion.c_str())) {
     case VersionVerdict::Latest:
-        if (reinstall) return {PlanAction::Update, "reinstall " + imageVersion};
+        if (policy.reinstall) return {PlanAction::Update, "reinstall " + imageVersion};
         return {PlanAction::Skip, "already at " + imageVersion + " (--reinstall to write it again)"};
     case VersionVerdict::Newer:
-        if (allowOlder) return {PlanAction::Update, "downgrade " + deviceVersion + " to " + imageVersion};
+        if (policy.allowOlder) return {PlanAction::Update, "downgrade " + deviceVersion + " to " + imageVersion};
         return {PlanAction::Refuse, "image " + imageVersion + " is older than the device's " + deviceVersion +
                                         " (--allow-older to write it)"};
     case VersionVerdict::CanUpdate:

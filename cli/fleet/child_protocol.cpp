@@ -60,20 +60,6 @@ nlohmann::json RetryEvent(int attempt, int attempts, const std::string& reason, 
             {"delay_seconds", delayMs / 1000.0}};
 }
 
-nlohmann::json OutcomeToJson(const DeviceOutcome& o) {
-    return {{"event", "result"},
-            {"result", ResultName(o.result)},
-            {"ok", ResultIsSuccess(o.result)},
-            {"detail", o.detail},
-            {"ip", o.ip},
-            {"mac", o.mac},
-            {"old_version", o.oldVersion},
-            {"new_version", o.newVersion},
-            {"seconds", o.seconds},
-            {"lines", o.lines},
-            {"attempts", o.attempts}};
-}
-
 DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
     DeviceOutcome o;
     if (!ResultFromName(FieldText(e, "result"), o.result)) o.result = DeviceResult::Failed;

@@ -42,9 +42,9 @@ nlohmann::json ProgressEvent(int percent, unsigned lines, unsigned totalLines, u
 // {"event":"retry","attempt":2,"attempts":3,"reason":..,"delay_seconds":..}:
 // the next try of a device, after the delay.
 nlohmann::json RetryEvent(int attempt, int attempts, const std::string& reason, int delayMs);
-// {"event":"result",...}: how the device ended; also what --json prints of it.
-nlohmann::json OutcomeToJson(const DeviceOutcome& outcome);
-// Missing fields and fields of another type keep their defaults; an unknown
+// The "result" event back into an outcome (the event is OutcomeToJson's, in
+// output/json_events.h). Missing fields and fields of another type keep their
+// defaults; an unknown
 // result is Failed.
 DeviceOutcome OutcomeFromJson(const nlohmann::json& event);
 

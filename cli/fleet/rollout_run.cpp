@@ -37,10 +37,10 @@ DeviceOutcome PlannedOutcome(const PlanRow& row) {
 
 // Empty while the device answers its login and runs the image's version;
 // else why it counts as lost. What it reports goes to version.
-std::string ReadAgain(const DeviceTarget& t, const CliOptions& o, const std::string& imageVersion,
+std::string ReadAgain(const DeviceTarget& t, const DeviceAccess& access, const std::string& imageVersion,
                       std::string& version) {
     ConsoleConnection console;
-    console.waits = ConsoleWaitsFrom(o);
+    console.waits = ConsoleWaitsFrom(access);
     DeviceLock lock;
     DeviceVisit visit;
     if (!OpenDevice(console, t, lock, visit)) return visit.error;
@@ -52,9 +52,9 @@ std::string ReadAgain(const DeviceTarget& t, const CliOptions& o, const std::str
 
 }  // namespace
 
-RolloutRun::RolloutRun(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets,
-                       UpdateBatch& batch)
-    : o_(o), image_(image), targets_(targets), batch_(batch) {}
+RolloutRun::RolloutRun(const RolloutSettings& o, const DeviceAccess& access, const VersionPolicy& policy,
+                       const ImageReport& image, const std::vector<DeviceTarget>& targets, UpdateBatch& batch)
+    : o_(o), access_(access), policy_(policy), image_(image), targets_(targets), batch_(batch) {}
 
 void RolloutRun::Announce(nlohmann::json event, const std::string& text) { batch_.Announce(event, "tqm530r: " + text); }
 
@@ -65,7 +65,7 @@ void RolloutRun::Prepare() {
             continue;
         }
         if (ParentInterruptions() > 0) break;
-        const PlanRow row = PlanDevice(targets_[i], o_, image_);
+        const PlanRow row = PlanDevice(targets_[i], access_, policy_, image_);
         if (PlanWouldWrite(row))
             order_.push_back(i);
         else
@@ -144,7 +144,7 @@ void RolloutRun::Soak(const RolloutStep& step) {
     for (int device : step.devices) {
         const size_t i = order_[static_cast<size_t>(device)];
         std::string version;
-        const std::string problem = ReadAgain(targets_[i], o_, image_.version, version);
+        const std::string problem = ReadAgain(targets_[i], access_, image_.version, version);
         if (problem.empty()) {
             batch_.Observe(i, {{"event", "soaked"}});
             continue;

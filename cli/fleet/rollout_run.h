@@ -3,11 +3,26 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands/cli_options.h"
 #include "cli/device/device_session.h"
+#include "cli/device/version_policy.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/image/image_check.h"
+#include "cli/rollout/failure_budget.h"
 #include "cli/rollout/rollout_state.h"
+#include "cli/rollout/wave_plan.h"
+
+// How update's devices start: how many at once, and a rollout's waves,
+// failure budget and soak.
+struct RolloutSettings {
+    int jobs = 0;                 // --jobs; 0: every device at once
+    std::vector<WaveSize> waves;  // --waves; empty: one wave
+    FailureLimit maxFailures;     // --max-failures
+    std::string maxFailuresText;  // as typed, for the reason of a stop
+    double soakSeconds = 0;       // --soak; 0: none
+
+    // --waves, --max-failures or --soak: versions are read first and the devices to write roll out.
+    bool Rollout() const { return !waves.empty() || maxFailures.value >= 0 || soakSeconds > 0; }
+};
 
 // The parent's side of update as a rollout: which device's process starts
 // when (RolloutState's rules), the versions read first, the soak, and the
@@ -15,8 +30,9 @@
 // is one wave of every device, --jobs at once, without the reading first.
 class RolloutRun {
 public:
-    RolloutRun(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets,
-               UpdateBatch& batch);
+    // access and policy read each device first (a rollout only) and again after a soak.
+    RolloutRun(const RolloutSettings& o, const DeviceAccess& access, const VersionPolicy& policy,
+               const ImageReport& image, const std::vector<DeviceTarget>& targets, UpdateBatch& batch);
 
     // Reads every device's version first (a rollout only): devices that the
     // policy would not write are reported as plan decides, the rest form the
@@ -38,7 +54,9 @@ private:
     bool WaitSoak(double seconds);
     void Announce(nlohmann::json event, const std::string& text);
 
-    const CliOptions& o_;
+    const RolloutSettings& o_;
+    const DeviceAccess& access_;
+    const VersionPolicy& policy_;
     const ImageReport& image_;
     const std::vector<DeviceTarget>& targets_;
     UpdateBatch& batch_;

@@ -8,7 +8,6 @@
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
 #include "cli/output/stored_json.h"
-#include "cli/output/summary_table.h"
 #include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
 
@@ -54,16 +53,16 @@ nlohmann::json WaveRecord(int wave) {
     return {{"wave", wave}};
 }
 
-void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d,
-                  const nlohmann::json& extra) {
+void RecordUpdate(const std::string& historyPath, const DeviceTarget& target, const ImageReport& image,
+                  const DeviceOutcome& d, const nlohmann::json& extra) {
     nlohmann::json record = UpdateRecord(target, image, d);
     record.update(extra);
     std::string error;
-    if (!AppendHistory(HistoryPath(o.historyPath), record, error))
+    if (!AppendHistory(HistoryPath(historyPath), record, error))
         PrintTo(stderr, "tqm530r: history: %s\n", error.c_str());
 }
 
-UpdateBatch::UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)
+UpdateBatch::UpdateBatch(const BatchOutput& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)
     : o_(o), image_(image), view_(o.json, targets.size()) {
     for (const DeviceTarget& t : targets) {
         DeviceRun run;
@@ -121,7 +120,7 @@ void UpdateBatch::OnExit(size_t i, const std::string& exitText) {
     nlohmann::json event = OutcomeToJson(d.outcome);
     event["detail"] = "the updater process ended without a result (" + exitText + ")";
     Show(i, event);
-    RecordUpdate(o_, d.target, image_, d.outcome);
+    RecordUpdate(o_.historyPath, d.target, image_, d.outcome);
 }
 
 bool UpdateBatch::OnTick() {
@@ -132,7 +131,7 @@ bool UpdateBatch::OnTick() {
     return noticed_ < 3;
 }
 
-int UpdateBatch::Finish() {
+int UpdateBatch::Finish(int (*exitCodeOf)(const std::vector<DeviceOutcome>& outcomes)) {
     if (noticed_ >= 3) return InterruptionExitCode();
     MarkNotStarted();
     OnTick();
@@ -142,16 +141,16 @@ int UpdateBatch::Finish() {
         labels.push_back(d.progress.label);
         outcomes.push_back(d.outcome);
     }
-    view_.Summary(labels, outcomes);
+    view_.Summary(labels, outcomes, exitCodeOf(outcomes));
     for (const DeviceRun& d : devices_)
         if (d.damagedLines > 0) PrintTo(stderr, "%s\n", DamagedEventsNote(d.damagedLines, d.progress.label).c_str());
     const int interrupted = InterruptionExitCode();
-    return interrupted != 0 ? interrupted : BatchExitCode(outcomes);
+    return interrupted != 0 ? interrupted : exitCodeOf(outcomes);
 }
 
 void UpdateBatch::ReportFromParent(size_t i, const DeviceOutcome& d) {
     Show(i, OutcomeToJson(d));
-    RecordUpdate(o_, devices_[i].target, image_, d, WaveRecord(devices_[i].wave));
+    RecordUpdate(o_.historyPath, devices_[i].target, image_, d, WaveRecord(devices_[i].wave));
 }
 
 void UpdateBatch::SetWaves(const std::vector<int>& sizes, const std::vector<int>& waveOf) {

@@ -4,11 +4,18 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands/cli_options.h"
 #include "cli/device/device_outcome.h"
 #include "cli/device/device_session.h"
 #include "cli/image/image_check.h"
 #include "cli/output/progress_display.h"
+
+// Where an update run's results go besides the display's bars and table:
+// JSON lines instead of them (--json), and the history file (--history;
+// empty: HistoryPath's default).
+struct BatchOutput {
+    bool json = false;
+    std::string historyPath;
+};
 
 // One device of an update run, as the parent knows it.
 struct DeviceRun {
@@ -40,7 +47,7 @@ public:
 // display, and what an interruption does.
 class UpdateBatch {
 public:
-    UpdateBatch(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets);
+    UpdateBatch(const BatchOutput& o, const ImageReport& image, const std::vector<DeviceTarget>& targets);
 
     void Start();
     void SetObserver(BatchObserver* observer) { observer_ = observer; }
@@ -57,8 +64,9 @@ public:
     // Heeds new interruptions and redraws. False once the operator asked to
     // leave at once (the third interruption).
     bool OnTick();
-    // After the run: the devices never started, the summary; the exit code.
-    int Finish();
+    // After the run: the devices never started, the summary; the exit code,
+    // by exitCodeOf over every device's outcome unless interrupted.
+    int Finish(int (*exitCodeOf)(const std::vector<DeviceOutcome>& outcomes));
 
     // For a rollout: a device's outcome so far; one decided in the parent
     // (before or instead of its process: a plan's skip, "not started", lost in
@@ -80,7 +88,7 @@ private:
     void Notice(const std::string& text);
     void MarkNotStarted();
 
-    const CliOptions& o_;
+    const BatchOutput& o_;
     const ImageReport& image_;
     std::vector<DeviceRun> devices_;
     ProgressView view_;
@@ -93,5 +101,5 @@ private:
 // extra: fields added to the record (the report's "phases", "host").
 // {"wave": N} for a history record of a device in a wave; {} outside waves.
 nlohmann::json WaveRecord(int wave);
-void RecordUpdate(const CliOptions& o, const DeviceTarget& target, const ImageReport& image, const DeviceOutcome& d,
-                  const nlohmann::json& extra = nlohmann::json::object());
+void RecordUpdate(const std::string& historyPath, const DeviceTarget& target, const ImageReport& image,
+                  const DeviceOutcome& d, const nlohmann::json& extra = nlohmann::json::object());

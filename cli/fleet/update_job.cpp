@@ -201,8 +201,7 @@ struct Job {
     bool Attempt() {
         bool retry = false;
         if (!Open(retry)) return retry;
-        const PolicyDecision decision =
-            DecideAction(outcome.oldVersion, settings.imageVersion, settings.reinstall, settings.allowOlder);
+        const PolicyDecision decision = DecideAction(outcome.oldVersion, settings.imageVersion, settings.policy);
         if (decision.action != PlanAction::Update) {
             CloseConsole(console);
             outcome.newVersion = outcome.oldVersion;

@@ -6,17 +6,18 @@
 
 #include "cli/device/device_outcome.h"
 #include "cli/device/device_session.h"
-#include "firmware/firmware_image.h"
+#include "cli/device/verify_reset.h"
+#include "cli/device/version_policy.h"
 #include "cli/fleet/retry_rule.h"
+#include "firmware/firmware_image.h"
 
 struct UpdateSettings {
     FirmwareImageView image;  // the checked bytes the transfer sends
     std::string imageVersion;
     unsigned imageLines = 0;
-    bool reinstall = false;
-    bool allowOlder = false;
+    VersionPolicy policy;
     bool verify = true;
-    int verifyTimeoutMs = 60000;
+    int verifyTimeoutMs = kVerifyTimeoutMs;
     RetryRule retry;
 };
 

@@ -16,3 +16,17 @@ void PrintJsonDocument(const nlohmann::json& value) {
     WriteText(stdout, JsonText(value, 2) + "\n");
     std::fflush(stdout);
 }
+
+nlohmann::json OutcomeToJson(const DeviceOutcome& o) {
+    return {{"event", "result"},
+            {"result", ResultName(o.result)},
+            {"ok", ResultIsSuccess(o.result)},
+            {"detail", o.detail},
+            {"ip", o.ip},
+            {"mac", o.mac},
+            {"old_version", o.oldVersion},
+            {"new_version", o.newVersion},
+            {"seconds", o.seconds},
+            {"lines", o.lines},
+            {"attempts", o.attempts}};
+}

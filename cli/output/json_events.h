@@ -1,6 +1,9 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string>
+
+#include "cli/device/device_outcome.h"
 
 // How --json prints: one object a line, or one indented document.
 
@@ -12,3 +15,7 @@ std::string JsonText(const nlohmann::json& value, int indent = -1);
 void PrintJsonLine(const nlohmann::json& value);
 // A whole document, indented, on stdout.
 void PrintJsonDocument(const nlohmann::json& value);
+
+// {"event":"result",...}: how a device ended, as its update child tells the
+// parent (child_protocol.h) and as --json prints it.
+nlohmann::json OutcomeToJson(const DeviceOutcome& outcome);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "cli/fleet/child_protocol.h"
 #include "cli/output/json_events.h"
 #include "cli/output/stored_json.h"
 #include "cli/output/summary_table.h"
@@ -172,7 +171,8 @@ void ProgressView::Tick(const std::vector<DeviceProgress>& devices) {
     dirty_ = false;
 }
 
-void ProgressView::Summary(const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes) {
+void ProgressView::Summary(const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes,
+                           int exitCode) {
     if (!json_) {
         if (bars_) std::fputc('\n', stderr);
         PrintSummaryTable(stdout, labels, outcomes);
@@ -185,5 +185,5 @@ void ProgressView::Summary(const std::vector<std::string>& labels, const std::ve
         d["device"] = labels[i];
         devices.push_back(d);
     }
-    PrintJsonLine({{"event", "summary"}, {"devices", devices}, {"exit_code", BatchExitCode(outcomes)}});
+    PrintJsonLine({{"event", "summary"}, {"devices", devices}, {"exit_code", exitCode}});
 }

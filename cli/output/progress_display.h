@@ -81,8 +81,8 @@ public:
     void Notice(const std::string& text, int signals);
     // Redraws the bars when something changed since the last tick.
     void Tick(const std::vector<DeviceProgress>& devices);
-    // The table, or with --json the "summary" object.
-    void Summary(const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes);
+    // The table, or with --json the "summary" object (with the run's exit code).
+    void Summary(const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes, int exitCode);
 
 private:
     bool json_;

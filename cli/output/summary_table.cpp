@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "cli/commands/exit_codes.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
 
@@ -29,16 +28,4 @@ void PrintSummaryTable(FILE* out, const std::vector<std::string>& labels, const 
     }
     PrintTo(out, "%zu device(s): %d succeeded, %d failed\n", outcomes.size(), ok, failed);
     std::fflush(out);
-}
-
-int BatchExitCode(const std::vector<DeviceOutcome>& outcomes) {
-    bool busy = false;
-    for (const DeviceOutcome& o : outcomes)
-        if (o.result == DeviceResult::NotStarted) return kExitStopped;
-    for (const DeviceOutcome& o : outcomes) {
-        if (ResultIsSuccess(o.result)) continue;
-        if (o.result != DeviceResult::Busy) return kExitFailed;
-        busy = true;
-    }
-    return busy ? kExitBusy : kExitOk;
 }

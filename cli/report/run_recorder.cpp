@@ -48,7 +48,7 @@ bool WriteReportPage(const RunReport& report, const std::string& path, std::stri
     return WriteTextInPlace(path, page.str(), error);
 }
 
-RunRecorder::RunRecorder(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)
+RunRecorder::RunRecorder(const ReportFiles& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)
     : reportPath_(o.reportPath), metricsPath_(o.metricsPath), started_(std::chrono::steady_clock::now()) {
     report_.imageVersion = image.version;
     report_.imageSha256 = image.sha256;

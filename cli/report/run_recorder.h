@@ -5,11 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands/cli_options.h"
 #include "cli/device/device_session.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/image/image_check.h"
 #include "cli/report/run_report.h"
+
+// The files a run is written to (empty: none) and the command line as typed,
+// which they name.
+struct ReportFiles {
+    std::string reportPath;   // --report: the page
+    std::string metricsPath;  // --metrics: the Prometheus text
+    std::vector<std::string> arguments;
+};
 
 // The parent's record of an update run for --report and --metrics: it sees
 // every device's start and event as the batch gets them (the parent-made
@@ -17,7 +24,7 @@
 // at the run's end, whatever the end was.
 class RunRecorder : public BatchObserver {
 public:
-    RunRecorder(const CliOptions& o, const ImageReport& image, const std::vector<DeviceTarget>& targets);
+    RunRecorder(const ReportFiles& o, const ImageReport& image, const std::vector<DeviceTarget>& targets);
 
     void DeviceStarted(size_t i) override;
     void DeviceEvent(size_t i, const nlohmann::json& event) override;

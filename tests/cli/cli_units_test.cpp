@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cli/commands/cli_options.h"
+#include "cli/commands/command_line.h"
+#include "cli/commands/exit_codes.h"
+#include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_address.h"
 #include "cli/device/device_lock.h"
 #include "cli/device/target_hosts.h"
@@ -47,7 +49,7 @@ namespace {
 struct Parsed {
     int code = 0;
     std::string err;
-    CliOptions options;
+    CommandLine line;
 };
 
 // ParseCommandLine over "tqm530r" and words, with what it wrote to stderr.
@@ -57,9 +59,24 @@ Parsed Parse(std::vector<std::string> words) {
     for (std::string& w : words) argv.push_back(w.data());
     Parsed p;
     testing::internal::CaptureStderr();
-    p.code = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "test", p.options);
+    p.code = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), "test", p.line);
     p.err = testing::internal::GetCapturedStderr();
     return p;
+}
+
+// What a command's reading of its hosts ends with, before any connect.
+int HostsRead(const Parsed& p) {
+    const CommandLine& l = p.line;
+    const std::string command = l.command->name;
+    std::vector<DeviceTarget> targets;
+    DeviceAddress device;
+    if (command == "plan")
+        return TargetsOrExitCode(command, l.plan.targets, l.plan.search, l.plan.access.port, targets);
+    if (command == "update")
+        return TargetsOrExitCode(command, l.update.targets, l.update.search, l.update.access.port, targets);
+    if (command == "version") return SingleTargetOrExitCode(l.version.host, l.version.access.port, device);
+    if (command == "erase") return SingleTargetOrExitCode(l.erase.host, l.erase.access.port, device);
+    return SingleTargetOrExitCode(l.mac.host, l.mac.access.port, device);
 }
 
 bool OneLine(const std::string& text) { return !text.empty() && text.find('\n') == text.size() - 1; }
@@ -113,37 +130,37 @@ TEST(CommandLineTest, ValueOutOfRangeIsAUsageErrorInOneReadableLine) {
 TEST(CommandLineTest, NumbersAreReadAsDecimalsAndRetriesKeepTheirDefaults) {
     Parsed p = Parse({"update", "--jobs", "010", "--port", "023", "--retry-delay", ".5", "h"});
     ASSERT_EQ(p.code, -1) << p.err;
-    EXPECT_EQ(p.options.jobs, 10);
-    EXPECT_EQ(p.options.port, 23);
-    EXPECT_EQ(p.options.retryDelaySeconds, 0.5);
-    EXPECT_EQ(p.options.retries, 2);
+    EXPECT_EQ(p.line.update.rollout.jobs, 10);
+    EXPECT_EQ(p.line.update.access.port, 23);
+    EXPECT_EQ(p.line.update.retryDelaySeconds, 0.5);
+    EXPECT_EQ(p.line.update.retries, 2);
     p = Parse({"update", "--retries", "0", "--retry-delay", "3600", "h"});
     ASSERT_EQ(p.code, -1) << p.err;
-    EXPECT_EQ(p.options.retries, 0);
-    EXPECT_EQ(p.options.retryDelaySeconds, 3600);
+    EXPECT_EQ(p.line.update.retries, 0);
+    EXPECT_EQ(p.line.update.retryDelaySeconds, 3600);
     p = Parse({"mac", "h", "12aB"});
     ASSERT_EQ(p.code, -1) << p.err;
-    EXPECT_EQ(p.options.macDigits, "12aB");
-    EXPECT_FALSE(p.options.Rollout());
+    EXPECT_EQ(p.line.mac.digits, "12aB");
+    EXPECT_STREQ(p.line.command->name, "mac");
 }
 
 TEST(CommandLineTest, RolloutOptionsAreReadOnceAndMakeTheRunARollout) {
     Parsed p = Parse({"update", "--all", "--expect", "40", "--waves", "1,10%,100%", "--max-failures", "5%", "--soak",
                       "2.5", "--jobs", "8"});
     ASSERT_EQ(p.code, -1) << p.err;
-    EXPECT_EQ(p.options.expect, 40);
-    ASSERT_EQ(p.options.waves.size(), 3u);
-    EXPECT_TRUE(p.options.waves[1].percent);
-    EXPECT_EQ(p.options.waves[1].value, 10);
-    EXPECT_TRUE(p.options.maxFailures.percent);
-    EXPECT_EQ(p.options.maxFailures.value, 5);
-    EXPECT_EQ(p.options.maxFailuresText, "5%");
-    EXPECT_EQ(p.options.soakSeconds, 2.5);
-    EXPECT_TRUE(p.options.Rollout());
+    EXPECT_EQ(p.line.update.search.expect, 40);
+    ASSERT_EQ(p.line.update.rollout.waves.size(), 3u);
+    EXPECT_TRUE(p.line.update.rollout.waves[1].percent);
+    EXPECT_EQ(p.line.update.rollout.waves[1].value, 10);
+    EXPECT_TRUE(p.line.update.rollout.maxFailures.percent);
+    EXPECT_EQ(p.line.update.rollout.maxFailures.value, 5);
+    EXPECT_EQ(p.line.update.rollout.maxFailuresText, "5%");
+    EXPECT_EQ(p.line.update.rollout.soakSeconds, 2.5);
+    EXPECT_TRUE(p.line.update.rollout.Rollout());
     p = Parse({"update", "--max-failures", "0", "h"});
     ASSERT_EQ(p.code, -1) << p.err;
-    EXPECT_EQ(p.options.maxFailures.value, 0);  // no failure at all goes on
-    EXPECT_TRUE(p.options.Rollout());
+    EXPECT_EQ(p.line.update.rollout.maxFailures.value, 0);  // no failure at all goes on
+    EXPECT_TRUE(p.line.update.rollout.Rollout());
 }
 
 TEST(CommandLineTest, HostsThatCannotBeReadAreAUsageErrorBeforeAnyConnect) {
@@ -162,27 +179,22 @@ TEST(CommandLineTest, HostsThatCannotBeReadAreAUsageErrorBeforeAnyConnect) {
         const std::string line = testing::PrintToString(words);
         const Parsed p = Parse(words);
         ASSERT_EQ(p.code, -1) << line << ": " << p.err;
-        std::vector<DeviceTarget> targets;
         testing::internal::CaptureStderr();
-        EXPECT_EQ(TargetsFromHosts(p.options, targets), 2) << line;
-        if (p.options.hosts.size() == 1) {
-            DeviceAddress device;
-            EXPECT_EQ(SingleTarget(p.options, device), 2) << line;
-        }
+        EXPECT_EQ(HostsRead(p), 2) << line;
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_NE(err.find("tqm530r: "), std::string::npos) << line;
     }
 }
 
 TEST(VersionPolicyTest, SkipsCurrentRefusesOlderUpdatesNewer) {
-    EXPECT_EQ(DecideAction("1.0.01", "1.0.05", false, false).action, PlanAction::Update);
-    EXPECT_EQ(DecideAction("0.1.0", "1.0.05", false, false).action, PlanAction::Update);
-    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", false, false).action, PlanAction::Skip);
-    EXPECT_EQ(DecideAction("1.0.5", "1.0.05", false, false).action, PlanAction::Skip);  // compared as numbers
-    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", true, false).action, PlanAction::Update);
-    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", false, false).action, PlanAction::Refuse);
-    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", false, true).action, PlanAction::Update);
-    EXPECT_NE(DecideAction("1.1.0", "1.0.05", false, false).reason.find("--allow-older"), std::string::npos);
+    EXPECT_EQ(DecideAction("1.0.01", "1.0.05", {}).action, PlanAction::Update);
+    EXPECT_EQ(DecideAction("0.1.0", "1.0.05", {}).action, PlanAction::Update);
+    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", {}).action, PlanAction::Skip);
+    EXPECT_EQ(DecideAction("1.0.5", "1.0.05", {}).action, PlanAction::Skip);  // compared as numbers
+    EXPECT_EQ(DecideAction("1.0.05", "1.0.05", {true, false}).action, PlanAction::Update);
+    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", {}).action, PlanAction::Refuse);
+    EXPECT_EQ(DecideAction("1.1.0", "1.0.05", {false, true}).action, PlanAction::Update);
+    EXPECT_NE(DecideAction("1.1.0", "1.0.05", {}).reason.find("--allow-older"), std::string::npos);
     EXPECT_STREQ(ActionName(PlanAction::Skip), "skip");
 }
 
@@ -192,7 +204,7 @@ TEST(VersionPolicyTest, ActionFollowsTheVerdictAndTheJapaneseWordsAreTheDialogs)
     const char* const devices[] = {"0.1.0", "0.0.9", "1.0.01", "1.0.5", "1.0.05", "1.0.06", "1.1.0", "2.0.0", "x"};
     for (const char* device : devices) {
         const VersionVerdict verdict = JudgeDeviceVersion(device, "1.0.05");
-        const PlanAction action = DecideAction(device, "1.0.05", false, false).action;
+        const PlanAction action = DecideAction(device, "1.0.05", {}).action;
         const PlanAction expected = verdict == VersionVerdict::Latest  ? PlanAction::Skip
                                     : verdict == VersionVerdict::Newer ? PlanAction::Refuse
                                                                        : PlanAction::Update;

@@ -27,8 +27,7 @@ TEST(FoundDevicesTest, EveryListedDeviceWithItsEntrySortedLikeTheDialog) {
 TEST(FoundDevicesTest, FewerThanExpectedSaysHowManyAndWhichAnswered) {
     const std::vector<FoundDevice> two =
         FoundDevices({{"10.77.0.11", "02-4c-1a-00-10-01"}, {"10.77.0.10", "02-4c-1a-00-10-00"}});
-    EXPECT_EQ(FewerThanExpectedText(two, 3),
-              "tqm530r: 2 TQM-530R devices answered, 3 expected: 10.77.0.10, 10.77.0.11");
-    EXPECT_EQ(FewerThanExpectedText({two[0]}, 2), "tqm530r: 1 TQM-530R device answered, 2 expected: 10.77.0.10");
-    EXPECT_EQ(FewerThanExpectedText({}, 1), "tqm530r: 0 TQM-530R devices answered, 1 expected");
+    EXPECT_EQ(FewerThanExpectedText(two, 3), "2 TQM-530R devices answered, 3 expected: 10.77.0.10, 10.77.0.11");
+    EXPECT_EQ(FewerThanExpectedText({two[0]}, 2), "1 TQM-530R device answered, 2 expected: 10.77.0.10");
+    EXPECT_EQ(FewerThanExpectedText({}, 1), "0 TQM-530R devices answered, 1 expected");
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands/cli_options.h"
+#include "cli/commands/command_line.h"
 #include "cli/commands/commands.h"
 #include "cli/commands/exit_codes.h"
 #include "cli/fleet/child_protocol.h"
@@ -137,15 +137,14 @@ struct HistoryRun {
 };
 
 HistoryRun RunHistoryOn(const std::string& path, const std::string& since, bool json, const std::string& report) {
-    CliOptions o;
-    o.command = "history";
+    HistoryOptions o;
     o.historyPath = path;
     o.since = since;
     o.json = json;
     o.reportPath = report;
     CaptureStdout();
     CaptureStderr();
-    const int rc = RunHistory(o);
+    const int rc = RunHistory(o, {});
     const std::string out = GetCapturedStdout();
     return {rc, out, GetCapturedStderr()};
 }
@@ -282,9 +281,9 @@ TEST(SinceTime, OnlyTheDocumentedFormsOfRealDates) {
         const std::string argument = text;
         char* argv[] = {const_cast<char*>("tqm530r"), const_cast<char*>("history"), const_cast<char*>("--since"),
                         const_cast<char*>(argument.c_str())};
-        CliOptions o;
+        CommandLine line;
         CaptureStderr();
-        EXPECT_EQ(ParseCommandLine(4, argv, "test", o), kExitUsage) << text;
+        EXPECT_EQ(ParseCommandLine(4, argv, "test", line), kExitUsage) << text;
         const std::string err = GetCapturedStderr();
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_NE(err.find("--since"), std::string::npos) << err;

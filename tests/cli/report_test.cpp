@@ -315,7 +315,7 @@ TEST(ReportRecorderTest, BatchEventsBecomeTheWrittenPageAndMetrics) {
     const fs::path folder = fs::path(::testing::TempDir()) / ("recorder_" + std::to_string(::getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
-    CliOptions o;
+    ReportFiles o;
     o.arguments = {"update", "--yes", "a", "b"};
     o.reportPath = (folder / "run.html").string();
     o.metricsPath = (folder / "run.prom").string();
@@ -364,7 +364,7 @@ TEST(ReportRecorderTest, AFileThatCannotBeWrittenIsToldBeforeAndAfterTheRun) {
     EXPECT_FALSE(CanWriteBeside((folder / "missing" / "r.html").string(), error));
     EXPECT_FALSE(CanWriteBeside(folder.string(), error));
     EXPECT_NE(error.find("is a folder"), std::string::npos) << error;
-    CliOptions o;
+    ReportFiles o;
     o.reportPath = (folder / "missing" / "r.html").string();
     RunRecorder recorder(o, ImageReport(), {});
     EXPECT_FALSE(recorder.Finish(0));

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "cli/commands/commands.h"
+#include "cli/device/device_search.h"
+
+// detect: one search, and the maker devices that answered it.
+struct DetectOptions {
+    SearchSettings search;
+    bool json = false;
+};
+
+void AddDetectOptions(CLI::App& c, DetectOptions& o, MainSettings& main);
+int RunDetect(const DetectOptions& o);

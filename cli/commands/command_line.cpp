@@ -1,0 +1,64 @@
+#include "cli/commands/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <sstream>
+
+#include "cli/commands/exit_codes.h"
+#include "cli/output/terminal.h"
+
+namespace {
+
+const char* const kFooter =
+    "Exit codes: 0 done (detect: devices found), 1 a device failed, was refused or not\n"
+    "verified, or the question was answered no (detect: none found, or fewer than\n"
+    "--expect), 2 usage error (also no --yes without a terminal), 3 the search could not\n"
+    "be set up, 4 the image (carried, or --image FILE) is missing, damaged or refused,\n"
+    "5 another tqm530r drives the device, 6 update stopped by --max-failures (the\n"
+    "devices never started are \"not started\"); 130 interrupted by Ctrl-C (SIGINT),\n"
+    "143 by SIGTERM, 129 by SIGHUP (devices already flashing finish first).";
+
+// CLI11's --help and --version texts, through the tool's one way out.
+int ExitWithText(const CLI::App& app, const CLI::Error& e) {
+    std::ostringstream out, err;
+    const int code = app.exit(e, out, err);
+    WriteText(stdout, out.str());
+    WriteText(stderr, err.str());
+    return code;
+}
+
+}  // namespace
+
+int ParseCommandLine(int argc, char** argv, const std::string& versionText, CommandLine& line) {
+    CLI::App app{
+        "tqm530r: finds TQM-530R devices and updates their firmware with the carried image or a file from the maker.",
+        "tqm530r"};
+    app.set_version_flag("--version", versionText);
+    app.require_subcommand(1);
+    app.footer(kFooter);
+    for (const Command& command : Commands())
+        command.addOptions(*app.add_subcommand(command.name, command.description), line);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() >= 2 && arguments[0] == "--job") {
+        line.main.job = arguments[1];
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
+    }
+    line.main.arguments = arguments;
+    try {
+        std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp& e) {
+        return ExitWithText(app, e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return ExitWithText(app, e);
+    } catch (const CLI::CallForVersion& e) {
+        return ExitWithText(app, e);
+    } catch (const CLI::ParseError& e) {
+        PrintTo(stderr, "tqm530r: %s (see tqm530r --help)\n", e.what());
+        return kExitUsage;
+    }
+    const std::string chosen = app.get_subcommands().front()->get_name();
+    for (const Command& command : Commands())
+        if (chosen == command.name) line.command = &command;
+    return -1;
+}
