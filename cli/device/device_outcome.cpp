@@ -1,34 +1,24 @@
 #include "cli/device/device_outcome.h"
 
-namespace {
-struct Name {
-    DeviceResult result;
-    const char* text;
-};
-constexpr Name kNames[] = {
-    {DeviceResult::Verified, "verified"},       {DeviceResult::Updated, "updated"},
-    {DeviceResult::Skipped, "skipped"},         {DeviceResult::Refused, "refused"},
-    {DeviceResult::Mismatch, "mac-changed"},    {DeviceResult::Busy, "busy"},
-    {DeviceResult::Failed, "failed"},           {DeviceResult::Unverified, "unverified"},
-    {DeviceResult::Interrupted, "interrupted"}, {DeviceResult::NotStarted, "not started"},
-};
-}  // namespace
-
-const char* ResultName(DeviceResult result) {
-    for (const Name& n : kNames)
-        if (n.result == result) return n.text;
-    return "failed";
+const ResultTraits& TraitsOf(DeviceResult result) {
+    for (const ResultTraits& t : kResultTraits)
+        if (t.result == result) return t;
+    return kResultTraits[0];
 }
 
+const char* ResultName(DeviceResult result) { return TraitsOf(result).name; }
+
 bool ResultFromName(const std::string& name, DeviceResult& result) {
-    for (const Name& n : kNames) {
-        if (name != n.text) continue;
-        result = n.result;
+    for (const ResultTraits& t : kResultTraits) {
+        if (name != t.name) continue;
+        result = t.result;
         return true;
     }
     return false;
 }
 
-bool ResultIsSuccess(DeviceResult result) {
-    return result == DeviceResult::Verified || result == DeviceResult::Updated || result == DeviceResult::Skipped;
+DeviceResult ResultNamed(const std::string& name) {
+    DeviceResult result = DeviceResult::Failed;
+    ResultFromName(name, result);
+    return result;
 }

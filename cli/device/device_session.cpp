@@ -77,7 +77,10 @@ bool OpenReservedDevice(ConsoleConnection& console, const DeviceTarget& target, 
     request.expectedMac = target.searchMac;
     request.resolveMac = true;
     request.readVersion = readVersion;
-    if (hook) request.onStep = [&hook](ReachStep step) { hook(step == ReachStep::Connect ? "connect" : "login"); };
+    if (hook)
+        request.onStep = [&hook](ReachStep step) {
+            hook(step == ReachStep::Connect ? DevicePhase::Connect : DevicePhase::Login);
+        };
     ReachedDevice device;
     const DeviceReach reach = ReachDevice(console, request, device);
     if (!device.ip.empty()) visit.ip = device.ip;

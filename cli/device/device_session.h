@@ -5,6 +5,7 @@
 
 #include "cli/device/device_address.h"
 #include "cli/device/device_lock.h"
+#include "cli/device/device_phase.h"
 #include "console/console_limits.h"
 #include "console/console_session.h"
 
@@ -41,8 +42,8 @@ struct DeviceVisit {
     std::string error;  // one line, when a step failed
 };
 
-// Called with "connect" and "login" as those steps begin.
-using StepHook = std::function<void(const char* step)>;
+// Called with Connect and Login as those steps begin.
+using StepHook = std::function<void(DevicePhase step)>;
 
 // Resolves the host and takes its lock (held until lock ends).
 bool ReserveDevice(const DeviceAddress& device, DeviceLock& lock, DeviceVisit& visit);

@@ -45,7 +45,7 @@ std::string ImageMismatch(const UpdateJobTarget& job, const std::string& imageSh
            job.imageSha256.substr(0, 12) + "...); nothing sent";
 }
 
-nlohmann::json PhaseEvent(const char* phase) { return {{"event", "phase"}, {"phase", phase}}; }
+nlohmann::json PhaseEvent(DevicePhase phase) { return {{"event", "phase"}, {"phase", PhaseName(phase)}}; }
 
 nlohmann::json ProgressEvent(int percent, unsigned lines, unsigned totalLines, unsigned bytes, unsigned totalBytes) {
     return {{"event", "progress"},       {"percent", percent}, {"lines", lines},

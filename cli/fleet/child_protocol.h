@@ -13,7 +13,8 @@
 // and then the parent's own arguments, which the child reads again for every
 // other setting. MAC is the search's (--all), else empty; SHA256 is the image
 // the operator confirmed, which the child must find in what it read before it
-// connects; WAVE is the device's wave in a rollout (0: none), for its record. Down, later: a request to stop (Subprocess::RequestStop).
+// connects; WAVE is the device's wave in a rollout (0: none), for its record. Down, later: a request to stop
+// (Subprocess::RequestStop).
 //
 // Up: one JSON object a line on the child's standard output: "phase",
 // "progress" and "retry" events as the update goes, and one "result" last.
@@ -36,7 +37,7 @@ bool ParseJobArgument(const std::string& text, UpdateJobTarget& job);
 std::string ImageMismatch(const UpdateJobTarget& job, const std::string& imageSha256);
 
 // {"event":"phase","phase":...}
-nlohmann::json PhaseEvent(const char* phase);
+nlohmann::json PhaseEvent(DevicePhase phase);
 // {"event":"progress","percent":..,"lines":..,"total_lines":..,"bytes":..,"total_bytes":..}
 nlohmann::json ProgressEvent(int percent, unsigned lines, unsigned totalLines, unsigned bytes, unsigned totalBytes);
 // {"event":"retry","attempt":2,"attempts":3,"reason":..,"delay_seconds":..}:

@@ -133,7 +133,7 @@ void RolloutRun::Soak(const RolloutStep& step) {
         "wave " + std::to_string(step.wave + 1) + " of " + std::to_string(waveEnds_.size()) + " ended; soak " +
             SecondsText(o_.soakSeconds) + ", then reading its " + std::to_string(step.devices.size()) +
             " device(s) again");
-    for (int device : step.devices) batch_.Observe(order_[static_cast<size_t>(device)], PhaseEvent("soak"));
+    for (int device : step.devices) batch_.Observe(order_[static_cast<size_t>(device)], PhaseEvent(DevicePhase::Soak));
     if (!WaitSoak(o_.soakSeconds)) {
         for (int device : step.devices) batch_.Observe(order_[static_cast<size_t>(device)], {{"event", "soaked"}});
         state_.Interrupt();

@@ -198,8 +198,7 @@ std::vector<std::string> UpdateBatch::Flashing() const {
     std::vector<std::string> labels;
     for (const DeviceRun& d : devices_) {
         const DeviceProgress& p = d.progress;
-        if (d.started && !p.finished && (p.phase == "flash" || p.phase == "reset" || p.phase == "verify"))
-            labels.push_back(p.label);
+        if (d.started && !p.finished && TraitsOf(p.phase).pastFlash) labels.push_back(p.label);
     }
     return labels;
 }

@@ -18,14 +18,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kProgressEvery = std::chrono::milliseconds(100);
 
-const char* PhaseName(UpdatePhase phase) {
+DevicePhase PhaseOf(UpdatePhase phase) {
     switch (phase) {
-    case UpdatePhase::Transfer: return "transfer";
-    case UpdatePhase::Check: return "check";
-    case UpdatePhase::Flash: return "flash";
-    case UpdatePhase::Reset: return "reset";
+    case UpdatePhase::Transfer: return DevicePhase::Transfer;
+    case UpdatePhase::Check: return DevicePhase::Check;
+    case UpdatePhase::Flash: return DevicePhase::Flash;
+    case UpdatePhase::Reset: return DevicePhase::Reset;
     }
-    return "?";
+    return DevicePhase::Waiting;
 }
 
 // Turns the engine's steps and progress into phase and progress events, at
@@ -36,7 +36,7 @@ public:
 
     void OnPhase(UpdatePhase phase, int percent) override {
         if (phase == UpdatePhase::Flash) flashCommitted_ = CommitToFlash();
-        sink_(PhaseEvent(PhaseName(phase)));
+        sink_(PhaseEvent(PhaseOf(phase)));
         ShowPercent(percent);
     }
     bool StopRequested() override { return !flashCommitted_ && DeviceInterrupted(); }
@@ -139,9 +139,9 @@ struct Job {
     bool Open(bool& retry) {
         DeviceVisit visit;
         visit.ip = outcome.ip;
-        auto hook = [this](const char* step) { sink(PhaseEvent(step)); };
-        const bool opened =
-            reserved ? OpenReservedDevice(console, target, visit, hook) : OpenDevice(console, target, lock, visit, hook);
+        auto hook = [this](DevicePhase step) { sink(PhaseEvent(step)); };
+        const bool opened = reserved ? OpenReservedDevice(console, target, visit, hook)
+                                     : OpenDevice(console, target, lock, visit, hook);
         reserved = reserved || (visit.failure != OpenFailure::Unresolved && visit.failure != OpenFailure::Busy);
         outcome.ip = visit.ip;
         outcome.mac = visit.mac.empty() ? target.searchMac : visit.mac;
@@ -166,8 +166,9 @@ struct Job {
     // What the device says of itself after a failure at or after "flash".
     std::string ReportAfterFlash() {
         if (DeviceInterrupted()) return "; its version was not read (interrupted)";
-        sink(PhaseEvent("verify"));
-        const VerifyResult v = AwaitDeviceVersion(console, target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
+        sink(PhaseEvent(DevicePhase::Verify));
+        const VerifyResult v =
+            AwaitDeviceVersion(console, target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
         if (!v.answered) return "; afterwards the device did not tell its version";
         outcome.newVersion = v.version;
         return "; afterwards the device reports " + v.version;
@@ -182,8 +183,9 @@ struct Job {
             End(DeviceResult::Updated, "written and reset; the verify was skipped (interrupted)");
             return;
         }
-        sink(PhaseEvent("verify"));
-        const VerifyResult v = AwaitDeviceVersion(console, target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
+        sink(PhaseEvent(DevicePhase::Verify));
+        const VerifyResult v =
+            AwaitDeviceVersion(console, target, outcome.ip, settings.verifyTimeoutMs, DeviceInterrupted);
         outcome.newVersion = v.version;
         if (!v.answered && DeviceInterrupted()) {
             End(DeviceResult::Updated, "written and reset; the verify was skipped (interrupted)");

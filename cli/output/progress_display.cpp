@@ -40,7 +40,7 @@ std::string Padded(const std::string& text, size_t width) {
 
 // "8200 lines/s  0:01 left" while lines go out; empty before and after.
 std::string RateText(const DeviceProgress& p) {
-    if (p.phase != "transfer" || p.lines == 0 || p.transferSeconds <= 0.05) return {};
+    if (p.phase != DevicePhase::Transfer || p.lines == 0 || p.transferSeconds <= 0.05) return {};
     const double rate = p.lines / p.transferSeconds;
     const double left = p.totalLines > p.lines ? (p.totalLines - p.lines) / rate : 0;
     char text[64];
@@ -51,12 +51,13 @@ std::string RateText(const DeviceProgress& p) {
 // What a plain line says of a device's step from before to after; empty
 // when the step is not worth a line.
 std::string PlainReport(const DeviceProgress& before, const DeviceProgress& after) {
-    if (after.finished && !before.finished) return after.result + (after.detail.empty() ? "" : ": " + after.detail);
+    if (after.finished && !before.finished)
+        return ResultName(after.result) + (after.detail.empty() ? "" : ": " + after.detail);
     if (after.attempt != before.attempt)
         return "attempt " + std::to_string(after.attempt) + " of " + std::to_string(after.attempts) + " " +
                after.retryNote;
-    if (after.phase != before.phase) return after.phase;
-    if (after.phase != "transfer" || after.percent / 10 == before.percent / 10) return {};
+    if (after.phase != before.phase) return TraitsOf(after.phase).shown;
+    if (after.phase != DevicePhase::Transfer || after.percent / 10 == before.percent / 10) return {};
     char text[64];
     std::snprintf(text, sizeof text, "%d%% (%u/%u lines)", after.percent, after.lines, after.totalLines);
     return text;
@@ -65,13 +66,13 @@ std::string PlainReport(const DeviceProgress& before, const DeviceProgress& afte
 }  // namespace
 
 std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int barWidth) {
-    const int shown = p.finished && p.ok && p.result != "skipped" ? 100 : p.percent;
+    const int shown = p.finished && TraitsOf(p.result).written ? 100 : p.percent;
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, "%3d%%  %5u/%u lines", shown, p.lines, p.totalLines);
     std::string line = Padded(p.label, labelWidth) + "  " + Bar(shown, barWidth) + " " + numbers;
-    if (p.finished) return VisibleText(line + "  " + p.result + (p.detail.empty() ? "" : ": " + p.detail));
+    if (p.finished) return VisibleText(line + "  " + ResultName(p.result) + (p.detail.empty() ? "" : ": " + p.detail));
     const std::string rate = RateText(p);
-    line += "  " + (rate.empty() ? "" : rate + "  ") + p.phase;
+    line += "  " + (rate.empty() ? "" : rate + "  ") + TraitsOf(p.phase).shown;
     if (p.attempt > 1) line += " (attempt " + std::to_string(p.attempt) + " of " + std::to_string(p.attempts) + ")";
     return VisibleText(line);
 }
@@ -104,8 +105,8 @@ void PlainProgress::Report(const DeviceProgress& before, const DeviceProgress& a
 void ApplyEvent(DeviceProgress& p, const nlohmann::json& event, std::chrono::steady_clock::time_point now) {
     const std::string kind = FieldText(event, "event");
     if (kind == "phase") {
-        p.phase = FieldText(event, "phase", p.phase);
-        if (p.phase == "transfer") p.transferStart = now;
+        PhaseFromName(FieldText(event, "phase"), p.phase);
+        if (p.phase == DevicePhase::Transfer) p.transferStart = now;
     } else if (kind == "progress") {
         p.percent = FieldInt(event, "percent", p.percent);
         p.lines = FieldUnsigned(event, "lines", p.lines);
@@ -116,14 +117,13 @@ void ApplyEvent(DeviceProgress& p, const nlohmann::json& event, std::chrono::ste
         p.attempts = FieldInt(event, "attempts", p.attempts);
         p.retryNote =
             "in " + SecondsText(FieldNumber(event, "delay_seconds", 0)) + " (" + FieldText(event, "reason") + ")";
-        p.phase = "waiting to retry";
+        p.phase = DevicePhase::Retry;
     }
 }
 
 void ShowResult(DeviceProgress& p, const DeviceOutcome& outcome) {
     p.finished = true;
-    p.ok = ResultIsSuccess(outcome.result);
-    p.result = ResultName(outcome.result);
+    p.result = outcome.result;
     p.detail = outcome.detail;
     p.lines = outcome.lines;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/device/device_outcome.h"
+#include "cli/device/device_phase.h"
 
 // What an update run shows while it goes, in one place: each device's
 // progress as its events arrive, drawn as bars, plain lines or JSON lines,
@@ -15,15 +16,14 @@
 // What the parent knows of one device's update, for the display.
 struct DeviceProgress {
     std::string label;
-    std::string phase = "waiting";
+    DevicePhase phase = DevicePhase::Waiting;
     int percent = 0;  // as the engine reports it (0..99); 100 once verified
     unsigned lines = 0;
     unsigned totalLines = 0;
     double transferSeconds = 0;  // since the first image line, for the rate
     std::chrono::steady_clock::time_point transferStart{};
     bool finished = false;
-    bool ok = false;
-    std::string result;  // "verified", "failed", ...
+    DeviceResult result = DeviceResult::Failed;  // once finished
     std::string detail;
     int attempt = 1;        // the try under way, from 1
     int attempts = 1;       // tries allowed

@@ -108,17 +108,6 @@ std::string When(double epochSeconds) {
     return text;
 }
 
-const char* ResultClass(const std::string& result) {
-    if (ResultIsSuccessName(result)) return result == "skipped" ? "r-dim" : "r-ok";
-    if (result == "interrupted" || result == "not started" || result == "busy") return "r-warn";
-    if (result == "refused") return "r-dim";
-    return "r-bad";
-}
-
-bool NeedsLook(const std::string& result) {
-    return !ResultIsSuccessName(result) && result != "refused" && result != "not started";
-}
-
 std::string OrDash(const std::string& text) { return text.empty() ? "–" : Esc(text); }
 
 // A tick every 1, 2 or 5 times a power of ten seconds, or whole minutes and hours: at most 10 ticks.
@@ -147,15 +136,16 @@ double Span(const RunReport& r) {
 }
 
 void WriteCounts(const RunReport& r, std::ostream& out) {
-    std::map<std::string, int> byName;
-    for (const DeviceReport& d : r.devices) ++byName[d.result];
-    std::vector<std::pair<std::string, int>> ordered(byName.begin(), byName.end());
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const auto& a, const auto& b) { return ResultRank(a.first) < ResultRank(b.first); });
+    std::map<int, std::pair<DeviceResult, int>> byRank;
+    for (const DeviceReport& d : r.devices) {
+        auto& [result, n] = byRank[TraitsOf(d.result).rank];
+        result = d.result;
+        ++n;
+    }
     out << "<ul class=\"counts\">";
-    for (const auto& [name, n] : ordered)
-        out << "<li class=\"" << ResultClass(name) << "\">" << n << ' ' << Esc(name.empty() ? "no result" : name)
-            << "</li>";
+    for (const auto& [rank, count] : byRank)
+        out << "<li class=\"" << TraitsOf(count.first).pageClass << "\">" << count.second << ' '
+            << ResultName(count.first) << "</li>";
     out << "</ul>\n";
 }
 
@@ -202,13 +192,12 @@ void WriteFacts(const RunReport& r, std::ostream& out) {
 
 // The result beside the device, so that a narrow screen shows both before it scrolls.
 void WriteDeviceRow(const DeviceReport& d, bool waves, std::ostream& out) {
-    out << "<tr" << (NeedsLook(d.result) ? " class=\"bad\"" : "") << "><td class=\"mono\">" << Esc(d.label);
+    out << "<tr" << (TraitsOf(d.result).needsLook ? " class=\"bad\"" : "") << "><td class=\"mono\">" << Esc(d.label);
     if (!d.address.empty() && d.label.compare(0, d.address.size(), d.address) != 0)
         out << "<span class=\"sub\">" << Esc(d.address) << "</span>";
-    out << "</td><td><span class=\"pill " << ResultClass(d.result) << "\">"
-        << Esc(d.result.empty() ? "no result" : d.result) << "</span></td><td class=\"mono\">" << OrDash(d.mac)
-        << "</td><td>" << OrDash(d.before) << "</td><td>" << OrDash(d.after) << "</td><td class=\"num\">" << d.attempts
-        << "</td>";
+    out << "</td><td><span class=\"pill " << TraitsOf(d.result).pageClass << "\">" << ResultName(d.result)
+        << "</span></td><td class=\"mono\">" << OrDash(d.mac) << "</td><td>" << OrDash(d.before) << "</td><td>"
+        << OrDash(d.after) << "</td><td class=\"num\">" << d.attempts << "</td>";
     if (waves) out << "<td class=\"num\">" << (d.wave > 0 ? std::to_string(d.wave) : "–") << "</td>";
     out << "<td class=\"num\">" << (d.start >= 0 ? Esc(DurationText(d.end - d.start)) : "–")
         << "</td><td class=\"reason\">" << OrDash(d.reason) << "</td></tr>\n";
@@ -230,21 +219,14 @@ void WriteTable(const RunReport& r, std::ostream& out) {
 
 // The six steps of every update, and the other kinds only when the run has them.
 void WriteLegend(const RunReport& r, std::ostream& out) {
-    std::set<ReportPhase> used;
+    std::set<DevicePhase> used;
     for (const DeviceReport& d : r.devices)
         for (const PhaseSpan& s : d.phases) used.insert(s.phase);
-    constexpr ReportPhase kShown[] = {ReportPhase::Connect, ReportPhase::Transfer, ReportPhase::Check,
-                                      ReportPhase::Flash,   ReportPhase::Reset,    ReportPhase::Verify,
-                                      ReportPhase::Soak,    ReportPhase::Wait,     ReportPhase::Whole};
     out << "<ul class=\"legend\">";
-    for (ReportPhase p : kShown) {
-        if (p >= ReportPhase::Soak && !used.count(p)) continue;
-        const char* name = ReportPhaseName(p);
-        const char* shown = p == ReportPhase::Wait    ? "waiting to retry"
-                            : p == ReportPhase::Soak  ? "soak and read again"
-                            : p == ReportPhase::Whole ? "whole update (no phases kept)"
-                                                      : name;
-        out << "<li><i class=\"p-" << name << "\"></i>" << shown << "</li>";
+    for (const PhaseTraits& p : kPhaseTraits) {
+        if (!p.drawn || p.timeline != p.phase) continue;
+        if (p.phase >= DevicePhase::Soak && !used.count(p.phase)) continue;
+        out << "<li><i class=\"p-" << p.name << "\"></i>" << p.shown << "</li>";
     }
     out << "</ul>\n";
 }
@@ -257,10 +239,11 @@ void WriteAxis(double total, double step, std::ostream& out) {
 }
 
 void WriteTimelineRow(const DeviceReport& d, double total, std::ostream& out) {
-    const std::string result = d.result.empty() ? "no result" : d.result;
+    const std::string result = ResultName(d.result);
     const std::string took = d.start >= 0 ? ", " + DurationText(d.end - d.start) : "";
-    out << "<div class=\"row dev" << (NeedsLook(d.result) ? " bad" : "") << "\" title=\"" << Esc(d.label) << ": "
-        << Esc(result) << Esc(took) << "\"><div class=\"who mono\">" << Esc(d.label) << "</div><div class=\"track\">";
+    out << "<div class=\"row dev" << (TraitsOf(d.result).needsLook ? " bad" : "") << "\" title=\"" << Esc(d.label)
+        << ": " << Esc(result) << Esc(took) << "\"><div class=\"who mono\">" << Esc(d.label)
+        << "</div><div class=\"track\">";
     if (d.start < 0) out << "<i class=\"idle\"></i>";
     double last = d.start;
     for (const PhaseSpan& s : d.phases) {
@@ -269,7 +252,7 @@ void WriteTimelineRow(const DeviceReport& d, double total, std::ostream& out) {
             out << "<i class=\"gap\" style=\"left:" << Percent(last, total)
                 << ";width:" << Percent(s.start - last, total) << "\"></i>";
         last = std::max(last, s.end);
-        const char* name = ReportPhaseName(s.phase);
+        const char* name = PhaseName(s.phase);
         out << "<i class=\"p-" << name << "\" style=\"left:" << Percent(s.start, total)
             << ";width:" << Percent(s.end - s.start, total) << "\" title=\"" << name << ' '
             << Esc(DurationText(s.end - s.start)) << "\"></i>";

@@ -12,11 +12,6 @@ namespace {
 
 constexpr const char* kLastSuccess = "tqm530r_last_success_timestamp_seconds";
 
-// Every result a device can end with, so that each series exists (at 0) in
-// every file and an alert on it never sees a gap.
-constexpr const char* kResults[] = {"verified", "updated", "skipped",    "refused",     "mac-changed",
-                                    "busy",     "failed",  "unverified", "interrupted", "not started"};
-
 std::string Number(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
@@ -38,9 +33,10 @@ std::string Label(const char* name, const std::string& value) {
 }
 
 void WriteResults(const RunReport& r, std::ostream& out) {
+    // Every result's series exists (at 0) in every file, so an alert on it never sees a gap.
     std::map<std::string, int> counts;
-    for (const char* name : kResults) counts[name] = 0;
-    for (const DeviceReport& d : r.devices) ++counts[d.result];
+    for (const ResultTraits& t : kResultTraits) counts[t.name] = 0;
+    for (const DeviceReport& d : r.devices) ++counts[ResultName(d.result)];
     Family(out, "tqm530r_devices", "Devices of the last run by how they ended.");
     for (const auto& [result, n] : counts) Sample(out, "tqm530r_devices", Label("result", result), std::to_string(n));
 }
@@ -49,7 +45,7 @@ void WriteDurations(const RunReport& r, std::ostream& out) {
     Family(out, "tqm530r_device_duration_seconds", "Seconds from the start to the end of each device in the last run.");
     for (const DeviceReport& d : r.devices) {
         if (d.start < 0) continue;
-        std::string labels = Label("device", d.label) + "," + Label("result", d.result);
+        std::string labels = Label("device", d.label) + "," + Label("result", ResultName(d.result));
         if (d.wave > 0) labels += "," + Label("wave", std::to_string(d.wave));
         Sample(out, "tqm530r_device_duration_seconds", labels, Number(d.end - d.start, 3));
     }
@@ -76,7 +72,7 @@ bool RunSucceeded(const RunReport& r) {
     if (r.exitCode >= 0) return r.exitCode == 0;
     if (r.devices.empty()) return false;
     for (const DeviceReport& d : r.devices)
-        if (!ResultIsSuccessName(d.result)) return false;
+        if (!ResultIsSuccess(d.result)) return false;
     return true;
 }
 

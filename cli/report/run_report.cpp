@@ -9,25 +9,11 @@
 
 namespace {
 
-struct PhaseName {
-    ReportPhase phase;
-    const char* name;
-};
-constexpr PhaseName kPhaseNames[] = {
-    {ReportPhase::Connect, "connect"}, {ReportPhase::Transfer, "transfer"}, {ReportPhase::Check, "check"},
-    {ReportPhase::Flash, "flash"},     {ReportPhase::Reset, "reset"},       {ReportPhase::Verify, "verify"},
-    {ReportPhase::Soak, "soak"},       {ReportPhase::Wait, "wait"},         {ReportPhase::Whole, "whole"},
-};
-
-// Table order: what needs a look first.
-constexpr const char* kRanked[] = {"failed",  "unverified",  "mac-changed", "interrupted", "busy",
-                                   "refused", "not started", "updated",     "verified",    "skipped"};
-
 void CloseSpan(DeviceReport& d, double at) {
     if (!d.phases.empty() && d.phases.back().end < at) d.phases.back().end = at;
 }
 
-void OpenSpan(DeviceReport& d, ReportPhase phase, double at) {
+void OpenSpan(DeviceReport& d, DevicePhase phase, double at) {
     CloseSpan(d, at);
     if (!d.phases.empty() && d.phases.back().phase == phase) return;  // "connect" then "login"
     d.phases.push_back({phase, at, at});
@@ -40,7 +26,7 @@ std::vector<PhaseSpan> PhasesOfRecord(const nlohmann::json& record, double devic
     if (it == record.end() || !it->is_array()) return spans;
     for (const nlohmann::json& p : *it) {
         PhaseSpan s;
-        if (!p.is_object() || !ReportPhaseFromName(FieldText(p, "phase"), s.phase)) continue;
+        if (!p.is_object() || !TimelinePhaseFromName(FieldText(p, "phase"), s.phase)) continue;
         s.start = deviceStart + FieldNumber(p, "start", 0);
         s.end = deviceStart + FieldNumber(p, "end", 0);
         if (s.end >= s.start) spans.push_back(s);
@@ -57,7 +43,7 @@ bool DeviceOfRecord(const nlohmann::json& r, DeviceReport& d, double& endTime) {
     d.mac = FieldText(r, "mac");
     d.before = FieldText(r, "old_version");
     d.after = FieldText(r, "new_version");
-    d.result = FieldText(r, "result");
+    d.result = ResultNamed(FieldText(r, "result"));
     d.reason = FieldText(r, "detail");
     d.attempts = FieldInt(r, "attempts", 1);
     d.wave = FieldInt(r, "wave", 0);
@@ -65,7 +51,7 @@ bool DeviceOfRecord(const nlohmann::json& r, DeviceReport& d, double& endTime) {
     d.start = endTime - seconds;  // on the epoch's clock until the run's start is known
     d.end = endTime;
     d.phases = PhasesOfRecord(r, d.start);
-    if (d.phases.empty()) d.phases.push_back({ReportPhase::Whole, d.start, d.end});
+    if (d.phases.empty()) d.phases.push_back({DevicePhase::Whole, d.start, d.end});
     return true;
 }
 
@@ -92,42 +78,18 @@ void ImageOfRecords(const std::vector<nlohmann::json>& used, RunReport& report) 
 
 }  // namespace
 
-const char* ReportPhaseName(ReportPhase phase) {
-    for (const PhaseName& p : kPhaseNames)
-        if (p.phase == phase) return p.name;
-    return "whole";
-}
-
-bool ReportPhaseFromName(const std::string& name, ReportPhase& phase) {
-    if (name == "login") {
-        phase = ReportPhase::Connect;
-        return true;
-    }
-    for (const PhaseName& p : kPhaseNames) {
-        if (name != p.name) continue;
-        phase = p.phase;
-        return true;
-    }
-    return false;
-}
-
-bool ResultIsSuccessName(const std::string& result) {
-    return result == "verified" || result == "updated" || result == "skipped";
-}
-
-int ResultRank(const std::string& result) {
-    constexpr int count = static_cast<int>(sizeof kRanked / sizeof kRanked[0]);
-    for (int i = 0; i < count; ++i)
-        if (result == kRanked[i]) return i;
-    // Unknown words are not taken for success: they sort before the successes.
-    return ResultIsSuccessName(result) ? count : count - 4;
+bool TimelinePhaseFromName(const std::string& name, DevicePhase& phase) {
+    DevicePhase named;
+    if (!PhaseFromName(name, named) || !TraitsOf(named).drawn) return false;
+    phase = TraitsOf(named).timeline;
+    return true;
 }
 
 std::vector<const DeviceReport*> DevicesFailuresFirst(const RunReport& report) {
     std::vector<const DeviceReport*> order;
     for (const DeviceReport& d : report.devices) order.push_back(&d);
     std::stable_sort(order.begin(), order.end(), [](const DeviceReport* a, const DeviceReport* b) {
-        const int ra = ResultRank(a->result), rb = ResultRank(b->result);
+        const int ra = TraitsOf(a->result).rank, rb = TraitsOf(b->result).rank;
         if (ra != rb) return ra < rb;
         if (a->wave != b->wave) return a->wave < b->wave;
         const bool aStarted = a->start >= 0, bStarted = b->start >= 0;
@@ -150,7 +112,7 @@ void RecordDeviceEvent(DeviceReport& device, const nlohmann::json& event, double
             CloseSpan(device, at);
             device.end = std::max(device.end, at);
         }
-        device.result = FieldText(event, "result");
+        device.result = ResultNamed(FieldText(event, "result"));
         device.reason = FieldText(event, "detail");
         if (!FieldText(event, "ip").empty()) device.address = FieldText(event, "ip");
         if (!FieldText(event, "mac").empty()) device.mac = FieldText(event, "mac");
@@ -165,11 +127,11 @@ void RecordDeviceEvent(DeviceReport& device, const nlohmann::json& event, double
         CloseSpan(device, at);
         return;
     }
-    ReportPhase phase;
-    if (kind == "phase" && ReportPhaseFromName(FieldText(event, "phase"), phase)) {
+    DevicePhase phase;
+    if (kind == "phase" && TimelinePhaseFromName(FieldText(event, "phase"), phase)) {
         OpenSpan(device, phase, at);
     } else if (kind == "retry") {
-        OpenSpan(device, ReportPhase::Wait, at);
+        OpenSpan(device, DevicePhase::Retry, at);
         device.attempts = FieldInt(event, "attempt", device.attempts);
     }
 }
@@ -178,7 +140,7 @@ nlohmann::json PhasesToJson(const DeviceReport& device) {
     nlohmann::json spans = nlohmann::json::array();
     for (const PhaseSpan& s : device.phases)
         spans.push_back(
-            {{"phase", ReportPhaseName(s.phase)}, {"start", s.start - device.start}, {"end", s.end - device.start}});
+            {{"phase", PhaseName(s.phase)}, {"start", s.start - device.start}, {"end", s.end - device.start}});
     return spans;
 }
 

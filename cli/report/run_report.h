@@ -4,24 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "cli/device/device_outcome.h"
+#include "cli/device/device_phase.h"
+
 // What a run's report page and metrics are made from: the image, when and
 // where the run took place, how it was asked for, its waves, and for each
 // device what it was, what it became and where its time went. Times are
 // seconds: the run's own as seconds since 1970-01-01 UTC, a device's and its
 // phases' as seconds from the run's start.
 
-// The steps of a device's update as the timeline colours them. Whole stands
-// for a record that kept no phases (one bar from start to end); Wait for the
-// pause before a retry.
-enum class ReportPhase { Connect, Transfer, Check, Flash, Reset, Verify, Soak, Wait, Whole };
-
-// "connect", "transfer", ..., "soak", "wait", "whole".
-const char* ReportPhaseName(ReportPhase phase);
-// The children's phase names; "login" counts as "connect". False when unknown.
-bool ReportPhaseFromName(const std::string& name, ReportPhase& phase);
+// The step of a device's update as the timeline draws it (device_phase.h):
+// false for a name that is no drawn phase. "login" is drawn as "connect".
+bool TimelinePhaseFromName(const std::string& name, DevicePhase& phase);
 
 struct PhaseSpan {
-    ReportPhase phase = ReportPhase::Whole;
+    DevicePhase phase = DevicePhase::Whole;
     double start = 0;
     double end = 0;
 };
@@ -32,7 +29,7 @@ struct DeviceReport {
     std::string mac;
     std::string before;  // version before, empty when not read
     std::string after;   // version after, empty when not read
-    std::string result;  // "verified", "failed", "not started", ... as the summary names it
+    DeviceResult result = DeviceResult::Failed;
     std::string reason;  // one line: why, or what was done
     int attempts = 0;
     int wave = 0;       // 1-based; 0 when the run had no waves
@@ -56,11 +53,6 @@ struct RunReport {
     std::string note;   // e.g. "interrupted by SIGTERM"; empty when none
 };
 
-// Success: verified, updated (without a verify) or skipped as current.
-bool ResultIsSuccessName(const std::string& result);
-// Failures first (failed, unverified, mac-changed, interrupted, busy, not
-// started, refused, then any other), successes last; a smaller rank sorts first.
-int ResultRank(const std::string& result);
 // The devices in the table's order: by rank, then by wave and start, else as listed.
 std::vector<const DeviceReport*> DevicesFailuresFirst(const RunReport& report);
 

@@ -35,11 +35,4 @@ int FailureBudget(const FailureLimit& limit, int devices) {
     return static_cast<int>(static_cast<long long>(limit.value) * devices / 100);
 }
 
-bool CountsAgainstBudget(DeviceResult result) {
-    switch (result) {
-    case DeviceResult::Failed:
-    case DeviceResult::Unverified:
-    case DeviceResult::Mismatch: return true;
-    default: return false;
-    }
-}
+bool CountsAgainstBudget(DeviceResult result) { return TraitsOf(result).againstBudget; }

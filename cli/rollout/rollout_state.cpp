@@ -51,7 +51,7 @@ RolloutStep RolloutState::StartInWave() {
 void RolloutState::Ended(int device, DeviceResult result) {
     if (device < 0 || device >= static_cast<int>(state_.size()) || state_[device] != Progress::Running) return;
     --running_;
-    const bool written = result == DeviceResult::Verified || result == DeviceResult::Updated;
+    const bool written = TraitsOf(result).written;
     if (CountsAgainstBudget(result)) {
         state_[device] = Progress::Failed;
         CountFailure();

@@ -258,7 +258,7 @@ TEST(ImageCheckTest, Sha256OfKnownText) {
 TEST(ProgressDisplayTest, LineShowsPercentLinesRateAndTimeLeft) {
     DeviceProgress p;
     p.label = "10.77.0.10";
-    p.phase = "transfer";
+    p.phase = DevicePhase::Transfer;
     p.percent = 49;
     p.lines = 5000;
     p.totalLines = 10000;
@@ -269,8 +269,7 @@ TEST(ProgressDisplayTest, LineShowsPercentLinesRateAndTimeLeft) {
     EXPECT_NE(line.find("5000 lines/s"), std::string::npos) << line;
     EXPECT_NE(line.find("0:01 left"), std::string::npos) << line;
     p.finished = true;
-    p.ok = true;
-    p.result = "verified";
+    p.result = DeviceResult::Verified;
     EXPECT_NE(FormatProgressLine(p, 12, 10).find("[##########] 100%"), std::string::npos);
     EXPECT_EQ(FormatDuration(62), "1:02");
     EXPECT_EQ(FormatDuration(3723), "1:02:03");
@@ -282,13 +281,13 @@ TEST(ProgressDisplayTest, EventsMoveADevicesProgressAndTheRateCountsFromTheTrans
     DeviceProgress p;
     ApplyEvent(p, {{"event", "phase"}, {"phase", "transfer"}}, t0);
     ApplyEvent(p, {{"event", "progress"}, {"percent", 40}, {"lines", 400}, {"total_lines", 1000}}, t0 + seconds(2));
-    EXPECT_EQ(p.phase, "transfer");
+    EXPECT_EQ(p.phase, DevicePhase::Transfer);
     EXPECT_EQ(p.percent, 40);
     EXPECT_EQ(p.lines, 400u);
     EXPECT_DOUBLE_EQ(p.transferSeconds, 2.0);
     ApplyEvent(p, {{"event", "retry"}, {"attempt", 2}, {"attempts", 3}, {"reason", "no login"}, {"delay_seconds", 0.5}},
                t0 + seconds(3));
-    EXPECT_EQ(p.phase, "waiting to retry");
+    EXPECT_EQ(p.phase, DevicePhase::Retry);
     EXPECT_EQ(p.retryNote, "in 0.5 s (no login)");
     ApplyEvent(p, {{"event", "nonsense"}, {"percent", 99}}, t0 + seconds(4));
     EXPECT_EQ(p.percent, 40);
@@ -296,8 +295,8 @@ TEST(ProgressDisplayTest, EventsMoveADevicesProgressAndTheRateCountsFromTheTrans
     o.result = DeviceResult::Skipped;
     o.detail = "already 1.0.05";
     ShowResult(p, o);
-    EXPECT_TRUE(p.finished && p.ok);
-    EXPECT_EQ(p.result, "skipped");
+    EXPECT_TRUE(p.finished);
+    EXPECT_EQ(p.result, DeviceResult::Skipped);
 }
 
 TEST(SummaryTest, ExitCodeSaysWhetherEveryDeviceSucceeded) {
@@ -440,10 +439,11 @@ TEST(DeviceLockTest, APlantedLinkIsNotFollowedAndAMadeFileIsEveryUsersToLock) {
     const struct {
         const char* text;
         const char* pid;
-    } pids[] = {{"4242\n", "4242"}, {"4242", "4242"}, {"4242\r\n", "4242"}, {"", ""}, {"\x1b]0;owned\x07", ""},
-                {"42x\n", ""}, {"12345678901\n", ""}};
+    } pids[] = {{"4242\n", "4242"},       {"4242", "4242"}, {"4242\r\n", "4242"}, {"", ""},
+                {"\x1b]0;owned\x07", ""}, {"42x\n", ""},    {"12345678901\n", ""}};
     for (const auto& p : pids) EXPECT_EQ(HolderPidText(p.text), p.pid) << p.text;
-    EXPECT_EQ(HeldElsewhereText("", "/run/lock/x.lock"), "another tqm530r is driving this device (lock /run/lock/x.lock)");
+    EXPECT_EQ(HeldElsewhereText("", "/run/lock/x.lock"),
+              "another tqm530r is driving this device (lock /run/lock/x.lock)");
     std::filesystem::remove_all(dir);
 }
 

@@ -31,7 +31,7 @@ std::string Mac(int i) {
     return text;
 }
 
-void Phase(DeviceReport& d, ReportPhase phase, double& at, double seconds) {
+void Phase(DeviceReport& d, DevicePhase phase, double& at, double seconds) {
     d.phases.push_back({phase, at, at + seconds});
     at += seconds;
 }
@@ -41,32 +41,32 @@ double RunDevice(DeviceReport& d, int i, double at) {
     d.start = at;
     d.attempts = 1;
     d.before = i % 67 == 5 ? "1.0.05" : "1.0.01";
-    Phase(d, ReportPhase::Connect, at, 0.25 + (i % 5) * 0.03);
+    Phase(d, DevicePhase::Connect, at, 0.25 + (i % 5) * 0.03);
     if (d.before == "1.0.05") {
-        d.result = "skipped";
+        d.result = DeviceResult::Skipped;
         d.after = d.before;
         d.reason = i == 5 ? std::string("already runs 1.0.05 (banner \"ver.\xC3\x28 1.0.05\")") : "already runs 1.0.05";
         d.end = at;
         return at;
     }
     if (i == kFailed) {
-        Phase(d, ReportPhase::Transfer, at, 0.3);
-        Phase(d, ReportPhase::Wait, at, 2);
-        Phase(d, ReportPhase::Connect, at, 0.3);
-        Phase(d, ReportPhase::Transfer, at, 0.7);
-        Phase(d, ReportPhase::Check, at, 30);
+        Phase(d, DevicePhase::Transfer, at, 0.3);
+        Phase(d, DevicePhase::Retry, at, 2);
+        Phase(d, DevicePhase::Connect, at, 0.3);
+        Phase(d, DevicePhase::Transfer, at, 0.7);
+        Phase(d, DevicePhase::Check, at, 30);
         d.attempts = 2;
-        d.result = "failed";
+        d.result = DeviceResult::Failed;
         d.reason = "no \"sum  :\" after \"check\" (the device refused the image?) <b>&</b>";
         d.end = at;
         return at;
     }
-    Phase(d, ReportPhase::Transfer, at, 0.6 + (i % 7) * 0.04);
-    Phase(d, ReportPhase::Check, at, 0.2);
-    Phase(d, ReportPhase::Flash, at, 7.5 + (i % 3) * 0.5);
-    Phase(d, ReportPhase::Reset, at, 2);
-    Phase(d, ReportPhase::Verify, at, 3 + (i % 4) * 0.5);
-    d.result = "verified";
+    Phase(d, DevicePhase::Transfer, at, 0.6 + (i % 7) * 0.04);
+    Phase(d, DevicePhase::Check, at, 0.2);
+    Phase(d, DevicePhase::Flash, at, 7.5 + (i % 3) * 0.5);
+    Phase(d, DevicePhase::Reset, at, 2);
+    Phase(d, DevicePhase::Verify, at, 3 + (i % 4) * 0.5);
+    d.result = DeviceResult::Verified;
     d.after = "1.0.05";
     d.reason = "running 1.0.05 after the reset";
     d.end = at;
@@ -102,9 +102,9 @@ RunReport SampleRun() {
         const bool soak = w + 1 < kWaves.size();
         for (int i = first; soak && i < first + kWaves[w]; ++i) {
             DeviceReport& d = r.devices[static_cast<size_t>(i)];
-            if (d.result != "verified") continue;
+            if (d.result != DeviceResult::Verified) continue;
             // The soak's wait and the read after it: after the device's own end.
-            d.phases.push_back({ReportPhase::Soak, waveEnd, waveEnd + kSoak + 0.4});
+            d.phases.push_back({DevicePhase::Soak, waveEnd, waveEnd + kSoak + 0.4});
         }
         waveStart = waveEnd + (soak ? kSoak + 0.5 : 0);
         first += kWaves[w];
@@ -131,6 +131,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const DeviceReport& d : run.devices)
-        std::cout << d.label << '\t' << d.result << '\t' << ValidUtf8(d.reason) << '\n';
+        std::cout << d.label << '\t' << ResultName(d.result) << '\t' << ValidUtf8(d.reason) << '\n';
     return 0;
 }

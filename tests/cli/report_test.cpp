@@ -20,7 +20,7 @@ namespace {
 DeviceReport Device(const std::string& label, const std::string& result, int wave = 0, double start = 0) {
     DeviceReport d;
     d.label = label;
-    d.result = result;
+    d.result = ResultNamed(result);
     d.wave = wave;
     d.start = start;
     d.end = start < 0 ? -1 : start + 10;
@@ -90,9 +90,9 @@ TEST(ReportOrderTest, FailuresFirstThenByWaveAndStart) {
                  Device("never", "not started", 2, -1),   Device("mac", "mac-changed", 1, 2),
                  Device("unverified", "unverified", 1, 9)};
     EXPECT_EQ(Labels(DevicesFailuresFirst(r)),
-              (std::vector<std::string>{"failed-w1", "failed-w2", "unverified", "mac", "odd", "never", "ok-early",
-                                        "ok-late", "skipped"}));
-    EXPECT_LT(ResultRank("exploded"), ResultRank("verified")) << "an unknown result is never taken for a success";
+              (std::vector<std::string>{"odd", "failed-w1", "failed-w2", "unverified", "mac", "never", "ok-early",
+                                        "ok-late", "skipped"}))
+        << "an unknown result is read as failed, never taken for a success";
 }
 
 TEST(ReportEventsTest, ChildEventsBecomeContiguousPhaseSpans) {
@@ -120,9 +120,9 @@ TEST(ReportEventsTest, ChildEventsBecomeContiguousPhaseSpans) {
                        {"new_version", "1.0.05"},
                        {"attempts", 2}},
                       17.0);
-    const ReportPhase expected[] = {ReportPhase::Connect,  ReportPhase::Wait,  ReportPhase::Connect,
-                                    ReportPhase::Transfer, ReportPhase::Check, ReportPhase::Flash,
-                                    ReportPhase::Reset,    ReportPhase::Verify};
+    const DevicePhase expected[] = {DevicePhase::Connect,  DevicePhase::Retry, DevicePhase::Connect,
+                                    DevicePhase::Transfer, DevicePhase::Check, DevicePhase::Flash,
+                                    DevicePhase::Reset,    DevicePhase::Verify};
     ASSERT_EQ(d.phases.size(), std::size(expected));
     for (size_t i = 0; i < d.phases.size(); ++i) {
         EXPECT_EQ(d.phases[i].phase, expected[i]) << i;
@@ -134,7 +134,7 @@ TEST(ReportEventsTest, ChildEventsBecomeContiguousPhaseSpans) {
     EXPECT_EQ(d.phases.back().end, 17.0);
     EXPECT_EQ(d.start, 1.0);
     EXPECT_EQ(d.end, 17.0);
-    EXPECT_EQ(d.result, "verified");
+    EXPECT_EQ(d.result, DeviceResult::Verified);
     EXPECT_EQ(d.attempts, 2);
     EXPECT_EQ(d.after, "1.0.05");
     EXPECT_EQ(d.address, "10.0.0.5");
@@ -143,14 +143,14 @@ TEST(ReportEventsTest, ChildEventsBecomeContiguousPhaseSpans) {
     RecordDeviceEvent(never, {{"event", "result"}, {"result", "not started"}, {"attempts", 0}}, 30.0);
     EXPECT_LT(never.start, 0) << "a device never started has no time";
     EXPECT_TRUE(never.phases.empty());
-    EXPECT_EQ(never.result, "not started");
+    EXPECT_EQ(never.result, DeviceResult::NotStarted);
     EXPECT_EQ(never.attempts, 0);
 }
 
 TEST(ReportHistoryTest, UpdateRecordsBecomeOneRunWithOrWithoutPhases) {
     DeviceReport kept;
     kept.start = 100;
-    kept.phases = {{ReportPhase::Connect, 100, 100.5}, {ReportPhase::Transfer, 100.5, 104}};
+    kept.phases = {{DevicePhase::Connect, 100, 100.5}, {DevicePhase::Transfer, 100.5, 104}};
     const std::vector<nlohmann::json> records = {
         {{"time", "2026-12-07T19:00:10Z"},
          {"command", "update"},
@@ -191,13 +191,13 @@ TEST(ReportHistoryTest, UpdateRecordsBecomeOneRunWithOrWithoutPhases) {
     EXPECT_EQ(whole.start, 0);
     EXPECT_EQ(whole.end, 10);
     ASSERT_EQ(whole.phases.size(), 1u);
-    EXPECT_EQ(whole.phases[0].phase, ReportPhase::Whole);
+    EXPECT_EQ(whole.phases[0].phase, DevicePhase::Whole);
     const DeviceReport& phased = r.devices[1];
     EXPECT_EQ(phased.start, 16);
     EXPECT_EQ(phased.wave, 2);
     EXPECT_EQ(phased.attempts, 3);
     ASSERT_EQ(phased.phases.size(), 2u);
-    EXPECT_EQ(phased.phases[1].phase, ReportPhase::Transfer);
+    EXPECT_EQ(phased.phases[1].phase, DevicePhase::Transfer);
     EXPECT_EQ(phased.phases[1].start, 16.5);
     EXPECT_EQ(phased.phases[1].end, 20);
     EXPECT_TRUE(RunReportFromHistory({}).devices.empty());
@@ -213,7 +213,7 @@ TEST(ReportPageTest, SelfContainedEscapedFailuresFirstAndABarPerDevice) {
     r.devices = {Device("10.0.0.1:23", "verified", 1, 0), Device("10.0.0.2:23", "failed", 2, 20),
                  Device("10.0.0.3:23", "not started", 2, -1)};
     r.devices[1].reason = "<script>alert(1)</script>";
-    r.devices[0].phases = {{ReportPhase::Connect, 0, 1}, {ReportPhase::Transfer, 1, 10}};
+    r.devices[0].phases = {{DevicePhase::Connect, 0, 1}, {DevicePhase::Transfer, 1, 10}};
     const std::string page = Page(r);
     for (const char* outside : {"http:", "https:", "src=", "<script", "<link", "@import", "url("})
         EXPECT_EQ(page.find(outside), std::string::npos) << outside;
@@ -341,7 +341,7 @@ TEST(ReportRecorderTest, BatchEventsBecomeTheWrittenPageAndMetrics) {
     EXPECT_EQ(r.options, "tqm530r update --yes a b");
     EXPECT_GE(r.endTime, r.startTime);
     ASSERT_EQ(r.devices[0].phases.size(), 2u);
-    EXPECT_EQ(r.devices[0].phases[1].phase, ReportPhase::Transfer);
+    EXPECT_EQ(r.devices[0].phases[1].phase, DevicePhase::Transfer);
     EXPECT_LT(r.devices[1].start, 0);
     EXPECT_EQ(r.devices[1].mac, "02-4C-1A-03-00-02");
     std::string page, metrics;
