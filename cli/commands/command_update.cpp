@@ -16,7 +16,7 @@
 #include "cli/fleet/update_job.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
-#include "cli/report/host_name.h"
+#include "cli/platform/host_name.h"
 #include "cli/report/run_recorder.h"
 #include "cli/report/text_in_place.h"
 #include "console/console_limits.h"

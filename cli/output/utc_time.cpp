@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "cli/platform/utc_calendar.h"
-
 namespace {
 
 // Where the numbers of "2026-12-07T19:12:16" stand, and what follows each.
@@ -54,6 +52,21 @@ long long DaysSince1970(int year, int month, int day) {
     return static_cast<long long>(era) * 146097 + dayOfEra - 719468;
 }
 
+// The proleptic Gregorian date of a count of days since 1970-01-01: the
+// inverse of DaysSince1970, with no C library call (so any thread may ask,
+// and times before 1970 read the same on every platform).
+void DateOfDays(long long days, int& year, int& month, int& day) {
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned monthFromMarch = (5 * dayOfYear + 2) / 153;
+    day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    year = static_cast<int>(static_cast<long long>(yearOfEra) + era * 400 + (month <= 2));
+}
+
 }  // namespace
 
 std::string UtcText(std::chrono::system_clock::time_point when, bool microseconds) {
@@ -65,15 +78,17 @@ std::string UtcText(std::chrono::system_clock::time_point when, bool microsecond
         fraction += 1000000;
         --seconds;
     }
-    std::tm t{};
-    if (!UtcCalendar(static_cast<std::time_t>(seconds), t)) {
-        t = std::tm{};  // 1970-01-01T00:00:00
-        t.tm_mday = 1;
-        t.tm_year = 70;
+    long long days = seconds / 86400;
+    long long secondOfDay = seconds % 86400;
+    if (secondOfDay < 0) {
+        secondOfDay += 86400;
+        --days;
     }
+    int year = 1970, month = 1, day = 1;
+    DateOfDays(days, year, month, day);
     char text[64];
-    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1,
-                                t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02lld:%02lld:%02lld", year, month, day,
+                                secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
     if (microseconds)
         std::snprintf(text + n, sizeof text - static_cast<size_t>(n), ".%06lldZ", fraction);
     else

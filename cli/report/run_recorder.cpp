@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli/output/terminal.h"
-#include "cli/report/host_name.h"
+#include "cli/platform/host_name.h"
 #include "cli/report/html_report.h"
 #include "cli/report/metrics.h"
 #include "cli/report/text_in_place.h"

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "cli/platform/file_path.h"
-#include "cli/report/rename_into_place.h"
+#include "cli/platform/rename_into_place.h"
 
 namespace fs = std::filesystem;
 

@@ -1,6 +1,6 @@
 #include <unistd.h>
 
-#include "cli/report/host_name.h"
+#include "cli/platform/host_name.h"
 
 std::string ThisHostName() {
     char name[256] = {};

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "cli/platform/windows_file.h"
-#include "cli/report/host_name.h"
+#include "cli/platform/host_name.h"
 
 std::string ThisHostName() {
     wchar_t name[256];

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "cli/platform/windows_file.h"
-#include "cli/report/rename_into_place.h"
+#include "cli/platform/rename_into_place.h"
 
 bool RenameIntoPlace(const std::string& from, const std::string& to, std::string& error) {
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

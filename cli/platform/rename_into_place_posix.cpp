@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/report/rename_into_place.h"
+#include "cli/platform/rename_into_place.h"
 
 bool RenameIntoPlace(const std::string& from, const std::string& to, std::string& error) {
     if (std::rename(from.c_str(), to.c_str()) == 0) return true;
