@@ -9,6 +9,7 @@
 #include "cli/commands/confirm.h"
 #include "cli/commands/exit_codes.h"
 #include "cli/commands/targets_or_exit.h"
+#include "cli/device/device_outcome.h"
 #include "cli/device/device_session.h"
 #include "cli/output/history.h"
 #include "cli/output/progress_display.h"
@@ -105,7 +106,9 @@ int RunErase(const EraseOptions& o) {
     if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit)) {
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
         Record("erase", o.historyPath, m,
-               {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", m.visit.error}});
+               {{"old_version", m.visit.version},
+                {"result", ResultName(DeviceResult::Failed)},
+                {"detail", m.visit.error}});
         return kExitFailed;
     }
     const EraseReport erase = EraseAndAwaitEnd(m.console);
@@ -113,7 +116,8 @@ int RunErase(const EraseOptions& o) {
     if (erase.outcome != EraseOutcome::Done) {
         const std::string reason = EraseFailureText(erase, m.console.waits.loginMs);
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
-        Record("erase", o.historyPath, m, {{"old_version", m.visit.version}, {"result", "failed"}, {"detail", reason}});
+        Record("erase", o.historyPath, m,
+               {{"old_version", m.visit.version}, {"result", ResultName(DeviceResult::Failed)}, {"detail", reason}});
         return kExitFailed;
     }
     const std::string blocks = std::to_string(kErasedBlocks) + " blocks";
@@ -146,13 +150,15 @@ int RunMac(const MacOptions& o) {
     if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit, {}, false)) {
         const std::string reason = m.visit.error + "; nothing written";
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
-        Record("mac", o.historyPath, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
+        Record("mac", o.historyPath, m,
+               {{"mac_tail", tail}, {"result", ResultName(DeviceResult::Failed)}, {"detail", reason}});
         return kExitFailed;
     }
     if (SendMacWrite(m.console, digits) != MacWriteOutcome::Written) {
         const char* reason = "MAC address write failed (send)";
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason);
-        Record("mac", o.historyPath, m, {{"mac_tail", tail}, {"result", "failed"}, {"detail", reason}});
+        Record("mac", o.historyPath, m,
+               {{"mac_tail", tail}, {"result", ResultName(DeviceResult::Failed)}, {"detail", reason}});
         return kExitFailed;
     }
     char address[kMacAddressTextSize];
