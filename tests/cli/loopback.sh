@@ -188,6 +188,24 @@ second_connect=[i for i,e in enumerate(ev) if e.get("phase")=="connect"][1]
 assert second_connect > first_result, (first_result, second_connect)' "$ARTIFACTS/jobs.stdout"
 }
 
+# A rollout reads the devices' versions first, --jobs at once: each read here
+# lasts over 300 ms (the version answered in two parts), so the first three
+# connections overlap. Devices that run the image's version are skipped from there.
+case_rollout_reads() {
+  local d hosts=()
+  for d in r1 r2 r3 r4; do
+    sim_start $d --log-times --split-version --firmware-version 1.0.05
+    hosts+=("127.0.0.1:$(eval echo \$PORT_$d)")
+  done
+  run rollout "$CLI" update --yes --json --waves 100% --jobs 3 "${hosts[@]}"
+  check "four current devices skipped from their versions read first: exit 0" eval \
+    'is $RC 0 && is "$(grep -c "\"result\":\"skipped\"" <<<"$OUT")" 4 && has "$OUT" "\"to_write\":0"'
+  sims_stop
+  check "the first three devices were read at one moment" first_connections_overlap "$ARTIFACTS"/r{1,2,3}.log
+  check "the fourth was read too, and nothing was written" eval \
+    'grep -q "^[0-9.]* version" "$ARTIFACTS/r4.log" && ! grep -q initbuf "$ARTIFACTS"/r?.log'
+}
+
 case_lock() {
   sim_start dev --slow-flash 1500
   "$CLI" update --yes --json 127.0.0.1:$PORT_dev > "$ARTIFACTS/first.stdout" 2> "$ARTIFACTS/first.stderr" < /dev/null &
