@@ -7,6 +7,9 @@
 # waves (each wave takes one device's time), and the time between waves beyond
 # the soak. Called by bench/run.sh; alone:
 #   bench/rollout.sh BUILD_DIR     (ROLLOUT_DEVICES=16 ROLLOUT_WAVES=1,25%,50%,100% ROLLOUT_SOAK=2 ROLLOUT_REPS=2)
+# One wave of every device against the same run without --waves (what the
+# versions read first cost; ROLLOUT_SOAK=0 leaves --soak out):
+#   ROLLOUT_DEVICES=128 ROLLOUT_WAVES=100% ROLLOUT_SOAK=0 bench/rollout.sh BUILD_DIR
 # Needs no root: everything stays on 127.0.0.1.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -43,12 +46,14 @@ shorter() {
 }
 # --reinstall: the devices run the image's version after the first update.
 common=(update --yes --json --reinstall --jobs "$n" --history "$work/history.jsonl")
+soaking=()
+[ "$soak" = 0 ] || soaking=(--soak "$soak")
 one="" rollout=""
 for _ in $(seq "$reps"); do
   line="$(python3 "$here/rollout_measure.py" 0 "$build/tqm530r" "${common[@]}" "${hosts[@]}")"
   [ "$(field "$line" failed)" = 0 ] || { echo "bench: one wave: $line" >&2; exit 1; }
   one="$(shorter "$line" "$one")"
-  line="$(python3 "$here/rollout_measure.py" "$soak" "$build/tqm530r" "${common[@]}" --waves "$waves" --soak "$soak" \
+  line="$(python3 "$here/rollout_measure.py" "$soak" "$build/tqm530r" "${common[@]}" --waves "$waves" "${soaking[@]}" \
     "${hosts[@]}")"
   [ "$(field "$line" failed)" = 0 ] || { echo "bench: rollout: $line" >&2; exit 1; }
   rollout="$(shorter "$line" "$rollout")"
@@ -60,7 +65,7 @@ for who in one rollout; do
   [ "$who" = one ] && line="$one" || line="$rollout"
   w="$(field "$line" waves)"
   label="one wave, --jobs $n"
-  [ "$who" = rollout ] && label="--waves $waves --soak $soak"
+  [ "$who" = rollout ] && label="--waves $waves ${soaking[*]}"
   awk -v n="$n" -v l="$label" -v w="$w" -v wall="$(field "$line" wall)" -v s="$soak" -v who="$who" \
     -v one="$(field "$one" wall)" -v first="$(field "$line" first)" -v b="$(field "$line" between)" \
     'BEGIN{soaks = (who == "one") ? 0 : (w - 1) * s; rest = wall - soaks;

@@ -1,8 +1,10 @@
 #include "cli/fleet/rollout_run.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "cli/device/device_plan.h"
+#include "cli/fleet/bounded_threads.h"
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/output/progress_display.h"
@@ -59,19 +61,10 @@ RolloutRun::RolloutRun(const RolloutSettings& o, const DeviceAccess& access, con
 void RolloutRun::Announce(nlohmann::json event, const std::string& text) { batch_.Announce(event, "tqm530r: " + text); }
 
 void RolloutRun::Prepare() {
-    for (size_t i = 0; i < targets_.size(); ++i) {
-        if (!o_.Rollout()) {
-            order_.push_back(i);
-            continue;
-        }
-        if (ParentInterruptions() > 0) break;
-        const PlanRow row = PlanDevice(targets_[i], access_, policy_, image_);
-        if (PlanWouldWrite(row))
-            order_.push_back(i);
-        else
-            batch_.ReportFromParent(i, PlannedOutcome(row));
-        batch_.OnTick();
-    }
+    if (o_.Rollout())
+        ReadVersionsFirst();
+    else
+        for (size_t i = 0; i < targets_.size(); ++i) order_.push_back(i);
     const int devices = static_cast<int>(order_.size());
     waveEnds_ = WaveEnds(o_.waves, devices);
     budget_ = FailureBudget(o_.maxFailures, devices);
@@ -87,6 +80,30 @@ void RolloutRun::Prepare() {
     if (!waveEnds_.empty()) text += " in " + std::to_string(waveEnds_.size()) + " wave(s) of " + Counts(waveEnds_);
     if (budget_ >= 0) text += "; failure budget " + std::to_string(budget_);
     Announce({{"event", "rollout"}, {"to_write", devices}, {"waves", Sizes(waveEnds_)}, {"budget", budget_}}, text);
+}
+
+// --jobs devices at once, each on a thread of its own with its own console
+// and lock; the display and the batch hear of them here alone. The devices
+// to write keep the targets' order, whichever read ended first. After an
+// interruption no further read starts: a device never read is neither
+// written nor reported here.
+void RolloutRun::ReadVersionsFirst() {
+    std::vector<PlanRow> rows(targets_.size());
+    std::vector<bool> toWrite(targets_.size(), false);
+    BoundedWork reads;
+    reads.count = targets_.size();
+    reads.atOnce = static_cast<size_t>(std::max(o_.jobs, 0));
+    reads.work = [&](size_t i) { rows[i] = PlanDevice(targets_[i], access_, policy_, image_); };
+    reads.onDone = [&](size_t i) {
+        toWrite[i] = PlanWouldWrite(rows[i]);
+        if (!toWrite[i]) batch_.ReportFromParent(i, PlannedOutcome(rows[i]));
+    };
+    reads.onTick = [&] { batch_.OnTick(); };
+    reads.interrupted = [] { return ParentInterruptions() > 0; };
+    RunBounded(reads);
+    for (size_t i = 0; i < targets_.size(); ++i)
+        if (toWrite[i]) order_.push_back(i);
+    batch_.OnTick();
 }
 
 std::vector<int> RolloutRun::WaveOfEachDevice() const {

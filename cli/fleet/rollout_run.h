@@ -34,9 +34,10 @@ public:
     RolloutRun(const RolloutSettings& o, const DeviceAccess& access, const VersionPolicy& policy,
                const ImageReport& image, const std::vector<DeviceTarget>& targets, UpdateBatch& batch);
 
-    // Reads every device's version first (a rollout only): devices that the
-    // policy would not write are reported as plan decides, the rest form the
-    // waves. Stops reading at an interruption.
+    // Reads every device's version first (a rollout only), --jobs at once:
+    // devices that the policy would not write are reported as plan decides,
+    // the rest form the waves in the targets' order. Starts no further read
+    // at an interruption.
     void Prepare();
     // The devices (indexes into targets) whose processes start now; soaks
     // when a wave has ended.
@@ -48,6 +49,7 @@ public:
     void ReportNotStarted();
 
 private:
+    void ReadVersionsFirst();
     void Soak(const RolloutStep& step);
     // Each target's wave, 1-based; 0 for a device not to be written.
     std::vector<int> WaveOfEachDevice() const;

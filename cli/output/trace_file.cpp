@@ -80,51 +80,52 @@ void TraceFile::WriteBatches() {
 }
 
 void TraceFile::OnConnected(NetSocket socket, uint32_t address, uint16_t port) {
-    devices_[socket] = Endpoint(address, port);
+    const std::string device = Endpoint(address, port);
+    std::lock_guard<std::mutex> lock(mutex_);
+    devices_[socket] = device;
 }
 
 void TraceFile::OnStream(NetSocket socket, bool sent, const char* data, int length) {
+    std::unique_lock<std::mutex> lock(mutex_);
     const auto found = devices_.find(socket);
-    if (found != devices_.end()) {
-        Write(found->second, sent, data, length);
-        return;
-    }
-    Write("socket " + std::to_string(socket), sent, data, length);
+    const bool wake = found != devices_.end() ? AddLine(found->second, sent, data, length)
+                                              : AddLine("socket " + std::to_string(socket), sent, data, length);
+    lock.unlock();
+    if (wake) wake_.notify_one();
 }
 
 void TraceFile::OnDatagram(bool sent, uint32_t address, uint16_t port, const char* data, int length) {
-    Write(Endpoint(address, port) + " udp", sent, data, length);
+    const std::string device = Endpoint(address, port) + " udp";
+    std::unique_lock<std::mutex> lock(mutex_);
+    const bool wake = AddLine(device, sent, data, length);
+    lock.unlock();
+    if (wake) wake_.notify_one();
 }
 
-// The line is made in place under the lock: the time text is made once a
-// second and the microseconds added to it, as a traced transfer makes two
-// lines for every image line.
-void TraceFile::Write(const std::string& device, bool sent, const char* data, int length) {
+// The line is made in place under the lock (held by the caller): the time
+// text is made once a second and the microseconds added to it, as a traced
+// transfer makes two lines for every image line. True when the writer is to wake.
+bool TraceFile::AddLine(const std::string& device, bool sent, const char* data, int length) {
     const auto now = std::chrono::system_clock::now();
     const long long micros = std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count();
-    bool wake;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const long long second = micros / 1000000;
-        if (second != second_ || secondText_.empty()) {
-            second_ = second;
-            const std::string whole = UtcText(now, false);  // "...T19:12:16Z"
-            secondText_ = whole.substr(0, whole.size() - 1) + ".";
-        }
-        line_.assign(secondText_);
-        char fraction[7];
-        long long rest = micros % 1000000;
-        for (int i = 5; i >= 0; --i, rest /= 10) fraction[i] = static_cast<char>('0' + rest % 10);
-        fraction[6] = 'Z';
-        line_.append(fraction, 7);
-        line_ += "  ";
-        line_ += device;
-        line_ += sent ? "  >  " : "  <  ";
-        AppendVisibleBytes(line_, data, length);
-        line_ += '\n';
-        // The writer sleeps while the batch is empty: the first line sets its deadline.
-        wake = batch_.Empty();
-        wake = batch_.Add(line_, TraceBatch::Clock::now()) || wake;
+    const long long second = micros / 1000000;
+    if (second != second_ || secondText_.empty()) {
+        second_ = second;
+        const std::string whole = UtcText(now, false);  // "...T19:12:16Z"
+        secondText_ = whole.substr(0, whole.size() - 1) + ".";
     }
-    if (wake) wake_.notify_one();
+    line_.assign(secondText_);
+    char fraction[7];
+    long long rest = micros % 1000000;
+    for (int i = 5; i >= 0; --i, rest /= 10) fraction[i] = static_cast<char>('0' + rest % 10);
+    fraction[6] = 'Z';
+    line_.append(fraction, 7);
+    line_ += "  ";
+    line_ += device;
+    line_ += sent ? "  >  " : "  <  ";
+    AppendVisibleBytes(line_, data, length);
+    line_ += '\n';
+    // The writer sleeps while the batch is empty: the first line sets its deadline.
+    const bool first = batch_.Empty();
+    return batch_.Add(line_, TraceBatch::Clock::now()) || first;
 }

@@ -59,13 +59,16 @@ public:
     void OnDatagram(bool sent, uint32_t address, uint16_t port, const char* data, int length) override;
 
 private:
-    void Write(const std::string& device, bool sent, const char* data, int length);
+    // One line into the batch, mutex_ held; true when the writing thread is to wake.
+    bool AddLine(const std::string& device, bool sent, const char* data, int length);
     void WriteBatches();
 
     AppendFile file_;
     std::map<NetSocket, std::string> devices_;
     std::mutex writing_;  // one batch at a time reaches the file, in order
-    std::mutex mutex_;    // guards batch_, the line and stopping_
+    // Guards devices_, batch_, the line and stopping_: several threads of a
+    // process may trace at once (a rollout reads devices side by side).
+    std::mutex mutex_;
     std::condition_variable wake_;
     TraceBatch batch_;
     std::string line_;        // the line being made (under mutex_)

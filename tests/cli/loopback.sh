@@ -188,6 +188,39 @@ second_connect=[i for i,e in enumerate(ev) if e.get("phase")=="connect"][1]
 assert second_connect > first_result, (first_result, second_connect)' "$ARTIFACTS/jobs.stdout"
 }
 
+# A rollout reads the devices' versions first, --jobs at once: a silent device
+# holds its read for the whole login wait (2 s), so the three silent ones'
+# connections overlap; the current one is skipped from its read, and --trace
+# hears it. An interruption stops further reads.
+case_rollout_reads() {
+  local d hosts=()
+  for d in s1 s2 s3; do sim_start $d --log-times --silent; done
+  sim_start current --log-times --firmware-version 1.0.05
+  for d in s1 s2 s3 current; do hosts+=("127.0.0.1:$(eval echo \$PORT_$d)"); done
+  run rollout "$CLI" update --yes --json --waves 100% --jobs 3 --timeout 2 --retries 0 \
+    --trace "$ARTIFACTS/trace.txt" "${hosts[@]}"
+  local results
+  results=$(grep '"event":"result"' <<<"$OUT")
+  check "three silent devices failed, the current one skipped: exit 1" eval \
+    'is $RC 1 && is "$(grep -c "\"result\":\"failed\"" <<<"$results")" 3 && is "$(grep -c "\"result\":\"skipped\"" <<<"$results")" 1 && has "$OUT" "\"to_write\":3"'
+  sims_stop
+  check "the silent devices' versions were read at one moment" first_connections_overlap "$ARTIFACTS"/s{1,2,3}.log
+  check "the trace holds the current device's version, read on a thread of its own" \
+    grep -q "  ${hosts[3]}  <  ver\.1\.0\.05" "$ARTIFACTS/trace.txt"
+  # SIGTERM during the reads, one at a time: the read under way ends, no
+  # further one starts, every device is "not started".
+  for d in i1 i2 i3; do sim_start $d --silent; done
+  start_cli int update --yes --json --waves 100% --jobs 1 --timeout 3 --retries 0 \
+    127.0.0.1:$PORT_i1 127.0.0.1:$PORT_i2 127.0.0.1:$PORT_i3
+  wait_for "$ARTIFACTS/i1.log" connected
+  kill -TERM "$CLI_PID"
+  end_cli int
+  check "SIGTERM during the reads: exit 143, no device started" eval \
+    'is $RC 143 && is "$(grep "\"event\":\"result\"" <<<"$OUT" | grep -c "not started (interrupted)")" 3'
+  check "the devices after the one being read were never connected" eval \
+    '! grep -q connected "$ARTIFACTS/i2.log" "$ARTIFACTS/i3.log"'
+}
+
 case_lock() {
   sim_start dev --slow-flash 1500
   "$CLI" update --yes --json 127.0.0.1:$PORT_dev > "$ARTIFACTS/first.stdout" 2> "$ARTIFACTS/first.stderr" < /dev/null &
