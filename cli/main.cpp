@@ -13,6 +13,19 @@
 #include "firmware/firmware_image.h"
 #include "net/trace.h"
 
+namespace {
+
+// The command over its image, unless --image-sha256 pins another. An update
+// child checks the SHA-256 its parent confirmed instead (and records why).
+int RunWithImage(const CommandLine& line, const ImageReport& image) {
+    const std::string problem = line.main.job.empty() ? PinnedImageProblem(image, line.main.imageSha256) : "";
+    if (problem.empty()) return line.command->run(line, image);
+    PrintTo(stderr, "tqm530r: %s\n", problem.c_str());
+    return kExitImage;
+}
+
+}  // namespace
+
 int ToolMain(int argc, char** argv) {
     PrepareStandardStreams();
     FirmwareImageView carried;
@@ -36,7 +49,7 @@ int ToolMain(int argc, char** argv) {
         }
         NetTrace = &trace;
     }
-    if (options.imagePath.empty()) return line.command->run(line, image);
+    if (options.imagePath.empty()) return RunWithImage(line, image);
     // Read once and kept for the run: the engine sends from these bytes in place.
     static std::string fileBytes;
     FirmwareImageView file;
@@ -47,5 +60,5 @@ int ToolMain(int argc, char** argv) {
     }
     ImageReport fileImage = CheckImage(file.text, file.size);
     fileImage.source = options.imagePath;
-    return line.command->run(line, fileImage);
+    return RunWithImage(line, fileImage);
 }

@@ -93,6 +93,7 @@ void AddPlanOptions(CLI::App& c, PlanOptions& o, MainSettings& main) {
     AddTrace(c, main);
     AddSearch(c, o.search);
     AddImage(c, main);
+    AddImageSha256(c, main);
     AddJson(c, o.json, "print one JSON object");
 }
 

@@ -148,6 +148,7 @@ void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
     AddTrace(c, main);
     AddSearch(c, o.search);
     AddImage(c, main);
+    AddImageSha256(c, main);
     AddHistory(c, o.output.historyPath);
     AddReportFiles(c, o.reports);
     AddJson(c, o.output.json, "JSON events, one object a line, instead of bars and the table");

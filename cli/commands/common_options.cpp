@@ -1,5 +1,6 @@
 #include "cli/commands/common_options.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -53,6 +54,13 @@ bool ReadSeconds(std::string& text) {
     if (text == "." || text.find('.') != text.rfind('.')) return false;
     const double value = std::strtod(text.c_str(), nullptr);
     return value > 0 && value <= kMaxSeconds;
+}
+
+// 64 hexadecimal digits, rewritten in lower case as Sha256Hex gives them.
+bool ReadSha256Text(std::string& text) {
+    if (text.size() != 64 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return true;
 }
 
 bool ReadPortText(std::string& text) {
@@ -112,6 +120,13 @@ void AddTrace(CLI::App& c, MainSettings& main) {
     c.add_option("--trace", main.tracePath,
                  "FILE to append a transcript to: every datagram of the search and every send and receive on "
                  "the console, one line each, control bytes written visibly");
+}
+
+void AddImageSha256(CLI::App& c, MainSettings& main) {
+    c.add_option("--image-sha256", main.imageSha256,
+                 "HEX: the SHA-256 the image (carried or --image) must have; another one is refused before any "
+                 "device is contacted (exit 4)")
+        ->transform(Allowed(ReadSha256Text, "64 hexadecimal digits"));
 }
 
 void AddJson(CLI::App& c, bool& json, const char* what) { c.add_flag("--json", json, what); }

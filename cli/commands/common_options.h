@@ -30,6 +30,8 @@ void AddTimeout(CLI::App& c, DeviceAccess& access);
 // --image and --trace, which main reads before the command runs.
 void AddImage(CLI::App& c, MainSettings& main);
 void AddTrace(CLI::App& c, MainSettings& main);
+// --image-sha256: the image's SHA-256, 64 hexadecimal digits.
+void AddImageSha256(CLI::App& c, MainSettings& main);
 void AddJson(CLI::App& c, bool& json, const char* what);
 void AddHistory(CLI::App& c, std::string& historyPath);
 // --wait and --interface.
