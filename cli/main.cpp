@@ -4,6 +4,7 @@
 
 #include "cli/commands/command_line.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/image/image_check.h"
 #include "cli/image/image_file_load.h"
@@ -48,6 +49,8 @@ int ToolMain(int argc, char** argv) {
             return kExitUsage;
         }
         NetTrace = &trace;
+        UpdateJobTarget job;
+        if (!options.job.empty() && ParseJobArgument(options.job, job)) trace.NameConnections(job.target.name);
     }
     if (options.imagePath.empty()) return RunWithImage(line, image);
     // Read once and kept for the run: the engine sends from these bytes in place.

@@ -149,6 +149,14 @@ CLI::Option* AddExpect(CLI::App& c, SearchSettings& search, const std::string& t
         ->transform(WholeIn(1, 100000, "N"));
 }
 
+CLI::Option* AddInventory(CLI::App& c, std::string& path, const std::string& then) {
+    return c.add_option("--inventory", path,
+                        "FILE: the devices known by MAC, with their names: CSV UTF-8 with a header row naming "
+                        "\"name\" and \"mac\" (other columns are kept for --json); read before the search, a bad "
+                        "file is exit 2" +
+                            then);
+}
+
 void AddPolicy(CLI::App& c, VersionPolicy& policy) {
     c.add_flag("--reinstall", policy.reinstall, "write the image also to a device that already runs its version");
     c.add_flag("--allow-older", policy.allowOlder, "write the image also to a device that runs a newer version");

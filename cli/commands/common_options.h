@@ -38,6 +38,8 @@ void AddHistory(CLI::App& c, std::string& historyPath);
 void AddSearch(CLI::App& c, SearchSettings& search);
 // --expect; then ends its help.
 CLI::Option* AddExpect(CLI::App& c, SearchSettings& search, const std::string& then);
+// --inventory FILE; then ends its help.
+CLI::Option* AddInventory(CLI::App& c, std::string& path, const std::string& then);
 // --reinstall and --allow-older.
 void AddPolicy(CLI::App& c, VersionPolicy& policy);
 CLI::Option* AddWaves(CLI::App& c, std::vector<WaveSize>& waves);

@@ -61,6 +61,7 @@ inline bool ResultIsSuccess(DeviceResult result) { return TraitsOf(result).succe
 struct DeviceOutcome {
     DeviceResult result = DeviceResult::Failed;
     std::string detail;  // one line: why, or what was done
+    std::string name;    // the inventory's name of the device; empty without one
     std::string ip;
     std::string mac;
     std::string oldVersion;  // the device's before, empty when not read

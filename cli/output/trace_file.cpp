@@ -80,7 +80,7 @@ void TraceFile::WriteBatches() {
 }
 
 void TraceFile::OnConnected(NetSocket socket, uint32_t address, uint16_t port) {
-    devices_[socket] = Endpoint(address, port);
+    devices_[socket] = Endpoint(address, port) + (name_.empty() ? "" : "[" + name_ + "]");
 }
 
 void TraceFile::OnStream(NetSocket socket, bool sent, const char* data, int length) {

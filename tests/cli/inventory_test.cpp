@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/device/inventory.h"
+#include "cli/device/inventory_match.h"
 
 namespace {
 
@@ -90,4 +91,36 @@ TEST(InventoryTest, BadFilesAreRefusedWithTheirLine) {
         EXPECT_EQ(error.rfind(f.says, 0), 0u) << f.what << ": " << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << f.what;
     }
+}
+
+TEST(InventoryMatchTest, TheNameFollowsTheMacWhateverAddressAnswers) {
+    Inventory inventory;
+    std::string error;
+    ASSERT_TRUE(ParseInventory("name,mac\nEast,024c1a030045\nWest,024c1a030046\nStore,024c1a030047\n", inventory,
+                               error));
+    const FoundDevice east1{"", "10.77.0.10", "02-4c-1a-03-00-45"}, west1{"", "10.77.0.11", "02-4c-1a-03-00-46"};
+    const FoundDevice east2{"", "10.77.0.11", "02-4c-1a-03-00-45"}, west2{"", "10.77.0.10", "02-4c-1a-03-00-46"};
+    const FoundDevice lab{"", "10.77.0.12", "02-4c-1a-03-00-99"};
+    struct Case {
+        std::vector<FoundDevice> found;
+        std::vector<std::pair<std::string, std::string>> listed;  // name, address
+        std::vector<std::string> missing, unlisted;
+    };
+    const std::vector<Case> cases = {
+        {{east1, west1}, {{"East", "10.77.0.10"}, {"West", "10.77.0.11"}}, {"Store"}, {}},
+        {{west2, east2, lab}, {{"West", "10.77.0.10"}, {"East", "10.77.0.11"}}, {"Store"}, {"10.77.0.12"}},
+        {{lab}, {}, {"East", "West", "Store"}, {"10.77.0.12"}},
+    };
+    for (size_t k = 0; k < cases.size(); ++k) {
+        const InventoryMatch m = MatchInventory(inventory, cases[k].found);
+        std::vector<std::pair<std::string, std::string>> listed;
+        for (const ListedFound& l : m.listed) listed.emplace_back(l.listed.name, l.found.ip);
+        std::vector<std::string> missing, unlisted;
+        for (const InventoryDevice& d : m.missing) missing.push_back(d.name);
+        for (const FoundDevice& d : m.unlisted) unlisted.push_back(d.ip);
+        EXPECT_EQ(listed, cases[k].listed) << k;
+        EXPECT_EQ(missing, cases[k].missing) << k;
+        EXPECT_EQ(unlisted, cases[k].unlisted) << k;
+    }
+    EXPECT_EQ(NamesText(inventory.devices, 2), "East, West and 1 more");
 }
