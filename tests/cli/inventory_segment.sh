@@ -29,12 +29,21 @@ iconv -f UTF-8 -t CP932 <(tail -c +4 "$inventory") > "$ARTIFACTS/cp932.csv"
 
 for command in detect plan update; do
   run "bad-$command" on_segment "$CLI" $command --inventory "$ARTIFACTS/cp932.csv" --trace "$ARTIFACTS/bad.trace" \
-    $([ $command = detect ] || echo --all --yes)
+    $([ $command = detect ] || echo --all) $([ $command = update ] && echo --yes)
   check "$command with a CP932 file: exit 2, one line naming the line and \"CSV UTF-8\", no datagram" eval \
     'is $RC 2 && is "$(wc -l <<<"$ERR")" 1 && has "$ERR" "line 2: not UTF-8" && has "$ERR" "CSV UTF-8" &&
      ! [ -s "$ARTIFACTS/bad.trace" ]'
 done
 
+# aligned FILE N: the header's MAC column and at least N rows' MACs start at the same display column.
+aligned() { python3 -c 'import sys, unicodedata
+def width(t): return sum(0 if unicodedata.combining(c) else 2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in t)
+lines = open(sys.argv[1]).read().splitlines()
+at = width(lines[0][:lines[0].index("MAC")])
+rows = [l for l in lines[1:] if "02-4c-1a-00-20-0" in l]
+assert len(rows) >= int(sys.argv[2]), rows
+for r in rows:
+    assert width(r[:r.index("02-4c-1a-00-20-0")]) == at, (r, at)' "$@"; }
 # Each line of the JSON document d's devices, as "name|ip|action or result".
 json_rows() { python3 -c 'import json,sys
 d=json.load(open(sys.argv[1]))
@@ -48,6 +57,11 @@ check "detect: each listed device found with its name and kept columns" eval \
 check "detect: the missing device by name, the unlisted one by address" eval \
   'is "$(json_rows "$ARTIFACTS/detect.stdout" missing name mac)" "Store|02-4c-1a-00-20-09" &&
    is "$(json_rows "$ARTIFACTS/detect.stdout" unlisted ip)" "10.77.0.12" && has "$ERR" "did not answer: Store"'
+
+run detect-table on_segment "$CLI" detect --inventory "$inventory" --wait 1500
+check "detect's table: found by name, the unlisted marked, the missing one by name" eval \
+  'is $RC 1 && grep -q "^本社3F-東  10\.77\.0\.10 .* found$" <<<"$OUT" && grep -q "^-  *10\.77\.0\.12 .* not in inventory$" <<<"$OUT" &&
+   grep -q "^Store  *-  *02-4c-1a-00-20-09  missing$" <<<"$OUT" && aligned "$ARTIFACTS/detect-table.stdout" 4'
 
 run plan on_segment "$CLI" plan --all --inventory "$inventory" --wait 1500 --json
 check "plan --inventory: exit 1; listed devices read, the unlisted and the missing one marked" eval \
@@ -84,32 +98,24 @@ check "the unlisted device was never connected to" eval '! grep -q connected "$A
 # The table aligns by what a terminal shows: each column starts at the same
 # display column in every row, Japanese names included.
 run table on_segment "$CLI" update --all --yes --inventory "$inventory" --wait 1500
-run history on_segment "$CLI" history
-# aligned FILE N: the header's MAC column and at least N rows' MACs start at the same display column.
-aligned() { python3 -c 'import sys, unicodedata
-def width(t): return sum(0 if unicodedata.combining(c) else 2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in t)
-lines = open(sys.argv[1]).read().splitlines()
-at = width(lines[0][:lines[0].index("MAC")])
-rows = [l for l in lines[1:] if "02-4c-1a-00-20-0" in l]
-assert len(rows) >= int(sys.argv[2]), rows
-for r in rows:
-    assert width(r[:r.index("02-4c-1a-00-20-0")]) == at, (r, at)' "$@"; }
 check "update's table: exit 1 (only the missing device failed), names first, the MAC column aligned" eval \
   'is $RC 1 && has "$OUT" "本社3F-東" && aligned "$ARTIFACTS/table.stdout" 3 && has "$OUT" "3 device(s): 2 succeeded, 1 failed"'
+run history on_segment "$CLI" history
 check "history's table: the names, the MAC column aligned" eval \
   'has "$(cat "$ARTIFACTS/history.stdout")" "倉庫 A" && aligned "$ARTIFACTS/history.stdout" 6'
 
-# The two listed devices swap MACs: the names follow the MACs.
+# The two listed devices swap MACs: the names follow the MACs (the search
+# lists its devices by entry, which names the MAC's last two bytes).
 ip netns exec "${SEG}d0" ip link set "${SEG}v0" address "$mac_west"
 ip netns exec "${SEG}d1" ip link set "${SEG}v1" address "$mac_east"
 seg_host_exec ip neigh flush all
 run detect-swapped on_segment "$CLI" detect --inventory "$inventory" --wait 1500 --json
 check "after the swap each name stands at the other address" eval \
-  'is "$(json_rows "$ARTIFACTS/detect-swapped.stdout" devices name ip)" "倉庫 A|10.77.0.10
-本社3F-東|10.77.0.11"'
+  'is "$(json_rows "$ARTIFACTS/detect-swapped.stdout" devices name ip)" "本社3F-東|10.77.0.11
+倉庫 A|10.77.0.10"'
 run plan-swapped on_segment "$CLI" plan --all --inventory "$inventory" --wait 1500 --json
 check "plan after the swap: the names at their new addresses, the MAC check passes" eval \
-  'is "$(json_rows "$ARTIFACTS/plan-swapped.stdout" devices name ip action | head -2)" "倉庫 A|10.77.0.10|skip
-本社3F-東|10.77.0.11|skip"'
+  'is "$(json_rows "$ARTIFACTS/plan-swapped.stdout" devices name ip action | head -2)" "本社3F-東|10.77.0.11|skip
+倉庫 A|10.77.0.10|skip"'
 check "still the unlisted device was never connected to" eval '! grep -q connected "$ARTIFACTS/lab.log"'
 finish
