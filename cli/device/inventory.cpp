@@ -136,7 +136,7 @@ bool ReadHeader(const CsvRow& row, Header& header, std::string& error) {
         if (title.empty()) continue;
         const std::string key = Lower(title);
         if (!seen.emplace(key, k).second) {
-            error = LineText(row.line) + "the column \"" + title + "\" is named twice";
+            error = LineText(row.line) + "the column \"" + VisibleText(title) + "\" is named twice";
             return false;
         }
         header.width = k + 1;

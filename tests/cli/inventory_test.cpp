@@ -67,6 +67,8 @@ TEST(InventoryTest, BadFilesAreRefusedWithTheirLine) {
         {"no mac column", "name,site\nA,Osaka\n", "line 1: no column \"mac\""},
         {"no name column after blank lines", "\n\nmac\n024c1a030045\n", "line 3: no column \"name\""},
         {"a column named twice", "name,mac,Name\n", "line 1: the column \"Name\" is named twice"},
+        {"a title with a line end, twice", "\"a\r\nb\",name,mac,\"a\r\nb\"\n",
+         "line 1: the column \"a\\r\\nb\" is named twice"},
         {"a bad MAC", "name,mac\nA,024c1a030045\nB,02:4c:1a:03:00\n", "line 3: \"02:4c:1a:03:00\" is no MAC"},
         {"a MAC twice, spelt two ways", "name,mac\nA,024c1a030045\nB,02:4C:1A:03:00:45\n",
          "line 3: the MAC 02-4c-1a-03-00-45 is listed twice (line 2)"},
