@@ -1,8 +1,13 @@
-// The inventory file as spreadsheets save it, good and bad, and the MAC's spellings.
+// The inventory file as spreadsheets save it, good and bad, the MAC's spellings,
+// the match by MAC, and the tables' columns by display width.
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include "cli/device/inventory.h"
 #include "cli/device/inventory_match.h"
+#include "cli/output/summary_table.h"
+#include "cli/output/table_columns.h"
 
 namespace {
 
@@ -125,4 +130,34 @@ TEST(InventoryMatchTest, TheNameFollowsTheMacWhateverAddressAnswers) {
         EXPECT_EQ(unlisted, cases[k].unlisted) << k;
     }
     EXPECT_EQ(NamesText(inventory.devices, 2), "East, West and 1 more");
+}
+
+TEST(TableColumnsTest, TextTakesTheColumnsATerminalGivesIt) {
+    const std::vector<std::pair<std::string, size_t>> texts = {
+        {"10.77.0.10", 10}, {"本社3F-東", 9}, {"倉庫 A", 6}, {"ｶﾞｰﾄﾞ", 5}, {"e\xCC\x81t\xC3\xA9", 3},
+        {"\xFF" "a", 2},    {"", 0}};
+    for (const auto& [text, columns] : texts) EXPECT_EQ(TextColumns(text), columns) << text;
+    EXPECT_EQ(PaddedToColumns("倉庫", 6), "倉庫  ");
+    EXPECT_EQ(PaddedToColumns("倉庫 A", 3), "倉庫 A");
+}
+
+TEST(TableColumnsTest, TheSummaryAlignsJapaneseNames) {
+    std::vector<DeviceOutcome> outcomes(3);
+    outcomes[0].name = "本社3F-東";
+    outcomes[0].mac = "02-4c-1a-00-20-00";
+    outcomes[1].name = "e\xCC\x81" "cole";
+    outcomes[1].mac = "02-4c-1a-00-20-01";
+    outcomes[2].mac = "02-4c-1a-00-20-02";
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    PrintSummaryTable(out, {"10.77.0.10", "10.77.0.11", "a-longer-host:2323"}, outcomes);
+    std::rewind(out);
+    std::vector<std::string> lines;
+    for (char line[512]; std::fgets(line, sizeof line, out);) lines.emplace_back(line);
+    std::fclose(out);
+    ASSERT_EQ(lines.size(), 5u);
+    const size_t mac = TextColumns(lines[0].substr(0, lines[0].find("MAC")));
+    for (size_t k = 1; k <= 3; ++k)
+        EXPECT_EQ(TextColumns(lines[k].substr(0, lines[k].find("02-4c"))), mac) << lines[k];
+    EXPECT_EQ(lines[3].rfind("-  ", 0), 0u) << "a device without a name: " << lines[3];
 }
