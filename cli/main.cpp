@@ -4,6 +4,7 @@
 
 #include "cli/commands/command_line.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/image/image_check.h"
 #include "cli/image/image_file_load.h"
@@ -12,6 +13,19 @@
 #include "cli/platform/program_entry.h"
 #include "firmware/firmware_image.h"
 #include "net/trace.h"
+
+namespace {
+
+// The command over its image, unless --image-sha256 pins another. An update
+// child checks the SHA-256 its parent confirmed instead (and records why).
+int RunWithImage(const CommandLine& line, const ImageReport& image) {
+    const std::string problem = line.main.job.empty() ? PinnedImageProblem(image, line.main.imageSha256) : "";
+    if (problem.empty()) return line.command->run(line, image);
+    PrintTo(stderr, "tqm530r: %s\n", problem.c_str());
+    return kExitImage;
+}
+
+}  // namespace
 
 int ToolMain(int argc, char** argv) {
     PrepareStandardStreams();
@@ -35,8 +49,10 @@ int ToolMain(int argc, char** argv) {
             return kExitUsage;
         }
         NetTrace = &trace;
+        UpdateJobTarget job;
+        if (!options.job.empty() && ParseJobArgument(options.job, job)) trace.NameConnections(job.target.name);
     }
-    if (options.imagePath.empty()) return line.command->run(line, image);
+    if (options.imagePath.empty()) return RunWithImage(line, image);
     // Read once and kept for the run: the engine sends from these bytes in place.
     static std::string fileBytes;
     FirmwareImageView file;
@@ -47,5 +63,5 @@ int ToolMain(int argc, char** argv) {
     }
     ImageReport fileImage = CheckImage(file.text, file.size);
     fileImage.source = options.imagePath;
-    return line.command->run(line, fileImage);
+    return RunWithImage(line, fileImage);
 }

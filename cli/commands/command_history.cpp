@@ -7,6 +7,7 @@
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
 #include "cli/output/stored_json.h"
+#include "cli/output/table_columns.h"
 #include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
 #include "cli/output/visible_text.h"
@@ -35,15 +36,35 @@ std::vector<nlohmann::json> RecordsSince(const std::vector<nlohmann::json>& reco
     return kept;
 }
 
-void PrintTable(const std::vector<nlohmann::json>& records) {
-    PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", "TIME", "COMMAND", "DEVICE", "MAC", "BEFORE",
-            "AFTER", "RESULT", "DETAIL");
+// A column of every record's field, as wide as its widest cell (at least
+// least) by what a terminal shows; none when no record has the field.
+std::vector<std::string> Column(const std::vector<nlohmann::json>& records, const char* key, const char* title,
+                                size_t least, bool always) {
+    std::vector<std::string> cells{title};
+    bool any = always;
     for (const nlohmann::json& r : records) {
+        cells.push_back(Cell(r, key));
+        any = any || !FieldText(r, key).empty();
+    }
+    if (!any) return {};
+    const size_t width = WidestColumns(cells, least);
+    for (std::string& c : cells) c = PaddedToColumns(c, width) + "  ";
+    return cells;
+}
+
+void PrintTable(const std::vector<nlohmann::json>& records) {
+    const std::vector<std::string> names = Column(records, "name", "NAME", 4, false);
+    const std::vector<std::string> devices = Column(records, "device", "DEVICE", 21, true);
+    PrintTo(stdout, "%-20s  %-7s  %s%s%-17s  %-8s  %-8s  %-11s  %s\n", "TIME", "COMMAND",
+            names.empty() ? "" : names[0].c_str(), devices[0].c_str(), "MAC", "BEFORE", "AFTER", "RESULT", "DETAIL");
+    for (size_t k = 0; k < records.size(); ++k) {
+        const nlohmann::json& r = records[k];
         std::string after = Cell(r, "new_version");
         if (FieldText(r, "command") == "mac") after = "mac " + Cell(r, "mac_tail");
-        PrintTo(stdout, "%-20s  %-7s  %-21s  %-17s  %-8s  %-8s  %-11s  %s\n", Cell(r, "time").c_str(),
-                Cell(r, "command").c_str(), Cell(r, "device").c_str(), Cell(r, "mac").c_str(),
-                Cell(r, "old_version").c_str(), after.c_str(), Cell(r, "result").c_str(), Cell(r, "detail").c_str());
+        PrintTo(stdout, "%-20s  %-7s  %s%s%-17s  %-8s  %-8s  %-11s  %s\n", Cell(r, "time").c_str(),
+                Cell(r, "command").c_str(), names.empty() ? "" : names[k + 1].c_str(), devices[k + 1].c_str(),
+                Cell(r, "mac").c_str(), Cell(r, "old_version").c_str(), after.c_str(), Cell(r, "result").c_str(),
+                Cell(r, "detail").c_str());
     }
 }
 

@@ -20,6 +20,7 @@ std::string Hex(uint32_t value) {
 
 void AddImageOptions(CLI::App& c, ImageOptions& o, MainSettings& main) {
     AddImage(c, main);
+    AddImageSha256(c, main);
     AddJson(c, o.json, "print one JSON object");
 }
 

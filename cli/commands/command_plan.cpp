@@ -7,6 +7,7 @@
 #include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_plan.h"
 #include "cli/output/json_events.h"
+#include "cli/output/table_columns.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
 #include "cli/rollout/wave_plan.h"
@@ -14,6 +15,26 @@
 namespace {
 
 std::string Or(const std::string& text) { return text.empty() ? "-" : text; }
+
+// A device that answered but is not listed: never logged in to.
+PlanRow UnlistedRow(const FoundDevice& d) {
+    PlanRow row;
+    row.device = d.ip;
+    row.ip = d.ip;
+    row.mac = d.mac;
+    row.action = "unlisted";
+    row.reason = "not in inventory; not touched";
+    return row;
+}
+
+PlanRow MissingRow(const InventoryDevice& d) {
+    PlanRow row;
+    row.name = d.name;
+    row.mac = d.mac;
+    row.action = "not found";
+    row.reason = "listed in the inventory (line " + std::to_string(d.line) + "), but it did not answer the search";
+    return row;
+}
 
 // Each row's wave as update --waves would run it (1-based), 0 for a device
 // it would not write; the devices per wave in waveSizes.
@@ -47,6 +68,7 @@ void PrintJson(const std::vector<PlanRow>& rows, const std::vector<int>& waves, 
                             {"mac", r.mac},          {"current_version", r.version},
                             {"image", image.source}, {"image_version", image.version},
                             {"action", r.action},    {"reason", r.reason}};
+        if (!r.name.empty()) d["name"] = r.name;
         if (!o.waves.empty()) d["wave"] = waves[i] > 0 ? nlohmann::json(waves[i]) : nlohmann::json();
         list.push_back(d);
     }
@@ -57,18 +79,24 @@ void PrintJson(const std::vector<PlanRow>& rows, const std::vector<int>& waves, 
 
 void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves, const std::vector<int>& sizes,
                 const PlanOptions& o, const ImageReport& image) {
-    size_t w = 6;
-    for (const PlanRow& r : rows) w = std::max(w, r.device.size());
-    const int width = static_cast<int>(w);
+    std::vector<std::string> devices{"DEVICE"}, names{"NAME"};
+    for (const PlanRow& r : rows) {
+        devices.push_back(Or(VisibleText(r.device)));
+        names.push_back(Or(VisibleText(r.name)));
+    }
+    const size_t width = WidestColumns(devices, 6), nameWidth = WidestColumns(names, 4);
+    const bool showNames = !o.targets.inventoryPath.empty();
+    for (size_t k = 0; k < devices.size(); ++k)
+        devices[k] = (showNames ? PaddedToColumns(names[k], nameWidth) + "  " : "") + PaddedToColumns(devices[k], width);
     const bool showWaves = !o.waves.empty();
-    PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s%s\n", width, "DEVICE", "MAC", "IP", "CURRENT", "IMAGE",
+    PrintTo(stdout, "%s  %-17s  %-15s  %-8s  %-8s  %-9s  %s%s\n", devices[0].c_str(), "MAC", "IP", "CURRENT", "IMAGE",
             "ACTION", showWaves ? "WAVE  " : "", "REASON");
     for (size_t i = 0; i < rows.size(); ++i) {
         const PlanRow& r = rows[i];
         char wave[16] = "";
         if (showWaves)
             std::snprintf(wave, sizeof wave, "%-4s  ", waves[i] > 0 ? std::to_string(waves[i]).c_str() : "-");
-        PrintTo(stdout, "%-*s  %-17s  %-15s  %-8s  %-8s  %-7s  %s%s\n", width, r.device.c_str(), Or(r.mac).c_str(),
+        PrintTo(stdout, "%s  %-17s  %-15s  %-8s  %-8s  %-9s  %s%s\n", devices[i + 1].c_str(), Or(r.mac).c_str(),
                 Or(r.ip).c_str(), Or(VisibleText(r.version)).c_str(), VisibleText(image.version).c_str(),
                 r.action.c_str(), wave, VisibleText(r.reason).c_str());
     }
@@ -85,6 +113,10 @@ void AddPlanOptions(CLI::App& c, PlanOptions& o, MainSettings& main) {
     CLI::Option* all = c.add_flag("--all", o.targets.all, "search first and plan every TQM-530R found");
     hosts->excludes(all);
     AddExpect(c, o.search, "; no device is read")->needs(all);
+    AddInventory(c, o.targets.inventoryPath,
+                 "; only the devices it lists are read, one not listed is shown \"unlisted\" and never logged in "
+                 "to, a listed one that did not answer \"not found\" (exit 1)")
+        ->needs(all);
     AddWaves(c, o.waves)
         ->description(std::string("show the wave of each device that update --waves would write; ") + kWavesHelp);
     AddPort(c, o.access);
@@ -93,19 +125,23 @@ void AddPlanOptions(CLI::App& c, PlanOptions& o, MainSettings& main) {
     AddTrace(c, main);
     AddSearch(c, o.search);
     AddImage(c, main);
+    AddImageSha256(c, main);
     AddJson(c, o.json, "print one JSON object");
 }
 
 int RunPlan(const PlanOptions& o, const ImageReport& image) {
     std::vector<DeviceTarget> targets;
-    const int rc = TargetsOrExitCode("plan", o.targets, o.search, o.access.port, targets);
+    InventoryMatch match;
+    const int rc = TargetsOrExitCode("plan", o.targets, o.search, o.access.port, targets, &match);
     if (rc >= 0) return rc;
     std::vector<PlanRow> rows;
-    bool unreachable = false;
+    bool unreachable = !match.missing.empty();
     for (const DeviceTarget& t : targets) {
         rows.push_back(PlanDevice(t, o.access, o.policy, image));
         unreachable = unreachable || rows.back().action == "error" || rows.back().action == "busy";
     }
+    for (const FoundDevice& d : match.unlisted) rows.push_back(UnlistedRow(d));
+    for (const InventoryDevice& d : match.missing) rows.push_back(MissingRow(d));
     std::vector<int> sizes;
     const std::vector<int> waves = WavesOf(rows, o, sizes);
     if (o.json)

@@ -16,6 +16,7 @@
 #include "cli/fleet/update_job.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
+#include "cli/output/visible_text.h"
 #include "cli/platform/host_name.h"
 #include "cli/report/run_recorder.h"
 #include "cli/report/text_in_place.h"
@@ -23,11 +24,58 @@
 
 namespace {
 
-std::string Question(const std::vector<DeviceTarget>& targets, const ImageReport& image) {
+std::string Shown(const DeviceTarget& t) {
+    return t.name.empty() ? t.device.Label() : t.name + " (" + t.device.Label() + ")";
+}
+
+std::string Question(const std::vector<DeviceTarget>& targets, const InventoryMatch& match, const ImageReport& image) {
     std::string list;
-    for (const DeviceTarget& t : targets) list += (list.empty() ? "" : ", ") + t.device.Label();
-    return "Write firmware " + image.version + " into " + std::to_string(targets.size()) + " device(s): " + list +
-           "?\nDo not plug or unplug cables during the update.";
+    for (const DeviceTarget& t : targets) list += (list.empty() ? "" : ", ") + VisibleText(Shown(t));
+    std::string question = "Write firmware " + image.version + " into " + std::to_string(targets.size()) +
+                           " device(s): " + list + "?";
+    if (!match.missing.empty())
+        question += "\n" + std::to_string(match.missing.size()) +
+                    " device(s) of the inventory did not answer (\"not found\"): " +
+                    VisibleText(NamesText(match.missing));
+    return question + "\nDo not plug or unplug cables during the update.";
+}
+
+// The listed devices that did not answer, after those found: each is
+// reported "not found" by the parent, by its name and MAC.
+std::vector<DeviceTarget> WithMissing(std::vector<DeviceTarget> targets, const InventoryMatch& match, int port) {
+    for (const InventoryDevice& d : match.missing) {
+        DeviceTarget t;
+        t.device.port = static_cast<unsigned short>(port);
+        t.searchMac = d.mac;
+        t.name = d.name;
+        targets.push_back(t);
+    }
+    return targets;
+}
+
+void ReportMissing(UpdateBatch& batch, size_t found, const InventoryMatch& match) {
+    for (size_t k = 0; k < match.missing.size(); ++k) {
+        DeviceOutcome d;
+        d.result = DeviceResult::NotFound;
+        d.detail = "listed in the inventory (line " + std::to_string(match.missing[k].line) +
+                   "), but it did not answer the search";
+        d.mac = match.missing[k].mac;
+        d.attempts = 0;
+        batch.ReportFromParent(found + k, d);
+    }
+}
+
+// Devices that answered but are not listed are never logged in to; said once.
+void AnnounceUnlisted(UpdateBatch& batch, const InventoryMatch& match) {
+    if (match.unlisted.empty()) return;
+    nlohmann::json devices = nlohmann::json::array();
+    std::string text;
+    for (const FoundDevice& d : match.unlisted) {
+        devices.push_back({{"ip", d.ip}, {"mac", d.mac}});
+        text += (text.empty() ? "" : ", ") + d.ip + " (" + d.mac + ")";
+    }
+    batch.Announce({{"event", "unlisted"}, {"devices", devices}},
+                   "tqm530r: not in the inventory, not touched: " + VisibleText(text));
 }
 
 UpdateSettings SettingsFrom(const UpdateOptions& o, const ImageReport& image) {
@@ -129,6 +177,10 @@ void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
     CLI::Option* all = c.add_flag("--all", o.targets.all, "search first and update every TQM-530R found");
     hosts->excludes(all);
     AddExpect(c, o.search, "; nothing is written")->needs(all);
+    AddInventory(c, o.targets.inventoryPath,
+                 "; only the devices it lists are written, one not listed is never logged in to, and a listed "
+                 "device that did not answer is \"not found\" (exit 1)")
+        ->needs(all);
     c.add_flag("-y,--yes", o.yes, "do not ask for confirmation");
     c.add_option("-j,--jobs", o.rollout.jobs, "N devices at once (default: all; with --waves, within each wave)")
         ->transform(WholeIn(1, 1024, "N"));
@@ -148,6 +200,7 @@ void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
     AddTrace(c, main);
     AddSearch(c, o.search);
     AddImage(c, main);
+    AddImageSha256(c, main);
     AddHistory(c, o.output.historyPath);
     AddReportFiles(c, o.reports);
     AddJson(c, o.output.json, "JSON events, one object a line, instead of bars and the table");
@@ -160,25 +213,31 @@ int RunUpdate(const UpdateOptions& o, const MainSettings& main, const ImageRepor
                 ImageProblem(image).c_str());
         return kExitImage;
     }
-    std::vector<DeviceTarget> targets;
-    int rc = TargetsOrExitCode("update", o.targets, o.search, o.access.port, targets);
+    std::vector<DeviceTarget> found;
+    InventoryMatch match;
+    int rc = TargetsOrExitCode("update", o.targets, o.search, o.access.port, found, &match);
     if (rc >= 0) return rc;
     rc = CheckReportFiles(o.reports);
     if (rc >= 0) return rc;
-    rc = ConfirmOrRefuse(o.yes, "update rewrites the devices' flash", Question(targets, image));
+    rc = ConfirmOrRefuse(o.yes, "update rewrites the devices' flash", Question(found, match, image));
     if (rc >= 0) return rc;
 
+    // The devices found come first: the rollout starts those alone.
+    const std::vector<DeviceTarget> targets = WithMissing(found, match, o.access.port);
     WatchParentInterruptions();
     UpdateBatch batch(o.output, image, targets);
     ReportFiles reports = o.reports;
     reports.arguments = main.arguments;
     RunRecorder recorder(reports, image, targets);
+    recorder.Unlisted(match.unlisted);
     batch.SetObserver(&recorder);
     batch.Start();
-    RolloutRun rollout(o.rollout, o.access, o.policy, image, targets, batch);
+    AnnounceUnlisted(batch, match);
+    ReportMissing(batch, found.size(), match);
+    RolloutRun rollout(o.rollout, o.access, o.policy, image, found, batch);
     rollout.Prepare();
     ParallelJobs jobs;
-    jobs.count = targets.size();
+    jobs.count = found.size();
     jobs.nextJobs = [&] { return rollout.NextJobs(); };
     jobs.moreJobs = [&] { return rollout.MoreJobs(); };
     jobs.childArguments = [&](size_t i) {

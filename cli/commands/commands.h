@@ -17,6 +17,7 @@ class App;
 // reports.
 struct MainSettings {
     std::string imagePath;               // --image: a file instead of the carried image
+    std::string imageSha256;             // --image-sha256: the only image allowed (lower-case hex); empty: any
     std::string tracePath;               // --trace: the transcript file
     std::string job;                     // an update child's "--job" (child_protocol.h); empty in the parent
     std::vector<std::string> arguments;  // argv[1] on as given, without the "--job ..."

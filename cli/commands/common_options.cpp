@@ -1,5 +1,6 @@
 #include "cli/commands/common_options.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -53,6 +54,13 @@ bool ReadSeconds(std::string& text) {
     if (text == "." || text.find('.') != text.rfind('.')) return false;
     const double value = std::strtod(text.c_str(), nullptr);
     return value > 0 && value <= kMaxSeconds;
+}
+
+// 64 hexadecimal digits, rewritten in lower case as Sha256Hex gives them.
+bool ReadSha256Text(std::string& text) {
+    if (text.size() != 64 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return true;
 }
 
 bool ReadPortText(std::string& text) {
@@ -114,6 +122,13 @@ void AddTrace(CLI::App& c, MainSettings& main) {
                  "the console, one line each, control bytes written visibly");
 }
 
+void AddImageSha256(CLI::App& c, MainSettings& main) {
+    c.add_option("--image-sha256", main.imageSha256,
+                 "HEX: the SHA-256 the image (carried or --image) must have; another one is refused before any "
+                 "device is contacted (exit 4)")
+        ->transform(Allowed(ReadSha256Text, "64 hexadecimal digits"));
+}
+
 void AddJson(CLI::App& c, bool& json, const char* what) { c.add_flag("--json", json, what); }
 
 void AddHistory(CLI::App& c, std::string& historyPath) {
@@ -132,6 +147,14 @@ CLI::Option* AddExpect(CLI::App& c, SearchSettings& search, const std::string& t
                     "did answer" +
                         then)
         ->transform(WholeIn(1, 100000, "N"));
+}
+
+CLI::Option* AddInventory(CLI::App& c, std::string& path, const std::string& then) {
+    return c.add_option("--inventory", path,
+                        "FILE: the devices known by MAC, with their names: CSV UTF-8 with a header row naming "
+                        "\"name\" and \"mac\" (other columns are kept for --json); read before the search, a bad "
+                        "file is exit 2" +
+                            then);
 }
 
 void AddPolicy(CLI::App& c, VersionPolicy& policy) {

@@ -30,12 +30,16 @@ void AddTimeout(CLI::App& c, DeviceAccess& access);
 // --image and --trace, which main reads before the command runs.
 void AddImage(CLI::App& c, MainSettings& main);
 void AddTrace(CLI::App& c, MainSettings& main);
+// --image-sha256: the image's SHA-256, 64 hexadecimal digits.
+void AddImageSha256(CLI::App& c, MainSettings& main);
 void AddJson(CLI::App& c, bool& json, const char* what);
 void AddHistory(CLI::App& c, std::string& historyPath);
 // --wait and --interface.
 void AddSearch(CLI::App& c, SearchSettings& search);
 // --expect; then ends its help.
 CLI::Option* AddExpect(CLI::App& c, SearchSettings& search, const std::string& then);
+// --inventory FILE; then ends its help.
+CLI::Option* AddInventory(CLI::App& c, std::string& path, const std::string& then);
 // --reinstall and --allow-older.
 void AddPolicy(CLI::App& c, VersionPolicy& policy);
 CLI::Option* AddWaves(CLI::App& c, std::vector<WaveSize>& waves);

@@ -21,20 +21,25 @@ int TargetsExitCode(TargetsProblem problem) {
     case TargetsProblem::UnknownInterface: return kExitUsage;
     case TargetsProblem::SearchNotSetUp: return kExitSearchError;
     case TargetsProblem::FewerThanExpected:
-    case TargetsProblem::NoneAnswered: break;
+    case TargetsProblem::NoneAnswered:
+    case TargetsProblem::NoneListedAnswered: break;
     }
     return kExitFailed;
 }
 
 int TargetsOrExitCode(const std::string& command, const TargetChoice& choice, const SearchSettings& search, int port,
-                      std::vector<DeviceTarget>& targets) {
+                      std::vector<DeviceTarget>& targets, InventoryMatch* match) {
     if (!choice.all && choice.hosts.empty()) {
         PrintTo(stderr, "tqm530r: %s needs HOST... or --all (see tqm530r %s --help)\n", command.c_str(),
                 command.c_str());
         return kExitUsage;
     }
+    Inventory inventory;
+    if (const int rc = InventoryOrExitCode(choice.inventoryPath, inventory); rc >= 0) return rc;
+    const Inventory* listed = choice.inventoryPath.empty() ? nullptr : &inventory;
     std::string reason;
-    const TargetsProblem problem = CollectTargets(choice, search, static_cast<unsigned short>(port), targets, reason);
+    const TargetsProblem problem =
+        CollectTargets(choice, search, static_cast<unsigned short>(port), targets, reason, listed, match);
     return Told(problem, reason);
 }
 
@@ -47,4 +52,11 @@ int SingleTargetOrExitCode(const std::string& host, int port, DeviceAddress& dev
 int SearchOrExitCode(const SearchSettings& search, std::vector<FoundDevice>& devices) {
     std::string reason;
     return Told(SearchForCommand(search, devices, reason), reason);
+}
+
+int InventoryOrExitCode(const std::string& path, Inventory& inventory) {
+    std::string error;
+    if (path.empty() || LoadInventory(path, inventory, error)) return -1;
+    PrintTo(stderr, "tqm530r: --inventory %s; nothing sent\n", error.c_str());
+    return kExitUsage;
 }

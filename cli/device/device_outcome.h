@@ -14,6 +14,7 @@ enum class DeviceResult {
     Unverified,
     Interrupted,
     NotStarted,  // a rollout stopped by its failure budget before the device's turn
+    NotFound,    // listed in the inventory, but it did not answer the search
 };
 
 // Everything the tool says or decides by a result, in one table row each.
@@ -35,20 +36,21 @@ inline constexpr ResultTraits kResultTraits[] = {
     {DeviceResult::Failed,      "failed",      0,   false,  false,  true,  true,  "r-bad"},
     {DeviceResult::Unverified,  "unverified",  1,   false,  false,  true,  true,  "r-bad"},
     {DeviceResult::Mismatch,    "mac-changed", 2,   false,  false,  true,  true,  "r-bad"},
-    {DeviceResult::Interrupted, "interrupted", 3,   false,  false,  false, true,  "r-warn"},
-    {DeviceResult::Busy,        "busy",        4,   false,  false,  false, true,  "r-warn"},
-    {DeviceResult::Refused,     "refused",     5,   false,  false,  false, false, "r-dim"},
-    {DeviceResult::NotStarted,  "not started", 6,   false,  false,  false, false, "r-warn"},
-    {DeviceResult::Updated,     "updated",     7,   true,   true,   false, false, "r-ok"},
-    {DeviceResult::Verified,    "verified",    8,   true,   true,   false, false, "r-ok"},
-    {DeviceResult::Skipped,     "skipped",     9,   true,   false,  false, false, "r-dim"},
+    {DeviceResult::NotFound,    "not found",   3,   false,  false,  false, true,  "r-bad"},
+    {DeviceResult::Interrupted, "interrupted", 4,   false,  false,  false, true,  "r-warn"},
+    {DeviceResult::Busy,        "busy",        5,   false,  false,  false, true,  "r-warn"},
+    {DeviceResult::Refused,     "refused",     6,   false,  false,  false, false, "r-dim"},
+    {DeviceResult::NotStarted,  "not started", 7,   false,  false,  false, false, "r-warn"},
+    {DeviceResult::Updated,     "updated",     8,   true,   true,   false, false, "r-ok"},
+    {DeviceResult::Verified,    "verified",    9,   true,   true,   false, false, "r-ok"},
+    {DeviceResult::Skipped,     "skipped",     10,  true,   false,  false, false, "r-dim"},
 };
 // clang-format on
 
 const ResultTraits& TraitsOf(DeviceResult result);
 
 // "verified", "updated", "skipped", "refused", "mac-changed", "busy", "failed",
-// "unverified", "interrupted", "not started".
+// "unverified", "interrupted", "not started", "not found".
 const char* ResultName(DeviceResult result);
 bool ResultFromName(const std::string& name, DeviceResult& result);
 // A result's name read back (an event, a history record): an unknown or
@@ -59,6 +61,7 @@ inline bool ResultIsSuccess(DeviceResult result) { return TraitsOf(result).succe
 struct DeviceOutcome {
     DeviceResult result = DeviceResult::Failed;
     std::string detail;  // one line: why, or what was done
+    std::string name;    // the inventory's name of the device; empty without one
     std::string ip;
     std::string mac;
     std::string oldVersion;  // the device's before, empty when not read

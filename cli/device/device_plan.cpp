@@ -22,7 +22,7 @@ PlanRow PlanDevice(const DeviceTarget& t, const DeviceAccess& access, const Vers
     DeviceLock lock;
     DeviceVisit visit;
     const bool opened = OpenDevice(console, t, lock, visit);
-    PlanRow row{t.device.Label(), visit.ip, visit.mac.empty() ? t.searchMac : visit.mac, visit.version, "", ""};
+    PlanRow row{t.device.Label(), visit.ip, visit.mac.empty() ? t.searchMac : visit.mac, visit.version, "", "", t.name};
     if (!opened) {
         row.action = OpenFailureAction(visit.failure);
         row.reason = visit.error;
@@ -35,4 +35,6 @@ PlanRow PlanDevice(const DeviceTarget& t, const DeviceAccess& access, const Vers
     return row;
 }
 
-bool PlanWouldWrite(const PlanRow& row) { return row.action != "skip" && row.action != "refuse"; }
+bool PlanWouldWrite(const PlanRow& row) {
+    return row.action == "update" || row.action == "error" || row.action == "busy";
+}

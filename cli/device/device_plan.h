@@ -8,10 +8,12 @@
 
 // What update would do to one device, read without writing: its version and
 // the version policy's action ("update", "skip", "refuse"), or "error" or
-// "busy" when it could not be read. plan prints it; a rollout reads every
+// "busy" when it could not be read. With an inventory also "unlisted" (found,
+// not listed: never touched) and "not found" (listed, did not answer). plan prints it; a rollout reads every
 // device so first and counts its waves over the devices to write.
 struct PlanRow {
     std::string device, ip, mac, version, action, reason;
+    std::string name;  // the inventory's; empty without one
 };
 
 PlanRow PlanDevice(const DeviceTarget& t, const DeviceAccess& access, const VersionPolicy& policy,

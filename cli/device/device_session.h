@@ -29,6 +29,7 @@ ConsoleTimeouts ConsoleWaitsFrom(const DeviceAccess& access);
 struct DeviceTarget {
     DeviceAddress device;
     std::string searchMac;  // the MAC that the search found (--all); empty otherwise
+    std::string name;       // the inventory's name for that MAC (--inventory); empty otherwise
 };
 
 // Where opening a device stopped.

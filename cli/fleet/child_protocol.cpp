@@ -1,5 +1,6 @@
 #include "cli/fleet/child_protocol.h"
 
+#include <cctype>
 #include <sstream>
 
 #include "cli/fleet/subprocess.h"
@@ -12,13 +13,47 @@ bool SmallNumber(const std::string& text) {
     return !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
+bool PlainByte(unsigned char c) { return std::isalnum(c) || c == '-' || c == '_' || c == '.'; }
+
+// The name as ASCII without commas: each other byte as %XX.
+std::string PercentEncoded(const std::string& text) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char c : text) {
+        if (PlainByte(c)) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        out += '%';
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+    }
+    return out;
+}
+
+bool PercentDecoded(const std::string& text, std::string& out) {
+    out.clear();
+    for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] != '%') {
+            out += text[k];
+            continue;
+        }
+        const std::string hex = text.substr(k + 1, 2);
+        if (hex.size() != 2 || hex.find_first_not_of("0123456789ABCDEF") != std::string::npos) return false;
+        out += static_cast<char>(std::stoi(hex, nullptr, 16));
+        k += 2;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::vector<std::string> JobArguments(const UpdateJobTarget& job, const std::vector<std::string>& parentArguments) {
     const DeviceTarget& t = job.target;
     std::vector<std::string> arguments{"--job", std::to_string(job.index) + "," + t.device.host + "," +
                                                     std::to_string(t.device.port) + "," + t.searchMac + "," +
-                                                    job.imageSha256 + "," + std::to_string(job.wave)};
+                                                    job.imageSha256 + "," + std::to_string(job.wave) + "," +
+                                                    PercentEncoded(t.name)};
     arguments.insert(arguments.end(), parentArguments.begin(), parentArguments.end());
     return arguments;
 }
@@ -28,7 +63,8 @@ bool ParseJobArgument(const std::string& text, UpdateJobTarget& job) {
     std::istringstream in(text);
     for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
     if (!text.empty() && text.back() == ',') fields.emplace_back();
-    if (fields.size() != 6 || fields[1].empty()) return false;
+    if (fields.size() != 7 || fields[1].empty()) return false;
+    if (!PercentDecoded(fields[6], job.target.name)) return false;
     if (!SmallNumber(fields[0]) || !SmallNumber(fields[5])) return false;
     if (fields[4].size() != 64 || fields[4].find_first_not_of("0123456789abcdef") != std::string::npos) return false;
     job.index = std::stoul(fields[0]);
@@ -64,6 +100,7 @@ DeviceOutcome OutcomeFromJson(const nlohmann::json& e) {
     DeviceOutcome o;
     if (!ResultFromName(FieldText(e, "result"), o.result)) o.result = DeviceResult::Failed;
     o.detail = FieldText(e, "detail");
+    o.name = FieldText(e, "name");
     o.ip = FieldText(e, "ip");
     o.mac = FieldText(e, "mac");
     o.oldVersion = FieldText(e, "old_version");

@@ -9,11 +9,13 @@
 
 // Everything the parent and an update child say to each other.
 //
-// Down, once: the child's arguments are "--job INDEX,HOST,PORT,MAC,SHA256,WAVE"
+// Down, once: the child's arguments are "--job INDEX,HOST,PORT,MAC,SHA256,WAVE,NAME"
 // and then the parent's own arguments, which the child reads again for every
 // other setting. MAC is the search's (--all), else empty; SHA256 is the image
 // the operator confirmed, which the child must find in what it read before it
-// connects; WAVE is the device's wave in a rollout (0: none), for its record. Down, later: a request to stop
+// connects; WAVE is the device's wave in a rollout (0: none), for its record;
+// NAME the inventory's name (empty: none), each byte but letters, digits and
+// "-_." as %XX (upper-case), so that it holds no comma. Down, later: a request to stop
 // (Subprocess::RequestStop).
 //
 // Up: one JSON object a line on the child's standard output: "phase",

@@ -31,6 +31,14 @@ nlohmann::json UpdateRecord(const DeviceTarget& target, const ImageReport& image
             {"detail", d.detail}};
 }
 
+// The inventory's name on each event of a named device, for JSON and the observer.
+nlohmann::json Named(const nlohmann::json& event, const std::string& name) {
+    if (name.empty() || event.contains("name")) return event;
+    nlohmann::json named = event;
+    named["name"] = name;
+    return named;
+}
+
 // A result that came after the parent stopped its silent process: unless
 // the operator interrupted the run too, a failure; it says why.
 nlohmann::json AfterSilence(nlohmann::json result, const std::string& silence) {
@@ -56,6 +64,7 @@ nlohmann::json WaveRecord(int wave) {
 void RecordUpdate(const std::string& historyPath, const DeviceTarget& target, const ImageReport& image,
                   const DeviceOutcome& d, const nlohmann::json& extra) {
     nlohmann::json record = UpdateRecord(target, image, d);
+    if (!target.name.empty()) record["name"] = target.name;
     record.update(extra);
     std::string error;
     if (!AppendHistory(HistoryPath(historyPath), record, error))
@@ -67,7 +76,9 @@ UpdateBatch::UpdateBatch(const BatchOutput& o, const ImageReport& image, const s
     for (const DeviceTarget& t : targets) {
         DeviceRun run;
         run.target = t;
-        run.progress.label = t.device.Label();
+        run.outcome.name = t.name;
+        // A listed device that did not answer has no address: its name stands for it.
+        run.progress.label = t.device.host.empty() ? t.name : t.device.Label();
         run.progress.totalLines = image.lines;
         devices_.push_back(run);
     }
@@ -98,8 +109,9 @@ void UpdateBatch::OnEvent(size_t i, const nlohmann::json& event) {
     Show(i, stopped ? AfterSilence(event, devices_[i].silence) : event);
 }
 
-void UpdateBatch::Show(size_t i, const nlohmann::json& event) {
+void UpdateBatch::Show(size_t i, const nlohmann::json& unnamed) {
     DeviceRun& d = devices_[i];
+    const nlohmann::json event = Named(unnamed, d.target.name);
     if (observer_) observer_->DeviceEvent(i, event);
     const DeviceProgress before = d.progress;
     if (FieldText(event, "event") == "result") {

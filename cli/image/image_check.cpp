@@ -46,3 +46,9 @@ std::string ImageProblem(const ImageReport& report) {
                std::to_string(report.firstBadLine) + " (" + RecordFaultText(report.firstBadFault) + ")";
     return {};
 }
+
+std::string PinnedImageProblem(const ImageReport& report, const std::string& pinned) {
+    if (pinned.empty() || pinned == report.sha256) return {};
+    return "the " + report.source + " image has SHA-256 " + report.sha256 + ", not " + pinned +
+           " (--image-sha256); nothing sent";
+}

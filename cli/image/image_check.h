@@ -34,5 +34,8 @@ ImageReport CheckImage(const char* text, uint32_t size);
 bool ImageIsSound(const ImageReport& report);
 // One line saying what is wrong, for the refusal message; empty when sound.
 std::string ImageProblem(const ImageReport& report);
+// Empty when pinned is empty or the image's SHA-256; else the one line that
+// refuses the image, with both hashes.
+std::string PinnedImageProblem(const ImageReport& report, const std::string& pinned);
 // What is wrong with a record, in a few words.
 const char* RecordFaultText(SRecordFault fault);

@@ -18,7 +18,7 @@ void PrintJsonDocument(const nlohmann::json& value) {
 }
 
 nlohmann::json OutcomeToJson(const DeviceOutcome& o) {
-    return {{"event", "result"},
+    nlohmann::json event = {{"event", "result"},
             {"result", ResultName(o.result)},
             {"ok", ResultIsSuccess(o.result)},
             {"detail", o.detail},
@@ -29,4 +29,6 @@ nlohmann::json OutcomeToJson(const DeviceOutcome& o) {
             {"seconds", o.seconds},
             {"lines", o.lines},
             {"attempts", o.attempts}};
+    if (!o.name.empty()) event["name"] = o.name;
+    return event;
 }

@@ -1,7 +1,6 @@
 #include "cli/output/summary_table.h"
 
-#include <algorithm>
-
+#include "cli/output/table_columns.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
 
@@ -9,22 +8,37 @@ namespace {
 
 std::string Or(const std::string& text, const char* instead) { return text.empty() ? instead : text; }
 
+// The NAME column's texts (the inventory's names), or none when no device has one.
+std::vector<std::string> Names(const std::vector<DeviceOutcome>& outcomes) {
+    std::vector<std::string> names;
+    bool any = false;
+    for (const DeviceOutcome& o : outcomes) {
+        names.push_back(Or(VisibleText(o.name), "-"));
+        any = any || !o.name.empty();
+    }
+    return any ? names : std::vector<std::string>();
+}
+
 }  // namespace
 
 void PrintSummaryTable(FILE* out, const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes) {
-    size_t width = 6;
-    for (const std::string& l : labels) width = std::max(width, l.size());
-    const int w = static_cast<int>(width);
-    PrintTo(out, "%-*s  %-17s  %-8s  %-8s  %-11s  %6s  %s\n", w, "DEVICE", "MAC", "BEFORE", "AFTER", "RESULT", "TIME",
-            "DETAIL");
+    std::vector<std::string> shown;
+    for (const std::string& l : labels) shown.push_back(VisibleText(l));
+    const std::vector<std::string> names = Names(outcomes);
+    const size_t width = WidestColumns(shown, 6), nameWidth = WidestColumns(names, 4);
+    const auto nameColumn = [&](const std::string& text) {
+        return names.empty() ? std::string() : PaddedToColumns(text, nameWidth) + "  ";
+    };
+    PrintTo(out, "%s%s  %-17s  %-8s  %-8s  %-11s  %6s  %s\n", nameColumn("NAME").c_str(),
+            PaddedToColumns("DEVICE", width).c_str(), "MAC", "BEFORE", "AFTER", "RESULT", "TIME", "DETAIL");
     int ok = 0, failed = 0;
     for (size_t i = 0; i < outcomes.size(); ++i) {
         const DeviceOutcome& o = outcomes[i];
         (ResultIsSuccess(o.result) ? ok : failed)++;
-        PrintTo(out, "%-*s  %-17s  %-8s  %-8s  %-11s  %5.1fs  %s\n", w, labels[i].c_str(),
-                Or(VisibleText(o.mac), "-").c_str(), Or(VisibleText(o.oldVersion), "-").c_str(),
-                Or(VisibleText(o.newVersion), "-").c_str(), ResultName(o.result), o.seconds,
-                VisibleText(o.detail).c_str());
+        PrintTo(out, "%s%s  %-17s  %-8s  %-8s  %-11s  %5.1fs  %s\n", names.empty() ? "" : nameColumn(names[i]).c_str(),
+                PaddedToColumns(shown[i], width).c_str(), Or(VisibleText(o.mac), "-").c_str(),
+                Or(VisibleText(o.oldVersion), "-").c_str(), Or(VisibleText(o.newVersion), "-").c_str(),
+                ResultName(o.result), o.seconds, VisibleText(o.detail).c_str());
     }
     PrintTo(out, "%zu device(s): %d succeeded, %d failed\n", outcomes.size(), ok, failed);
     std::fflush(out);

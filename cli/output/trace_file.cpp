@@ -80,7 +80,7 @@ void TraceFile::WriteBatches() {
 }
 
 void TraceFile::OnConnected(NetSocket socket, uint32_t address, uint16_t port) {
-    const std::string device = Endpoint(address, port);
+    const std::string device = Endpoint(address, port) + (name_.empty() ? "" : "[" + name_ + "]");
     std::lock_guard<std::mutex> lock(mutex_);
     devices_[socket] = device;
 }

@@ -53,6 +53,9 @@ public:
     bool Open(const std::string& path, std::string& error);
     // Writes what has gathered now.
     void Flush();
+    // The inventory's name of the device this process works on, after the
+    // address of each connection it makes: "10.0.0.5:23[East]".
+    void NameConnections(const std::string& name) { name_ = VisibleText(name); }
 
     void OnConnected(NetSocket socket, uint32_t address, uint16_t port) override;
     void OnStream(NetSocket socket, bool sent, const char* data, int length) override;
@@ -65,6 +68,7 @@ private:
 
     AppendFile file_;
     std::map<NetSocket, std::string> devices_;
+    std::string name_;
     std::mutex writing_;  // one batch at a time reaches the file, in order
     // Guards devices_, batch_, the line and stopping_: several threads of a
     // process may trace at once (a rollout reads devices side by side).

@@ -192,7 +192,9 @@ void WriteFacts(const RunReport& r, std::ostream& out) {
 
 // The result beside the device, so that a narrow screen shows both before it scrolls.
 void WriteDeviceRow(const DeviceReport& d, bool waves, std::ostream& out) {
-    out << "<tr" << (TraitsOf(d.result).needsLook ? " class=\"bad\"" : "") << "><td class=\"mono\">" << Esc(d.label);
+    out << "<tr" << (TraitsOf(d.result).needsLook ? " class=\"bad\"" : "") << "><td class=\"mono\">";
+    if (!d.name.empty()) out << "<strong>" << Esc(d.name) << "</strong>" << (d.label.empty() ? "" : " ");
+    out << Esc(d.label);
     if (!d.address.empty() && d.label.compare(0, d.address.size(), d.address) != 0)
         out << "<span class=\"sub\">" << Esc(d.address) << "</span>";
     out << "</td><td><span class=\"pill " << TraitsOf(d.result).pageClass << "\">" << ResultName(d.result)
@@ -217,6 +219,17 @@ void WriteTable(const RunReport& r, std::ostream& out) {
     out << "</tbody></table></div></section>\n";
 }
 
+// Devices that answered but are not in the inventory: never logged in to.
+void WriteUnlisted(const RunReport& r, std::ostream& out) {
+    if (r.unlisted.empty()) return;
+    out << "<section aria-labelledby=\"unlisted\"><h2 id=\"unlisted\">Not in inventory</h2>\n<p>These answered "
+           "the search but are not in the inventory; they were not touched.</p>\n<div class=\"scroll\"><table>\n"
+           "<thead><tr><th>Address</th><th>MAC</th></tr></thead>\n<tbody>\n";
+    for (const auto& [address, mac] : r.unlisted)
+        out << "<tr><td class=\"mono\">" << Esc(address) << "</td><td class=\"mono\">" << Esc(mac) << "</td></tr>\n";
+    out << "</tbody></table></div></section>\n";
+}
+
 // The six steps of every update, and the other kinds only when the run has them.
 void WriteLegend(const RunReport& r, std::ostream& out) {
     std::set<DevicePhase> used;
@@ -238,11 +251,17 @@ void WriteAxis(double total, double step, std::ostream& out) {
     out << "</div><div></div></div>\n";
 }
 
+// The device as the timeline names it: its inventory name first.
+std::string Who(const DeviceReport& d) {
+    if (d.name.empty()) return d.label;
+    return d.label.empty() ? d.name : d.name + " " + d.label;
+}
+
 void WriteTimelineRow(const DeviceReport& d, double total, std::ostream& out) {
     const std::string result = ResultName(d.result);
     const std::string took = d.start >= 0 ? ", " + DurationText(d.end - d.start) : "";
-    out << "<div class=\"row dev" << (TraitsOf(d.result).needsLook ? " bad" : "") << "\" title=\"" << Esc(d.label)
-        << ": " << Esc(result) << Esc(took) << "\"><div class=\"who mono\">" << Esc(d.label)
+    out << "<div class=\"row dev" << (TraitsOf(d.result).needsLook ? " bad" : "") << "\" title=\"" << Esc(Who(d))
+        << ": " << Esc(result) << Esc(took) << "\"><div class=\"who mono\">" << Esc(Who(d))
         << "</div><div class=\"track\">";
     if (d.start < 0) out << "<i class=\"idle\"></i>";
     double last = d.start;
@@ -339,6 +358,7 @@ void WriteHtmlReport(const RunReport& r, std::ostream& out) {
     WriteHeader(r, out);
     WriteFacts(r, out);
     WriteTable(r, out);
+    WriteUnlisted(r, out);
     WriteTimeline(r, out);
     out << "<footer>Made by tqm530r. Times in UTC; each timeline bar runs from the device's start to its "
            "end.</footer>\n"

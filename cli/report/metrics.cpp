@@ -46,9 +46,19 @@ void WriteDurations(const RunReport& r, std::ostream& out) {
     for (const DeviceReport& d : r.devices) {
         if (d.start < 0) continue;
         std::string labels = Label("device", d.label) + "," + Label("result", ResultName(d.result));
+        if (!d.name.empty()) labels += "," + Label("name", d.name);
         if (d.wave > 0) labels += "," + Label("wave", std::to_string(d.wave));
         Sample(out, "tqm530r_device_duration_seconds", labels, Number(d.end - d.start, 3));
     }
+}
+
+// Each listed device that did not answer, by name: the one series an alert on
+// a missing device needs.
+void WriteNotFound(const RunReport& r, std::ostream& out) {
+    Family(out, "tqm530r_device_not_found", "Devices of the inventory that did not answer the last run's search.");
+    for (const DeviceReport& d : r.devices)
+        if (d.result == DeviceResult::NotFound)
+            Sample(out, "tqm530r_device_not_found", Label("name", d.name) + "," + Label("mac", d.mac), "1");
 }
 
 }  // namespace
@@ -80,6 +90,7 @@ std::string MetricsText(const RunReport& r, double previousLastSuccess) {
     std::ostringstream out;
     WriteResults(r, out);
     WriteDurations(r, out);
+    WriteNotFound(r, out);
     Family(out, "tqm530r_image_info", "The firmware image of the last run (value always 1).");
     Sample(
         out, "tqm530r_image_info",

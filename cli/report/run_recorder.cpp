@@ -61,6 +61,7 @@ RunRecorder::RunRecorder(const ReportFiles& o, const ImageReport& image, const s
         d.label = t.device.Label();
         d.address = t.device.host;
         d.mac = t.searchMac;
+        d.name = t.name;
         report_.devices.push_back(d);
     }
 }
@@ -78,6 +79,10 @@ void RunRecorder::DeviceEvent(size_t i, const nlohmann::json& event) {
 void RunRecorder::WavesPlanned(const std::vector<int>& sizes, const std::vector<int>& waveOf) {
     report_.waves = sizes;
     for (size_t i = 0; i < report_.devices.size() && i < waveOf.size(); ++i) report_.devices[i].wave = waveOf[i];
+}
+
+void RunRecorder::Unlisted(const std::vector<FoundDevice>& devices) {
+    for (const FoundDevice& d : devices) report_.unlisted.emplace_back(d.ip, d.mac);
 }
 
 bool RunRecorder::Finish(int exitCode) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/device/device_search.h"
 #include "cli/device/device_session.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/image/image_check.h"
@@ -29,6 +30,8 @@ public:
     void DeviceStarted(size_t i) override;
     void DeviceEvent(size_t i, const nlohmann::json& event) override;
     void WavesPlanned(const std::vector<int>& sizes, const std::vector<int>& waveOf) override;
+    // The devices that answered but are not in the inventory (never touched).
+    void Unlisted(const std::vector<FoundDevice>& devices);
 
     // Ends the record with the run's exit code and writes the files asked
     // for. False when one could not be written (its reason on stderr).

@@ -41,6 +41,7 @@ bool DeviceOfRecord(const nlohmann::json& r, DeviceReport& d, double& endTime) {
     d.address = FieldText(r, "ip");
     if (d.label.empty()) d.label = d.address;
     d.mac = FieldText(r, "mac");
+    d.name = FieldText(r, "name");
     d.before = FieldText(r, "old_version");
     d.after = FieldText(r, "new_version");
     d.result = ResultNamed(FieldText(r, "result"));
@@ -116,6 +117,7 @@ void RecordDeviceEvent(DeviceReport& device, const nlohmann::json& event, double
         device.reason = FieldText(event, "detail");
         if (!FieldText(event, "ip").empty()) device.address = FieldText(event, "ip");
         if (!FieldText(event, "mac").empty()) device.mac = FieldText(event, "mac");
+        if (!FieldText(event, "name").empty()) device.name = FieldText(event, "name");
         device.before = FieldText(event, "old_version");
         device.after = FieldText(event, "new_version");
         device.attempts = FieldInt(event, "attempts", device.attempts);

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/device/device_outcome.h"
@@ -25,6 +26,7 @@ struct PhaseSpan {
 
 struct DeviceReport {
     std::string label;    // as the operator named it (HOST:PORT), or the address
+    std::string name;     // the inventory's name; empty without one
     std::string address;  // the IP address reached
     std::string mac;
     std::string before;  // version before, empty when not read
@@ -49,6 +51,8 @@ struct RunReport {
     std::string options;     // the command line as typed
     std::vector<int> waves;  // devices per wave, in order; empty: one wave
     std::vector<DeviceReport> devices;
+    // Devices that answered but are not in the inventory, never touched: address and MAC.
+    std::vector<std::pair<std::string, std::string>> unlisted;
     int exitCode = -1;  // -1: not known (a report of the history)
     std::string note;   // e.g. "interrupted by SIGTERM"; empty when none
 };

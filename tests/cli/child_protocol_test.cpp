@@ -43,12 +43,20 @@ TEST(JobArguments, TheChildReadsBackItsDeviceTheConfirmedImageAndThenTheParentsA
     job.target.searchMac.clear();
     ASSERT_TRUE(ParseJobArgument(JobArguments(job, {})[1], back));
     EXPECT_EQ(back.target.searchMac, "");
-    const std::string s = "," + sha + ",0";
+    EXPECT_EQ(back.target.name, "");
+    // The inventory's name travels as ASCII without a comma, whatever it holds.
+    job.target.name = "本社3F-東, \"A\" 100%";
+    const std::string named = JobArguments(job, {})[1];
+    EXPECT_EQ(named.find_first_of(" \"\x80\xE6"), std::string::npos) << named;
+    ASSERT_TRUE(ParseJobArgument(named, back));
+    EXPECT_EQ(back.target.name, job.target.name);
+    const std::string s = "," + sha + ",0,";
     for (const std::string& bad : std::vector<std::string>{
              std::string(), "1,h,23" + s, "x,h,23," + s, "1,,23," + s, "1,h,0," + s, "1,h,70000," + s,
-             "1,h,23,m" + s + ",extra", "1,h,23,m," + sha, "1,h,23,m," + sha + ",", "1,h,23,m," + sha + ",-1",
-             "1,h,23,", "1,h,23,m," + sha.substr(1) + ",0", "1,h,23,m," + std::string(64, 'A') + ",0",
-             "1,h,23,m," + std::string(63, 'a') + "g,0"})
+             "1,h,23,m" + s + ",extra", "1,h,23,m," + sha, "1,h,23,m," + sha + ",", "1,h,23,m," + sha + ",-1,",
+             "1,h,23,", "1,h,23,m," + sha.substr(1) + ",0,", "1,h,23,m," + std::string(64, 'A') + ",0,",
+             "1,h,23,m," + std::string(63, 'a') + "g,0,", "1,h,23,m" + s + "%4", "1,h,23,m" + s + "a%zz",
+             "1,h,23,m" + s + "%e6"})
         EXPECT_FALSE(ParseJobArgument(bad, back)) << bad;
 }
 

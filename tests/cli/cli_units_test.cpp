@@ -312,6 +312,11 @@ TEST(SummaryTest, ExitCodeSaysWhetherEveryDeviceSucceeded) {
     DeviceOutcome notStarted;
     notStarted.result = DeviceResult::NotStarted;
     EXPECT_EQ(BatchExitCode({failed, failed, notStarted, ok}), 6);
+    // A listed device that did not answer fails the run, also beside a busy one.
+    DeviceOutcome notFound;
+    notFound.result = DeviceResult::NotFound;
+    EXPECT_EQ(BatchExitCode({ok, notFound}), 1);
+    EXPECT_EQ(BatchExitCode({busy, notFound}), 1);
 }
 
 TEST(SummaryTest, NotStartedSurvivesThePipeUnderItsOwnName) {

@@ -465,6 +465,35 @@ LIST
   check "nothing reached the device for any refused file" eval '! grep -q connected "$ARTIFACTS/quiet.log"'
 }
 
+# --image-sha256 pins the image: another one is refused before any device is
+# reached, with both hashes in one line; a pin that is no SHA-256 is a usage error.
+case_image_pinned() {
+  local good="$ARTIFACTS/good.mot" sum carried other
+  "$(dirname "$CLI")/make_standin_image" "$good" 1.2.3
+  sum=$(sha256sum "$good" | cut -d' ' -f1)
+  carried=$(sha256sum "$IMAGE" | cut -d' ' -f1)
+  other=$(printf '%064d' 7)
+  sim_start dev --compare "$good"
+  local name rc says args
+  while IFS='|' read -r name rc says args; do
+    eval "set -- $args"
+    run "pin-$name" "$CLI" "$@"
+    check "$name: exit $rc${says:+, one line: $says}" eval \
+      'is $RC $rc && { [ -z "$says" ] || { has "$ERR" "$says" && is "$(wc -l <<<"$ERR")" 1; }; }'
+  done <<EOF
+update-other|4|$sum, not $other|update --yes --image $good --image-sha256 $other 127.0.0.1:$PORT_dev
+update-carried|4|$carried, not $sum|update --yes --image-sha256 $sum 127.0.0.1:$PORT_dev
+plan-other|4|$carried, not $other|plan --image-sha256 $other 127.0.0.1:$PORT_dev
+image-other|4|$carried, not $other|image --image-sha256 $other
+short|2|64 hexadecimal digits|update --yes --image-sha256 ${sum:1} 127.0.0.1:$PORT_dev
+not-hex|2|64 hexadecimal digits|plan --image-sha256 ${sum:1}g 127.0.0.1:$PORT_dev
+image-same|0||image --image $good --image-sha256 ${sum^^}
+EOF
+  check "nothing reached the device for a refused image" eval '! grep -q connected "$ARTIFACTS/dev.log"'
+  run pin-update "$CLI" update --yes --no-verify --image "$good" --image-sha256 "$sum" 127.0.0.1:$PORT_dev
+  check "the pinned image itself updates" eval 'is $RC 0 && has "$OUT" "updated"'
+}
+
 # The --image file is replaced after the operator was asked and before the
 # children read it: they find another SHA-256 than the confirmed one and
 # refuse before any connect.

@@ -86,7 +86,8 @@ TEST(FailureBudget, OnlyResultsOfAWrittenImageCount) {
     EXPECT_TRUE(CountsAgainstBudget(DeviceResult::Unverified));
     EXPECT_TRUE(CountsAgainstBudget(DeviceResult::Mismatch));
     for (DeviceResult r : {DeviceResult::Verified, DeviceResult::Updated, DeviceResult::Skipped, DeviceResult::Refused,
-                           DeviceResult::Busy, DeviceResult::Interrupted, DeviceResult::NotStarted})
+                           DeviceResult::Busy, DeviceResult::Interrupted, DeviceResult::NotStarted,
+                           DeviceResult::NotFound})
         EXPECT_FALSE(CountsAgainstBudget(r)) << ResultName(r);
 }
 

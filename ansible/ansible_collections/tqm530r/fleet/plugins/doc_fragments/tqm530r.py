@@ -36,6 +36,21 @@ options:
       - Only for a search of the segment, not with I(hosts).
     type: int
     version_added: 1.1.0
+  image_sha256:
+    description: The SHA-256 (64 hexadecimal digits) the image must have, carried or I(image); another
+      image is refused before any device is contacted and the task fails.
+    type: str
+    version_added: 1.2.0
+  inventory:
+    description:
+      - A CSV file on the managed host (UTF-8, a header row naming C(name) and C(mac)) of the devices
+        known by MAC, with their names. Only the devices it lists are touched; one that answers but is
+        not listed is never logged in to; a listed one that does not answer is C(not found) and the
+        task fails. A file that does not read (not UTF-8, a bad or repeated MAC) fails the task before
+        any search.
+      - Only for a search of the segment, not with I(hosts).
+    type: path
+    version_added: 1.2.0
   tqm530r:
     description: The C(tqm530r) program on the managed host, a path or a name looked up in C(PATH).
     type: str

@@ -14,10 +14,12 @@ COMMON_OPTIONS = dict(
     interface=dict(type='str'),
     wait=dict(type='int'),
     expect=dict(type='int'),
+    inventory=dict(type='path'),
+    image_sha256=dict(type='str'),
     tqm530r=dict(type='str', default='tqm530r'),
 )
 
-VALUE_OPTIONS = ('image', 'timeout', 'interface', 'wait', 'expect')
+VALUE_OPTIONS = ('image', 'image_sha256', 'timeout', 'interface', 'wait', 'expect', 'inventory')
 FLAG_OPTIONS = ('reinstall', 'allow_older')
 
 
@@ -60,6 +62,6 @@ def fail_without_output(module, rc, err, argv=None):
 
 def planned_device(d):
     """One device of plan's document in the update module's per-device form."""
-    return dict(device=d['device'], ip=d['ip'], mac=d['mac'], before=d['current_version'],
+    return dict(device=d['device'], name=d.get('name', ''), ip=d['ip'], mac=d['mac'], before=d['current_version'],
                 after=d['image_version'] if d['action'] == 'update' else d['current_version'],
                 result=d['action'], detail=d['reason'])

@@ -49,8 +49,12 @@ devices:
   elements: dict
   contains:
     device:
-      description: The device (C(IP) or C(HOST:PORT)).
+      description: The device (C(IP) or C(HOST:PORT)); empty for one C(not found).
       type: str
+    name:
+      description: Its name in I(inventory); empty without one.
+      type: str
+      version_added: 1.2.0
     ip:
       description: Its address.
       type: str
@@ -61,7 +65,9 @@ devices:
       description: The firmware version it runs, empty when not read.
       type: str
     action:
-      description: What C(tqm530r update) would do, C(update), C(skip), C(refuse), C(error) or C(busy).
+      description: What C(tqm530r update) would do, C(update), C(skip), C(refuse), C(error) or C(busy);
+        with I(inventory) also C(unlisted) (answered, not listed, never touched) or C(not found)
+        (listed, did not answer).
       type: str
     reason:
       description: One line, why.
@@ -100,7 +106,7 @@ def nobody_answers(module):
 
 def main():
     module = AnsibleModule(argument_spec=MODULE_OPTIONS, supports_check_mode=True,
-                           mutually_exclusive=[('hosts', 'expect')])
+                           mutually_exclusive=[('hosts', 'expect'), ('hosts', 'inventory')])
     searched = not module.params['hosts']
     rc, doc, err = run_plan(module, searched)
     if doc is None:
@@ -108,13 +114,13 @@ def main():
         if searched and module.params['expect'] is None and nobody_answers(module):
             module.exit_json(changed=False, devices=[], needs_update=False)
         fail_without_output(module, rc, err)
-    devices = [dict(device=d['device'], ip=d['ip'], mac=d['mac'], version=d['current_version'],
+    devices = [dict(device=d['device'], name=d.get('name', ''), ip=d['ip'], mac=d['mac'], version=d['current_version'],
                     action=d['action'], reason=d['reason']) for d in doc['devices']]
     result = dict(changed=False, devices=devices, image_version=doc.get('image_version'),
                   needs_update=any(d['action'] == 'update' for d in devices))
     if rc != 0:
         bad = ['%s: %s: %s' % (d['device'], d['action'], d['reason']) for d in devices
-               if d['action'] in ('error', 'busy')]
+               if d['action'] in ('error', 'busy', 'not found')]
         module.fail_json(msg='; '.join(bad) or err.strip(), rc=rc, **result)
     module.exit_json(**result)
 

@@ -88,6 +88,13 @@ EXAMPLES = r'''
     retries: 0
   register: update
 
+- name: Update the devices of the site's inventory, with the image the change approved
+  tqm530r.fleet.tqm530r_update:
+    all: true
+    inventory: /etc/tqm530r/osaka.csv
+    image: /srv/firmware/tqm530r-1.0.06.mot
+    image_sha256: 3f1c0d9e8b7a6f5e4d3c2b1a0f9e8d7c6b5a4f3e2d1c0b9a8f7e6d5c4b3a2f10
+
 - name: A canary rollout of the 40 devices of a site
   tqm530r.fleet.tqm530r_update:
     all: true
@@ -107,8 +114,12 @@ devices:
   elements: dict
   contains:
     device:
-      description: The device as given or found (C(IP) or C(HOST:PORT)).
+      description: The device as given or found (C(IP) or C(HOST:PORT)); empty for one C(not found).
       type: str
+    name:
+      description: Its name in I(inventory); empty without one.
+      type: str
+      version_added: 1.2.0
     ip:
       description: Its address.
       type: str
@@ -123,9 +134,9 @@ devices:
       type: str
     result:
       description: C(verified), C(updated), C(skipped), C(refused), C(mac-changed), C(busy),
-        C(failed), C(unverified), C(interrupted) or, after the failure budget stopped the rollout,
-        C(not started); in check mode the plan's action
-        C(update), C(skip), C(refuse), C(error) or C(busy).
+        C(failed), C(unverified), C(interrupted), C(not found) (listed in I(inventory) but it did not
+        answer) or, after the failure budget stopped the rollout, C(not started); in check mode the
+        plan's action C(update), C(skip), C(refuse), C(error), C(busy), C(unlisted) or C(not found).
       type: str
     detail:
       description: One line, why or what was done.
@@ -165,7 +176,7 @@ MODULE_OPTIONS = dict(COMMON_OPTIONS, hosts=dict(type='list', elements='str'), a
                       verify_timeout=dict(type='float'), history=dict(type='path'), waves=dict(type='str'),
                       max_failures=dict(type='raw'), soak=dict(type='int'))
 # Either the given hosts or a search; expect counts what a search finds.
-OPTION_RULES = dict(mutually_exclusive=[('hosts', 'all'), ('hosts', 'expect')],
+OPTION_RULES = dict(mutually_exclusive=[('hosts', 'all'), ('hosts', 'expect'), ('hosts', 'inventory')],
                     required_one_of=[('hosts', 'all')],
                     required_if=[('all', False, ('hosts',))])
 UPDATE_OPTIONS = ('jobs', 'retries', 'flash_timeout', 'verify_timeout', 'history', 'waves', 'max_failures', 'soak')
@@ -199,7 +210,7 @@ def read_events(out):
 
 
 def summary_devices(summary, flashed):
-    return [dict(device=d['device'], ip=d['ip'], mac=d['mac'], before=d['old_version'], after=d['new_version'],
+    return [dict(device=d['device'], name=d.get('name', ''), ip=d['ip'], mac=d['mac'], before=d['old_version'], after=d['new_version'],
                  result=d['result'], detail=d['detail'], written=d['result'] in WRITTEN_RESULTS or d['device'] in flashed)
             for d in summary['devices']]
 
@@ -213,7 +224,7 @@ def counts_of(devices):
 
 def failure_msg(devices, rc, stderr, max_failures):
     """One line naming each device that failed and why; first, whether the budget stopped the rollout."""
-    bad = ['%s: %s: %s' % (d['device'], d['result'], d['detail']) for d in devices
+    bad = ['%s: %s: %s' % (d.get('name') or d['device'], d['result'], d['detail']) for d in devices
            if d['result'] not in GOOD_RESULTS and not not_started(d)]
     if rc == BUDGET_STOPPED:
         waiting = len([d for d in devices if not_started(d)])

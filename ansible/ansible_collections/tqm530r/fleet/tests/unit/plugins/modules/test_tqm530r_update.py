@@ -86,3 +86,25 @@ def test_a_run_without_failures_reports_its_counts():
     devices = [dict(device='10.0.0.10', result='verified', detail=''), dict(device='10.0.0.11', result='skipped', detail='')]
     failed, result = update.outcome(devices, 0, True, '1.0.05', '')
     assert not failed and result['msg'] == '2 device(s): 1 skipped, 1 verified'
+
+
+def test_an_inventory_and_a_pinned_image_reach_tqm530r_and_names_come_back():
+    sha = 'ab' * 32
+    argv = update.update_argv('tqm530r', params(all=True, inventory='/etc/tqm530r/site.csv', image_sha256=sha))
+    assert argv == ['tqm530r', 'update', '--all', '--image-sha256', sha, '--inventory', '/etc/tqm530r/site.csv',
+                    '--json', '--yes']
+    line = json.dumps(dict(event='summary', exit_code=1, devices=[
+        dict(device='10.0.0.10', name='Osaka 3F east', ip='10.0.0.10', mac='02-4c-1a-00-00-01', old_version='1.0.01',
+             new_version='1.0.05', result='verified', detail='running 1.0.05 after the reset'),
+        dict(device='', name='Store', ip='', mac='02-4c-1a-00-00-09', old_version='', new_version='',
+             result='not found', detail='listed in the inventory (line 4), but it did not answer the search')]))
+    summary, flashed, image_version = update.read_events(line)
+    failed, result = update.outcome(update.summary_devices(summary, flashed), 1, True, image_version, '')
+    assert failed and [d['name'] for d in result['devices']] == ['Osaka 3F east', 'Store']
+    assert result['msg'] == 'Store: not found: listed in the inventory (line 4), but it did not answer the search'
+
+
+def test_an_inventory_is_for_a_search_only():
+    result = ArgumentSpecValidator(update.MODULE_OPTIONS, **update.OPTION_RULES).validate(
+        dict(hosts=['10.0.0.5'], inventory='/x.csv'))
+    assert any('mutually exclusive: hosts|inventory' in m for m in result.error_messages), result.error_messages
