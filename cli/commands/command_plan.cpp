@@ -89,16 +89,19 @@ void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves,
     for (size_t k = 0; k < devices.size(); ++k)
         devices[k] = (showNames ? PaddedToColumns(names[k], nameWidth) + "  " : "") + PaddedToColumns(devices[k], width);
     const bool showWaves = !o.waves.empty();
-    PrintTo(stdout, "%s  %-17s  %-15s  %-8s  %-8s  %-9s  %s%s\n", devices[0].c_str(), "MAC", "IP", "CURRENT", "IMAGE",
-            "ACTION", showWaves ? "WAVE  " : "", "REASON");
+    std::vector<std::string> actions{"ACTION", "refuse "};  // as wide as the policy's words
+    for (const PlanRow& r : rows) actions.push_back(r.action);
+    const int actionWidth = static_cast<int>(WidestColumns(actions, 0));
+    PrintTo(stdout, "%s  %-17s  %-15s  %-8s  %-8s  %-*s  %s%s\n", devices[0].c_str(), "MAC", "IP", "CURRENT", "IMAGE",
+            actionWidth, "ACTION", showWaves ? "WAVE  " : "", "REASON");
     for (size_t i = 0; i < rows.size(); ++i) {
         const PlanRow& r = rows[i];
         char wave[16] = "";
         if (showWaves)
             std::snprintf(wave, sizeof wave, "%-4s  ", waves[i] > 0 ? std::to_string(waves[i]).c_str() : "-");
-        PrintTo(stdout, "%s  %-17s  %-15s  %-8s  %-8s  %-9s  %s%s\n", devices[i + 1].c_str(), Or(r.mac).c_str(),
+        PrintTo(stdout, "%s  %-17s  %-15s  %-8s  %-8s  %-*s  %s%s\n", devices[i + 1].c_str(), Or(r.mac).c_str(),
                 Or(r.ip).c_str(), Or(VisibleText(r.version)).c_str(), VisibleText(image.version).c_str(),
-                r.action.c_str(), wave, VisibleText(r.reason).c_str());
+                actionWidth, r.action.c_str(), wave, VisibleText(r.reason).c_str());
     }
     if (!showWaves) return;
     std::string text;

@@ -27,12 +27,15 @@ printf '\xef\xbb\xbfsite,mac,name\r\n"Osaka, HQ",02-4C-1A-00-20-00,本社3F-東\
 # The same file as a spreadsheet saves it by default in Japan (CP932).
 iconv -f UTF-8 -t CP932 <(tail -c +4 "$inventory") > "$ARTIFACTS/cp932.csv"
 
-for command in detect plan update; do
-  run "bad-$command" on_segment "$CLI" $command --inventory "$ARTIFACTS/cp932.csv" --trace "$ARTIFACTS/bad.trace" \
-    $([ $command = detect ] || echo --all) $([ $command = update ] && echo --yes)
-  check "$command with a CP932 file: exit 2, one line naming the line and \"CSV UTF-8\", no datagram" eval \
-    'is $RC 2 && is "$(wc -l <<<"$ERR")" 1 && has "$ERR" "line 2: not UTF-8" && has "$ERR" "CSV UTF-8" &&
-     ! [ -s "$ARTIFACTS/bad.trace" ]'
+for bad in cp932.csv missing.csv; do
+  for command in detect plan update; do
+    run "bad-$command" on_segment "$CLI" $command --inventory "$ARTIFACTS/$bad" --trace "$ARTIFACTS/bad.trace" \
+      $([ $command = detect ] || echo --all) $([ $command = update ] && echo --yes)
+    says="line 2: not UTF-8 text; save the file as \"CSV UTF-8\""
+    [ $bad = missing.csv ] && says="missing.csv: no such file; nothing sent"
+    check "$command with $bad: exit 2, one line ($says), no datagram" eval \
+      'is $RC 2 && is "$(wc -l <<<"$ERR")" 1 && has "$ERR" "$says" && ! [ -s "$ARTIFACTS/bad.trace" ]'
+  done
 done
 
 # aligned FILE N: the header's MAC column and at least N rows' MACs start at the same display column.
@@ -103,6 +106,17 @@ check "update's table: exit 1 (only the missing device failed), names first, the
 run history on_segment "$CLI" history
 check "history's table: the names, the MAC column aligned" eval \
   'has "$(cat "$ARTIFACTS/history.stdout")" "倉庫 A" && aligned "$ARTIFACTS/history.stdout" 6'
+
+# A rollout over the inventory: the waves and the budget count the listed
+# devices that answered; the missing one is no failure of the budget.
+run rollout on_segment "$CLI" update --all --yes --json --reinstall --no-verify --waves 1,100% --max-failures 0 \
+  --inventory "$inventory" --wait 1500
+check "a rollout: 2 devices to write in waves of 1 and 1, both updated, Store not found, exit 1 (not 6)" eval \
+  'is $RC 1 && has "$OUT" "\"budget\":0,\"event\":\"rollout\",\"to_write\":2,\"waves\":[1,1]" &&
+   is "$(summary_rows "$ARTIFACTS/rollout.stdout")" "1
+本社3F-東|updated
+倉庫 A|updated
+Store|not found"'
 
 # The two listed devices swap MACs: the names follow the MACs (the search
 # lists its devices by entry, which names the MAC's last two bytes).

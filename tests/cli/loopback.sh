@@ -50,6 +50,7 @@ since-nan|--since|history --since 2026-01-01T00:00:nanZ
 since-feb-30|--since|history --since 2026-02-30T00:00:00Z
 since-space|--since|history --since " 2026-01-01T00:00:00Z"
 since-date-only|--since|history --since 2026-01-01
+inventory-hosts|--inventory requires --all|update --yes --inventory x.csv 127.0.0.1:1
 EOF
 }
 
