@@ -65,8 +65,13 @@ double EstimateSecondsLeft(const RunSnapshot& run) {
     }
     if (ran == 0) return -1;
     const double each = total / static_cast<double>(ran);
-    for (const DeviceProgress& d : run.devices)
-        if (Running(d)) longestRest = std::max(longestRest, each - Since(d.startedAt, run.now));
+    for (const DeviceProgress& d : run.devices) {
+        if (!Running(d)) continue;
+        const double age = Since(d.startedAt, run.now);
+        // One slower than those that ended goes on as its transfer goes.
+        const double byPercent = d.percent > 0 ? age * (100 - d.percent) / d.percent : 0;
+        longestRest = std::max({longestRest, each - age, byPercent});
+    }
     const double rounds = std::ceil(static_cast<double>(waiting) / static_cast<double>(std::max<size_t>(running, 1)));
     return longestRest + rounds * each;
 }
@@ -77,7 +82,7 @@ std::string StatusLine(const RunSnapshot& run) {
                        std::to_string(c.verified) + " verified  " + std::to_string(c.failed) + " failed  " +
                        std::to_string(c.skipped) + " skipped  " + std::to_string(c.running) + " running  " +
                        std::to_string(c.waiting) + " waiting";
-    if (run.waves > 0) line += "  wave " + std::to_string(std::max(run.wave, 1)) + " of " + std::to_string(run.waves);
+    if (run.waves > 1) line += "  wave " + std::to_string(std::max(run.wave, 1)) + " of " + std::to_string(run.waves);
     line += "  " + FormatDuration(Since(run.start, run.now)) + " elapsed";
     const double left = c.done < c.total ? EstimateSecondsLeft(run) : -1;
     if (left >= 0) line += "  about " + FormatDuration(left) + " left";
@@ -124,10 +129,12 @@ std::string FrameText(const std::vector<size_t>& drawnWidths, const LiveFrame& f
     const size_t width = static_cast<size_t>(std::max(columns, 1));
     size_t rows = 0;
     for (size_t w : drawnWidths) rows += std::max<size_t>(1, (w + width - 1) / width);
-    std::string text;
-    if (rows > 0) text += "\r\033[" + std::to_string(rows) + "A";
-    text += "\r\033[J";
-    for (const std::string& line : frame.above) text += line + "\n";
-    for (const std::string& line : frame.region) text += line + "\n";
-    return text;
+    std::string text = "\r";
+    if (rows > 0) text += "\033[" + std::to_string(rows) + "A";
+    // Each line clears its own row: a clear to the end from the screen's top
+    // corner is a clear of the screen, which some terminals (tmux) first copy
+    // into the scroll-back.
+    for (const auto* lines : {&frame.above, &frame.region})
+        for (const std::string& line : *lines) text += "\033[2K" + line + "\n";
+    return text + "\033[J";
 }

@@ -25,7 +25,7 @@ struct TerminalSize {
 struct RunSnapshot {
     std::vector<DeviceProgress> devices;
     int wave = 0;   // the wave under way, 1-based; 0 outside waves
-    int waves = 0;  // the rollout's waves; 0 outside waves
+    int waves = 0;  // the rollout's waves; told from 2 on
     std::chrono::steady_clock::time_point start;
     std::chrono::steady_clock::time_point now;
 };
@@ -38,9 +38,10 @@ struct RunCounts {
 RunCounts CountRun(const std::vector<DeviceProgress>& devices);
 
 // Seconds until the last device ends: the devices that finished after they
-// ran took so long on average, the running ones need the rest of it, the
-// waiting ones as many rounds again as the running ones fill. Negative
-// without a basis (no device has finished after running).
+// ran took so long on average, the running ones need the rest of it (or, when
+// slower, as long again as their percentage says), the waiting ones as many
+// rounds again as the running ones fill. Negative without a basis (no device
+// has finished after running).
 double EstimateSecondsLeft(const RunSnapshot& run);
 
 // One line for the whole run, for the live region and the plain heartbeat:
@@ -70,6 +71,6 @@ private:
 
 // The bytes that replace the region drawn before (its lines' display widths)
 // by frame on a terminal now columns wide: up over the old region (a line
-// that a narrower terminal wrapped counts its rows), clear to the end, the
-// permanent lines, the new region.
+// that a narrower terminal wrapped counts its rows), the permanent lines and
+// the new region each over a cleared row, then the rest cleared.
 std::string FrameText(const std::vector<size_t>& drawnWidths, const LiveFrame& frame, int columns);

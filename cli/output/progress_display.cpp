@@ -51,7 +51,9 @@ std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int b
     std::string line = PadToWidth(p.label, labelWidth) + "  " + Bar(shown, barWidth) + " " + numbers;
     if (p.finished) return VisibleText(line + "  " + ResultName(p.result) + (p.detail.empty() ? "" : ": " + p.detail));
     const std::string rate = RateText(p);
-    line += "  " + (rate.empty() ? "" : rate + "  ") + TraitsOf(p.phase).shown;
+    // A process started that has not told its first phase yet.
+    const std::string phase = p.started && p.phase == DevicePhase::Waiting ? "started" : TraitsOf(p.phase).shown;
+    line += "  " + (rate.empty() ? "" : rate + "  ") + phase;
     if (p.attempt > 1) line += " (attempt " + std::to_string(p.attempt) + " of " + std::to_string(p.attempts) + ")";
     return VisibleText(line);
 }

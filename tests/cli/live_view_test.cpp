@@ -177,9 +177,9 @@ TEST(LiveViewTest, TerminalResizedSmallerBetweenTwoDraws) {
     ExpectFits(second, after);
     EXPECT_EQ(MoreRunningOf(second.region), "+33 more running");
     const std::string text = FrameText(widths, second, after.columns);
-    EXPECT_EQ(text.rfind("\r\033[" + std::to_string(rowsNow) + "A\r\033[J", 0), 0u);
+    EXPECT_EQ(text.rfind("\r\033[" + std::to_string(rowsNow) + "A\033[2K", 0), 0u);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(second.region.size()));
-    EXPECT_EQ(FrameText({}, second, 40).rfind("\r\033[J", 0), 0u);  // nothing drawn before: no move up
+    EXPECT_EQ(FrameText({}, second, 40).rfind("\r\033[2K", 0), 0u);  // nothing drawn before: no move up
 }
 
 TEST(LiveViewTest, StatusCountsTheRunAndEstimatesOnceADeviceEnded) {
