@@ -7,6 +7,7 @@
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/output/history.h"
+#include "cli/output/display_width.h"
 #include "cli/output/json_events.h"
 #include "cli/output/stored_json.h"
 #include "cli/output/terminal.h"
@@ -70,6 +71,7 @@ UpdateBatch::UpdateBatch(const BatchOutput& o, const ImageReport& image, const s
         run.target = t;
         run.progress.label = t.device.Label();
         run.progress.totalLines = image.lines;
+        labelWidth_ = std::max(labelWidth_, DisplayWidth(run.progress.label));
         devices_.push_back(run);
     }
 }
@@ -209,6 +211,7 @@ RunSnapshot UpdateBatch::Snapshot(std::chrono::steady_clock::time_point now) con
     run.start = start_;
     run.now = now;
     run.waves = waves_;
+    run.labelWidth = labelWidth_;
     for (const DeviceRun& d : devices_) {
         run.devices.push_back(d.progress);
         // The wave under way is the latest one a device has started in.

@@ -99,6 +99,7 @@ private:
     ProgressView view_;
     std::chrono::steady_clock::time_point start_;
     int waves_ = 0;
+    size_t labelWidth_ = 0;  // the widest label's columns, for the live view
     int noticed_ = 0;
     BatchObserver* observer_ = nullptr;
 };

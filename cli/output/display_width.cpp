@@ -46,8 +46,15 @@ int CodePointWidth(char32_t cp) {
 
 size_t DisplayWidth(const std::string& text) {
     size_t columns = 0;
-    for (size_t i = 0, length = 0; i < text.size(); i += length)
+    for (size_t i = 0, length = 1; i < text.size(); i += length) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {  // most of what is drawn: no table to look in
+            length = 1;
+            columns += c >= 0x20 && c != 0x7F ? 1 : 0;
+            continue;
+        }
         columns += static_cast<size_t>(CodePointWidth(CodePointAt(text, i, length)));
+    }
     return columns;
 }
 

@@ -14,9 +14,10 @@ double Since(Clock::time_point from, Clock::time_point to) { return std::chrono:
 
 bool Running(const DeviceProgress& p) { return p.started && !p.finished; }
 
-size_t LabelWidth(const std::vector<DeviceProgress>& devices) {
+size_t LabelWidth(const RunSnapshot& run) {
+    if (run.labelWidth > 0) return run.labelWidth;
     size_t width = 0;
-    for (const DeviceProgress& d : devices) width = std::max(width, DisplayWidth(d.label));
+    for (const DeviceProgress& d : run.devices) width = std::max(width, DisplayWidth(d.label));
     return width;
 }
 
@@ -97,7 +98,7 @@ std::vector<std::string> RegionLines(const RunSnapshot& run, TerminalSize size) 
         if (Running(d)) running.push_back(&d);
     // Every bar when they all fit; else one line less for "+N more running".
     const size_t bars = running.size() + 1 <= limit ? running.size() : (limit >= 2 ? limit - 2 : 0);
-    const size_t labelWidth = LabelWidth(run.devices);
+    const size_t labelWidth = LabelWidth(run);
     const int barWidth = std::clamp(size.columns - static_cast<int>(labelWidth) - 70, 10, 30);
     for (size_t k = 0; k < bars; ++k) lines.push_back(Fitted(FormatProgressLine(*running[k], labelWidth, barWidth), size));
     if (bars < running.size() && lines.size() < limit) lines.push_back(Fitted(MoreRunning(running.size() - bars), size));
@@ -108,7 +109,7 @@ LiveFrame LiveLayout::Next(const RunSnapshot& run, TerminalSize size, std::vecto
     LiveFrame frame;
     frame.above = std::move(notices);
     announced_.resize(run.devices.size(), false);
-    const size_t labelWidth = LabelWidth(run.devices);
+    const size_t labelWidth = LabelWidth(run);
     for (size_t i = 0; i < run.devices.size(); ++i) {
         if (!run.devices[i].finished || announced_[i]) continue;
         announced_[i] = true;

@@ -26,6 +26,7 @@ struct RunSnapshot {
     std::vector<DeviceProgress> devices;
     int wave = 0;   // the wave under way, 1-based; 0 outside waves
     int waves = 0;  // the rollout's waves; told from 2 on
+    size_t labelWidth = 0;  // the widest device label's columns; 0: measured here
     std::chrono::steady_clock::time_point start;
     std::chrono::steady_clock::time_point now;
 };

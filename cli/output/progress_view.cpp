@@ -12,6 +12,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kFrameGap = std::chrono::milliseconds(200);  // at most five frames a second
+constexpr auto kUrgentGap = std::chrono::milliseconds(50);  // finishes that come at once share a frame
 constexpr auto kClockGap = std::chrono::seconds(1);         // the elapsed time moves on its own
 constexpr auto kHeartbeatGap = std::chrono::seconds(30);    // plain: the run's counts
 
@@ -84,9 +85,15 @@ void ProgressView::Notice(const std::string& text, int signals) {
 bool ProgressView::Due(Clock::time_point now) {
     if (mode_ == ProgressMode::Plain) return now - lastHeartbeat_ >= kHeartbeatGap;
     if (mode_ != ProgressMode::Bars) return false;
+    const auto since = now - lastDraw_;
+    if (!notices_.empty() || (urgent_ && since >= kUrgentGap) || since >= (dirty_ ? kFrameGap : kClockGap))
+        return true;
+    // The size is asked at most as often as a frame may come: the parent is
+    // ticked for every burst of its children's output.
+    if (now - lastSizeCheck_ < kFrameGap) return false;
+    lastSizeCheck_ = now;
     const TerminalSize size = SizeOfStderr();
-    if (size.columns != columns_ || size.rows != rows_ || urgent_ || !notices_.empty()) return true;
-    return now - lastDraw_ >= (dirty_ ? kFrameGap : kClockGap);
+    return size.columns != columns_ || size.rows != rows_;
 }
 
 void ProgressView::Tick(const RunSnapshot& run) {

@@ -33,8 +33,9 @@ public:
     // One line about the whole run (an interruption); signals heard so far.
     void Notice(const std::string& text, int signals);
     // True when Tick has something to do at now: a frame of the live region
-    // (at most every 200 ms while anything changes, at once for a finished
-    // device, a notice or a new size of the terminal) or the plain heartbeat.
+    // (at most every 200 ms while anything changes, within 50 ms of a
+    // finished device, at once for a notice, within 200 ms of a new size of
+    // the terminal) or the plain heartbeat.
     bool Due(std::chrono::steady_clock::time_point now);
     void Tick(const RunSnapshot& run);
     // The run's last frame: the finished devices not yet shown and the status
@@ -56,5 +57,6 @@ private:
     size_t rows_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};
     std::chrono::steady_clock::time_point lastHeartbeat_{};
+    std::chrono::steady_clock::time_point lastSizeCheck_{};
     LiveLayout layout_;
 };
