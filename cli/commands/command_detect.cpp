@@ -7,7 +7,7 @@
 #include "cli/commands/targets_or_exit.h"
 #include "cli/device/inventory_match.h"
 #include "cli/output/json_events.h"
-#include "cli/output/table_columns.h"
+#include "cli/output/display_width.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
 
@@ -44,9 +44,9 @@ void PrintInventoryTable(const InventoryMatch& m) {
     std::vector<std::string> names{"NAME"};
     for (const ListedFound& l : m.listed) names.push_back(VisibleText(l.listed.name));
     for (const InventoryDevice& d : m.missing) names.push_back(VisibleText(d.name));
-    const size_t width = WidestColumns(names, 4);
+    const size_t width = WidestWidth(names, 4);
     const auto row = [&](const std::string& name, const std::string& ip, const std::string& mac, const char* state) {
-        PrintTo(stdout, "%s  %-15s  %-17s  %s\n", PaddedToColumns(name, width).c_str(), ip.c_str(), mac.c_str(), state);
+        PrintTo(stdout, "%s  %-15s  %-17s  %s\n", PadToWidth(name, width).c_str(), ip.c_str(), mac.c_str(), state);
     };
     row("NAME", "IP", "MAC", "STATE");
     for (const ListedFound& l : m.listed) row(VisibleText(l.listed.name), l.found.ip, l.found.mac, "found");

@@ -7,7 +7,7 @@
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
 #include "cli/output/stored_json.h"
-#include "cli/output/table_columns.h"
+#include "cli/output/display_width.h"
 #include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
 #include "cli/output/visible_text.h"
@@ -47,8 +47,8 @@ std::vector<std::string> Column(const std::vector<nlohmann::json>& records, cons
         any = any || !FieldText(r, key).empty();
     }
     if (!any) return {};
-    const size_t width = WidestColumns(cells, least);
-    for (std::string& c : cells) c = PaddedToColumns(c, width) + "  ";
+    const size_t width = WidestWidth(cells, least);
+    for (std::string& c : cells) c = PadToWidth(c, width) + "  ";
     return cells;
 }
 

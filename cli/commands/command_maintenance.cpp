@@ -103,7 +103,7 @@ int RunErase(const EraseOptions& o) {
                          "Erase the flash ROM of " + m.device.Label() + " (blocks 20000..F0000)?");
     if (rc >= 0) return rc;
     // As the dialog: the selection has logged in and read the version before the erase.
-    if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit)) {
+    if (!OpenReservedDevice(m.console, {m.device, "", ""}, m.visit)) {
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
         Record("erase", o.historyPath, m,
                {{"old_version", m.visit.version},
@@ -147,7 +147,7 @@ int RunMac(const MacOptions& o) {
     const std::string tail = o.digits.substr(0, 4);
     WarnOfEarlierTail(o.historyPath, m, tail);
     // As every command: the connect, the MAC check and the login; the write reads no version.
-    if (!OpenReservedDevice(m.console, {m.device, ""}, m.visit, {}, false)) {
+    if (!OpenReservedDevice(m.console, {m.device, "", ""}, m.visit, {}, false)) {
         const std::string reason = m.visit.error + "; nothing written";
         PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
         Record("mac", o.historyPath, m,

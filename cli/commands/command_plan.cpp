@@ -7,7 +7,7 @@
 #include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_plan.h"
 #include "cli/output/json_events.h"
-#include "cli/output/table_columns.h"
+#include "cli/output/display_width.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
 #include "cli/rollout/wave_plan.h"
@@ -84,14 +84,14 @@ void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves,
         devices.push_back(Or(VisibleText(r.device)));
         names.push_back(Or(VisibleText(r.name)));
     }
-    const size_t width = WidestColumns(devices, 6), nameWidth = WidestColumns(names, 4);
+    const size_t width = WidestWidth(devices, 6), nameWidth = WidestWidth(names, 4);
     const bool showNames = !o.targets.inventoryPath.empty();
     for (size_t k = 0; k < devices.size(); ++k)
-        devices[k] = (showNames ? PaddedToColumns(names[k], nameWidth) + "  " : "") + PaddedToColumns(devices[k], width);
+        devices[k] = (showNames ? PadToWidth(names[k], nameWidth) + "  " : "") + PadToWidth(devices[k], width);
     const bool showWaves = !o.waves.empty();
     std::vector<std::string> actions{"ACTION", "refuse "};  // as wide as the policy's words
     for (const PlanRow& r : rows) actions.push_back(r.action);
-    const int actionWidth = static_cast<int>(WidestColumns(actions, 0));
+    const int actionWidth = static_cast<int>(WidestWidth(actions, 0));
     PrintTo(stdout, "%s  %-17s  %-15s  %-8s  %-8s  %-*s  %s%s\n", devices[0].c_str(), "MAC", "IP", "CURRENT", "IMAGE",
             actionWidth, "ACTION", showWaves ? "WAVE  " : "", "REASON");
     for (size_t i = 0; i < rows.size(); ++i) {

@@ -160,6 +160,23 @@ void AddReportFiles(CLI::App& c, ReportFiles& o) {
                  "durations, image version, end and last success times), renamed into place");
 }
 
+void AddProgress(CLI::App& c, ProgressMode& mode) {
+    c.add_option_function<std::string>(
+         "--progress", [&mode](const std::string& text) { ProgressModeFromName(text, mode); },
+         "auto|bars|plain|none: how the run shows on stderr while it goes. bars: a region at the bottom of "
+         "the terminal, as high as it allows, drawn again a few times a second (the run's counts, elapsed and "
+         "time left, a bar per running device that fits), each finished device printed once above it; plain: "
+         "a line for each device's start, retry and end, and the run's counts every 30 s; none: only the "
+         "table; auto: bars on a terminal, else plain. --json prints its events instead")
+        ->transform(Allowed(
+            [](std::string& text) {
+                ProgressMode mode;
+                return ProgressModeFromName(text, mode);
+            },
+            "auto, bars, plain or none"))
+        ->default_str("auto");
+}
+
 }  // namespace
 
 void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
@@ -203,6 +220,7 @@ void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
     AddImageSha256(c, main);
     AddHistory(c, o.output.historyPath);
     AddReportFiles(c, o.reports);
+    AddProgress(c, o.output.progress);
     AddJson(c, o.output.json, "JSON events, one object a line, instead of bars and the table");
 }
 

@@ -24,7 +24,7 @@ struct UpdateOptions {
     int retries = RetryRule::kDefaultRetries;                    // see retry_rule.h
     double retryDelaySeconds = RetryRule::kDefaultDelaySeconds;  // before the first retry
     SearchSettings search;
-    BatchOutput output;   // --json, --history
+    BatchOutput output;   // --json, --progress, --history
     ReportFiles reports;  // --report, --metrics; the arguments are main's
 };
 

@@ -53,7 +53,7 @@ int RunVersion(const VersionOptions& o, const ImageReport& image) {
     console.waits = ConsoleWaitsFrom(o.access);
     DeviceLock lock;
     DeviceVisit visit;
-    if (!OpenDevice(console, {device, ""}, lock, visit)) {
+    if (!OpenDevice(console, {device, "", ""}, lock, visit)) {
         PrintTo(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), visit.error.c_str());
         return visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
     }

@@ -1,11 +1,13 @@
 #include "cli/fleet/update_batch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
 #include "cli/output/history.h"
+#include "cli/output/display_width.h"
 #include "cli/output/json_events.h"
 #include "cli/output/stored_json.h"
 #include "cli/output/terminal.h"
@@ -72,35 +74,36 @@ void RecordUpdate(const std::string& historyPath, const DeviceTarget& target, co
 }
 
 UpdateBatch::UpdateBatch(const BatchOutput& o, const ImageReport& image, const std::vector<DeviceTarget>& targets)
-    : o_(o), image_(image), view_(o.json, targets.size()) {
+    : o_(o), image_(image), view_(o.json, o.progress), start_(std::chrono::steady_clock::now()) {
     for (const DeviceTarget& t : targets) {
         DeviceRun run;
         run.target = t;
         run.outcome.name = t.name;
         // A listed device that did not answer has no address: its name stands for it.
         run.progress.label = t.device.host.empty() ? t.name : t.device.Label();
+        if (run.progress.label != t.name) run.progress.name = t.name;
         run.progress.totalLines = image.lines;
+        labelWidth_ = std::max(labelWidth_, DisplayWidth(ShownLabel(run.progress)));
         devices_.push_back(run);
     }
 }
 
 void UpdateBatch::Start() {
     std::vector<std::string> labels;
-    std::vector<DeviceProgress> progress;
-    for (const DeviceRun& d : devices_) {
-        labels.push_back(d.progress.label);
-        progress.push_back(d.progress);
-    }
+    for (const DeviceRun& d : devices_) labels.push_back(d.progress.label);
     view_.Start({{"event", "start"},
                  {"image", image_.source},
                  {"image_version", image_.version},
                  {"image_sha256", image_.sha256},
-                 {"devices", labels}},
-                progress);
+                 {"devices", labels}});
 }
 
 void UpdateBatch::OnStart(size_t i) {
-    devices_[i].started = true;
+    DeviceRun& d = devices_[i];
+    d.started = true;
+    d.progress.started = true;
+    d.progress.startedAt = std::chrono::steady_clock::now();
+    view_.Started(d.progress);
     if (observer_) observer_->DeviceStarted(i);
 }
 
@@ -137,16 +140,16 @@ void UpdateBatch::OnExit(size_t i, const std::string& exitText) {
 
 bool UpdateBatch::OnTick() {
     HeedInterruptions();
-    std::vector<DeviceProgress> progress;
-    for (const DeviceRun& d : devices_) progress.push_back(d.progress);
-    view_.Tick(progress);
+    const auto now = std::chrono::steady_clock::now();
+    if (view_.Due(now)) view_.Tick(Snapshot(now));
     return noticed_ < 3;
 }
 
 int UpdateBatch::Finish(int (*exitCodeOf)(const std::vector<DeviceOutcome>& outcomes)) {
     if (noticed_ >= 3) return InterruptionExitCode();
     MarkNotStarted();
-    OnTick();
+    HeedInterruptions();
+    view_.End(Snapshot(std::chrono::steady_clock::now()));
     std::vector<std::string> labels;
     std::vector<DeviceOutcome> outcomes;
     for (const DeviceRun& d : devices_) {
@@ -167,6 +170,7 @@ void UpdateBatch::ReportFromParent(size_t i, const DeviceOutcome& d) {
 
 void UpdateBatch::SetWaves(const std::vector<int>& sizes, const std::vector<int>& waveOf) {
     for (size_t i = 0; i < devices_.size() && i < waveOf.size(); ++i) devices_[i].wave = waveOf[i];
+    waves_ = static_cast<int>(sizes.size());
     if (observer_) observer_->WavesPlanned(sizes, waveOf);
 }
 
@@ -213,6 +217,20 @@ std::vector<std::string> UpdateBatch::Flashing() const {
         if (d.started && !p.finished && TraitsOf(p.phase).pastFlash) labels.push_back(p.label);
     }
     return labels;
+}
+
+RunSnapshot UpdateBatch::Snapshot(std::chrono::steady_clock::time_point now) const {
+    RunSnapshot run;
+    run.start = start_;
+    run.now = now;
+    run.waves = waves_;
+    run.labelWidth = labelWidth_;
+    for (const DeviceRun& d : devices_) {
+        run.devices.push_back(d.progress);
+        // The wave under way is the latest one a device has started in.
+        if (d.started) run.wave = std::max(run.wave, d.wave);
+    }
+    return run;
 }
 
 void UpdateBatch::Notice(const std::string& text) { view_.Notice(text, noticed_); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -8,12 +9,14 @@
 #include "cli/device/device_session.h"
 #include "cli/image/image_check.h"
 #include "cli/output/progress_display.h"
+#include "cli/output/progress_view.h"
 
-// Where an update run's results go besides the display's bars and table:
-// JSON lines instead of them (--json), and the history file (--history;
-// empty: HistoryPath's default).
+// Where an update run's results go besides the table: JSON lines instead of
+// everything else (--json), the display while it runs (--progress), and the
+// history file (--history; empty: HistoryPath's default).
 struct BatchOutput {
     bool json = false;
+    ProgressMode progress = ProgressMode::Auto;
     std::string historyPath;
 };
 
@@ -87,11 +90,16 @@ private:
     std::vector<std::string> Flashing() const;
     void Notice(const std::string& text);
     void MarkNotStarted();
+    // The run as the display draws it now.
+    RunSnapshot Snapshot(std::chrono::steady_clock::time_point now) const;
 
     const BatchOutput& o_;
     const ImageReport& image_;
     std::vector<DeviceRun> devices_;
     ProgressView view_;
+    std::chrono::steady_clock::time_point start_;
+    int waves_ = 0;
+    size_t labelWidth_ = 0;  // the widest label's columns, for the live view
     int noticed_ = 0;
     BatchObserver* observer_ = nullptr;
 };

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "cli/output/json_events.h"
+#include "cli/output/display_width.h"
 #include "cli/output/stored_json.h"
-#include "cli/output/summary_table.h"
-#include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
+
+std::string ShownLabel(const DeviceProgress& p) { return p.name.empty() ? p.label : p.label + " " + p.name; }
 
 std::string FormatDuration(double seconds) {
     if (seconds < 0 || seconds > 360000) return "-";
@@ -34,10 +34,6 @@ std::string Bar(int percent, int width) {
            "]";
 }
 
-std::string Padded(const std::string& text, size_t width) {
-    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
-}
-
 // "8200 lines/s  0:01 left" while lines go out; empty before and after.
 std::string RateText(const DeviceProgress& p) {
     if (p.phase != DevicePhase::Transfer || p.lines == 0 || p.transferSeconds <= 0.05) return {};
@@ -48,58 +44,20 @@ std::string RateText(const DeviceProgress& p) {
     return text;
 }
 
-// What a plain line says of a device's step from before to after; empty
-// when the step is not worth a line.
-std::string PlainReport(const DeviceProgress& before, const DeviceProgress& after) {
-    if (after.finished && !before.finished)
-        return ResultName(after.result) + (after.detail.empty() ? "" : ": " + after.detail);
-    if (after.attempt != before.attempt)
-        return "attempt " + std::to_string(after.attempt) + " of " + std::to_string(after.attempts) + " " +
-               after.retryNote;
-    if (after.phase != before.phase) return TraitsOf(after.phase).shown;
-    if (after.phase != DevicePhase::Transfer || after.percent / 10 == before.percent / 10) return {};
-    char text[64];
-    std::snprintf(text, sizeof text, "%d%% (%u/%u lines)", after.percent, after.lines, after.totalLines);
-    return text;
-}
-
 }  // namespace
 
 std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int barWidth) {
     const int shown = p.finished && TraitsOf(p.result).written ? 100 : p.percent;
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, "%3d%%  %5u/%u lines", shown, p.lines, p.totalLines);
-    std::string line = Padded(p.label, labelWidth) + "  " + Bar(shown, barWidth) + " " + numbers;
+    std::string line = PadToWidth(ShownLabel(p), labelWidth) + "  " + Bar(shown, barWidth) + " " + numbers;
     if (p.finished) return VisibleText(line + "  " + ResultName(p.result) + (p.detail.empty() ? "" : ": " + p.detail));
     const std::string rate = RateText(p);
-    line += "  " + (rate.empty() ? "" : rate + "  ") + TraitsOf(p.phase).shown;
+    // A process started that has not told its first phase yet.
+    const std::string phase = p.started && p.phase == DevicePhase::Waiting ? "started" : TraitsOf(p.phase).shown;
+    line += "  " + (rate.empty() ? "" : rate + "  ") + phase;
     if (p.attempt > 1) line += " (attempt " + std::to_string(p.attempt) + " of " + std::to_string(p.attempts) + ")";
     return VisibleText(line);
-}
-
-void TerminalBars::Draw(const std::vector<DeviceProgress>& devices, const std::string& notice) {
-    size_t labelWidth = 0;
-    for (const DeviceProgress& d : devices) labelWidth = std::max(labelWidth, d.label.size());
-    const int width = TerminalWidth(out_, 100);
-    const int barWidth = std::clamp(width - static_cast<int>(labelWidth) - 70, 10, 30);
-    if (drawn_ > 0) PrintTo(out_, "\033[%zuA", drawn_);
-    for (const DeviceProgress& d : devices) {
-        std::string line = FormatProgressLine(d, labelWidth, barWidth);
-        if (static_cast<int>(line.size()) >= width) line.resize(static_cast<size_t>(std::max(width - 1, 1)));
-        PrintTo(out_, "\r\033[2K%s\n", line.c_str());
-    }
-    drawn_ = devices.size();
-    if (!notice.empty()) {
-        PrintTo(out_, "\r\033[2K%s\n", notice.substr(0, static_cast<size_t>(std::max(width - 1, 1))).c_str());
-        ++drawn_;
-    }
-    std::fflush(out_);
-}
-
-void PlainProgress::Report(const DeviceProgress& before, const DeviceProgress& after) {
-    const std::string report = PlainReport(before, after);
-    if (!report.empty()) PrintTo(out_, "%s\n", VisibleText(after.label + ": " + report).c_str());
-    std::fflush(out_);
 }
 
 void ApplyEvent(DeviceProgress& p, const nlohmann::json& event, std::chrono::steady_clock::time_point now) {
@@ -126,64 +84,25 @@ void ShowResult(DeviceProgress& p, const DeviceOutcome& outcome) {
     p.result = outcome.result;
     p.detail = outcome.detail;
     p.lines = outcome.lines;
+    p.mac = outcome.mac;
+    p.seconds = outcome.seconds;
 }
 
-ProgressView::ProgressView(bool json, size_t devices)
-    : json_(json),
-      // Bars redraw in place, so they need a terminal with room for all of them.
-      bars_(!json && CanDrawBars(stderr) && devices + 2 < TerminalRows(stderr, 24)),
-      terminal_(stderr),
-      plain_(stderr) {}
-
-void ProgressView::Start(const nlohmann::json& startEvent, const std::vector<DeviceProgress>& devices) {
-    if (json_) {
-        PrintJsonLine(startEvent);
-    } else if (bars_) {
-        terminal_.Draw(devices);
-    }
+std::string FinishedText(const DeviceProgress& p) {
+    std::string text = PadToWidth(ResultName(p.result), 11) + "  " + FormatDuration(p.seconds);
+    if (!p.mac.empty()) text += "  " + p.mac;
+    if (!p.detail.empty()) text += "  " + p.detail;
+    return text;
 }
 
-void ProgressView::Event(const nlohmann::json& event, const DeviceProgress& before, const DeviceProgress& after) {
-    if (json_) {
-        nlohmann::json shown = event;
-        shown["device"] = after.label;
-        PrintJsonLine(shown);
-    } else if (!bars_) {
-        plain_.Report(before, after);
-    }
-    dirty_ = true;
+std::string PlainLine(const DeviceProgress& before, const DeviceProgress& after) {
+    std::string text;
+    if (after.finished && !before.finished)
+        text = FinishedText(after);
+    else if (after.attempt != before.attempt)
+        text = "attempt " + std::to_string(after.attempt) + " of " + std::to_string(after.attempts) + " " +
+               after.retryNote;
+    return text.empty() ? text : VisibleText(ShownLabel(after) + ": " + text);
 }
 
-void ProgressView::Notice(const std::string& text, int signals) {
-    if (json_) {
-        PrintJsonLine({{"event", "interrupted"}, {"signals", signals}, {"text", text}});
-    } else if (bars_) {
-        notice_ = text;
-        dirty_ = true;
-    } else {
-        PrintTo(stderr, "%s\n", text.c_str());
-    }
-}
-
-void ProgressView::Tick(const std::vector<DeviceProgress>& devices) {
-    if (!bars_ || !dirty_) return;
-    terminal_.Draw(devices, notice_);
-    dirty_ = false;
-}
-
-void ProgressView::Summary(const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes,
-                           int exitCode) {
-    if (!json_) {
-        if (bars_) std::fputc('\n', stderr);
-        PrintSummaryTable(stdout, labels, outcomes);
-        return;
-    }
-    nlohmann::json devices = nlohmann::json::array();
-    for (size_t i = 0; i < outcomes.size(); ++i) {
-        nlohmann::json d = OutcomeToJson(outcomes[i]);
-        d.erase("event");
-        d["device"] = labels[i];
-        devices.push_back(d);
-    }
-    PrintJsonLine({{"event", "summary"}, {"devices", devices}, {"exit_code", exitCode}});
-}
+std::string PlainStartLine(const DeviceProgress& p) { return VisibleText(ShownLabel(p) + ": started"); }

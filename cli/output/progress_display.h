@@ -9,13 +9,16 @@
 #include "cli/device/device_outcome.h"
 #include "cli/device/device_phase.h"
 
-// What an update run shows while it goes, in one place: each device's
-// progress as its events arrive, drawn as bars, plain lines or JSON lines,
-// and the summary after.
+// What an update run shows of each device while it goes: its progress as
+// its events arrive and its line with a bar (live_view.h draws the run,
+// progress_view.h puts it on the screen).
 
 // What the parent knows of one device's update, for the display.
 struct DeviceProgress {
-    std::string label;
+    std::string label;  // its address, as --json names it
+    std::string name;   // the inventory's name for it; empty without one
+    bool started = false;  // its process was started
+    std::chrono::steady_clock::time_point startedAt{};
     DevicePhase phase = DevicePhase::Waiting;
     int percent = 0;  // as the engine reports it (0..99); 100 once verified
     unsigned lines = 0;
@@ -25,10 +28,16 @@ struct DeviceProgress {
     bool finished = false;
     DeviceResult result = DeviceResult::Failed;  // once finished
     std::string detail;
+    std::string mac;      // once finished, where known
+    double seconds = 0;   // once finished: how long it took
     int attempt = 1;        // the try under way, from 1
     int attempts = 1;       // tries allowed
     std::string retryNote;  // "in 2 s: <reason of the last failure>" while waiting to retry
 };
+
+// What a person reads for the device: "10.77.0.10 本社3F-東", its address
+// and the inventory's name after it where there is one.
+std::string ShownLabel(const DeviceProgress& p);
 
 // "0:07", "1:02:03"; "-" for a negative or unknown time.
 std::string FormatDuration(double seconds);
@@ -45,50 +54,13 @@ void ShowResult(DeviceProgress& p, const DeviceOutcome& outcome);
 // "10.77.0.10  [#########.........]  47%  5390/11460 lines  8200 lines/s  0:01 left  transfer"
 std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int barWidth);
 
-// A bar per device, redrawn in place on a terminal (ANSI cursor moves).
-class TerminalBars {
-public:
-    explicit TerminalBars(FILE* out) : out_(out) {}
-    // notice, when not empty, stands as one line under the bars.
-    void Draw(const std::vector<DeviceProgress>& devices, const std::string& notice = {});
+// A finished device: "verified     0:12  02:4c:1a:00:00:01  running 1.0.05 after the reset"
+// (the result, its time, the MAC where known, the detail).
+std::string FinishedText(const DeviceProgress& p);
 
-private:
-    FILE* out_;
-    size_t drawn_ = 0;
-};
-
-// Plain lines for a log or a pipe: each phase, every 10 %, and the end.
-class PlainProgress {
-public:
-    explicit PlainProgress(FILE* out) : out_(out) {}
-    void Report(const DeviceProgress& before, const DeviceProgress& after);
-
-private:
-    FILE* out_;
-};
-
-// How an update run is shown as it goes: JSON lines on stdout (--json), a
-// bar per device redrawn on a terminal with room for them all, or plain lines
-// on stderr; then the summary.
-class ProgressView {
-public:
-    ProgressView(bool json, size_t devices);
-
-    void Start(const nlohmann::json& startEvent, const std::vector<DeviceProgress>& devices);
-    // A device's event arrived and took its progress from before to after.
-    void Event(const nlohmann::json& event, const DeviceProgress& before, const DeviceProgress& after);
-    // One line about the whole run (an interruption); signals heard so far.
-    void Notice(const std::string& text, int signals);
-    // Redraws the bars when something changed since the last tick.
-    void Tick(const std::vector<DeviceProgress>& devices);
-    // The table, or with --json the "summary" object (with the run's exit code).
-    void Summary(const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes, int exitCode);
-
-private:
-    bool json_;
-    bool bars_;
-    bool dirty_ = false;
-    std::string notice_;
-    TerminalBars terminal_;
-    PlainProgress plain_;
-};
+// The plain line (for a log or a pipe) of a device's step from before to
+// after, when the step is one worth a line: the retry with its reason, the
+// end with its result. Empty otherwise.
+std::string PlainLine(const DeviceProgress& before, const DeviceProgress& after);
+// The plain line of a device whose process started.
+std::string PlainStartLine(const DeviceProgress& p);

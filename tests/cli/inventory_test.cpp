@@ -7,7 +7,7 @@
 #include "cli/device/inventory.h"
 #include "cli/device/inventory_match.h"
 #include "cli/output/summary_table.h"
-#include "cli/output/table_columns.h"
+#include "cli/output/display_width.h"
 
 namespace {
 
@@ -132,16 +132,7 @@ TEST(InventoryMatchTest, TheNameFollowsTheMacWhateverAddressAnswers) {
     EXPECT_EQ(NamesText(inventory.devices, 2), "East, West and 1 more");
 }
 
-TEST(TableColumnsTest, TextTakesTheColumnsATerminalGivesIt) {
-    const std::vector<std::pair<std::string, size_t>> texts = {
-        {"10.77.0.10", 10}, {"本社3F-東", 9}, {"倉庫 A", 6}, {"ｶﾞｰﾄﾞ", 5}, {"e\xCC\x81t\xC3\xA9", 3},
-        {"\xFF" "a", 2},    {"", 0}};
-    for (const auto& [text, columns] : texts) EXPECT_EQ(TextColumns(text), columns) << text;
-    EXPECT_EQ(PaddedToColumns("倉庫", 6), "倉庫  ");
-    EXPECT_EQ(PaddedToColumns("倉庫 A", 3), "倉庫 A");
-}
-
-TEST(TableColumnsTest, TheSummaryAlignsJapaneseNames) {
+TEST(DisplayWidthTest, TheSummaryAlignsJapaneseNames) {
     std::vector<DeviceOutcome> outcomes(3);
     outcomes[0].name = "本社3F-東";
     outcomes[0].mac = "02-4c-1a-00-20-00";
@@ -156,8 +147,8 @@ TEST(TableColumnsTest, TheSummaryAlignsJapaneseNames) {
     for (char line[512]; std::fgets(line, sizeof line, out);) lines.emplace_back(line);
     std::fclose(out);
     ASSERT_EQ(lines.size(), 5u);
-    const size_t mac = TextColumns(lines[0].substr(0, lines[0].find("MAC")));
+    const size_t mac = DisplayWidth(lines[0].substr(0, lines[0].find("MAC")));
     for (size_t k = 1; k <= 3; ++k)
-        EXPECT_EQ(TextColumns(lines[k].substr(0, lines[k].find("02-4c"))), mac) << lines[k];
+        EXPECT_EQ(DisplayWidth(lines[k].substr(0, lines[k].find("02-4c"))), mac) << lines[k];
     EXPECT_EQ(lines[3].rfind("-  ", 0), 0u) << "a device without a name: " << lines[3];
 }

@@ -340,7 +340,7 @@ TEST(DeviceText, HostileAnswersReachAPersonVisiblyAndJsonExactly) {
         DeviceProgress before, after;
         after.label = "10.0.0.5:23";
         ShowResult(after, o);
-        const std::string plain = Printed([&](FILE* f) { PlainProgress(f).Report(before, after); });
+        const std::string plain = PlainLine(before, after);
         EXPECT_TRUE(SafeForTerminal(plain)) << plain;
         EXPECT_TRUE(SafeForTerminal(FormatProgressLine(after, 12, 10)));
 
