@@ -11,7 +11,8 @@
 # FLEET="8 32 128" the fleet rows (bench/fleet.sh; FLEET=0: none); VETH=0: the
 # loopback rows alone (the trace row among them), no namespaces;
 # ROLLOUT_DEVICES=16 the rollout rows (bench/rollout.sh; 0: none);
-# ONE_WAVE_DEVICES=128 one wave (--waves 100%) against no --waves (0: none).
+# ONE_WAVE_DEVICES=128 one wave (--waves 100%) against no --waves (0: none);
+# VIEW_DEVICES=180 the live view against --progress none (bench/view.sh; 0: none).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/linux-release"
@@ -148,6 +149,10 @@ fi
 # The same devices in one wave with and without --waves: the versions read first.
 if [ "${ONE_WAVE_DEVICES:-128}" != 0 ]; then
   ROLLOUT_DEVICES="${ONE_WAVE_DEVICES:-128}" ROLLOUT_WAVES=100% ROLLOUT_SOAK=0 "$root/bench/rollout.sh" "$build"
+fi
+# The live view's cost in the parent's CPU time.
+if [ "${VIEW_DEVICES:-180}" != 0 ]; then
+  "$root/bench/view.sh" "$build"
 fi
 
 # The dialog under Wine against the same transfer by the command line.
