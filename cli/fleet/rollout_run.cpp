@@ -94,13 +94,21 @@ void RolloutRun::ReadVersionsFirst() {
     reads.count = targets_.size();
     reads.atOnce = static_cast<size_t>(std::max(o_.jobs, 0));
     reads.work = [&](size_t i) { rows[i] = PlanDevice(targets_[i], access_, policy_, image_); };
+    size_t read = 0;
+    const auto tellRead = [&] {
+        batch_.SetStage("reading versions " + std::to_string(read) + " of " + std::to_string(targets_.size()));
+    };
+    tellRead();
     reads.onDone = [&](size_t i) {
+        ++read;
+        tellRead();
         toWrite[i] = PlanWouldWrite(rows[i]);
         if (!toWrite[i]) batch_.ReportFromParent(i, PlannedOutcome(rows[i]));
     };
     reads.onTick = [&] { batch_.OnTick(); };
     reads.interrupted = [] { return ParentInterruptions() > 0; };
     RunBounded(reads);
+    batch_.SetStage("");
     for (size_t i = 0; i < targets_.size(); ++i)
         if (toWrite[i]) order_.push_back(i);
     batch_.OnTick();

@@ -225,6 +225,7 @@ RunSnapshot UpdateBatch::Snapshot(std::chrono::steady_clock::time_point now) con
     run.now = now;
     run.waves = waves_;
     run.labelWidth = labelWidth_;
+    run.stage = stage_;
     for (const DeviceRun& d : devices_) {
         run.devices.push_back(d.progress);
         // The wave under way is the latest one a device has started in.

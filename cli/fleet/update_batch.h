@@ -79,6 +79,8 @@ public:
     // The rollout's waves, for the history records and the observer.
     void SetWaves(const std::vector<int>& sizes, const std::vector<int>& waveOf);
     int Wave(size_t i) const { return devices_[i].wave; }
+    // What the run does before its devices start, in its status line; "" once they do.
+    void SetStage(const std::string& stage) { stage_ = stage; }
     // An event for the observer alone (the soak of a device already reported).
     void Observe(size_t i, const nlohmann::json& event);
     void Announce(const nlohmann::json& event, const std::string& text);
@@ -99,6 +101,7 @@ private:
     ProgressView view_;
     std::chrono::steady_clock::time_point start_;
     int waves_ = 0;
+    std::string stage_;
     size_t labelWidth_ = 0;  // the widest label's columns, for the live view
     int noticed_ = 0;
     BatchObserver* observer_ = nullptr;

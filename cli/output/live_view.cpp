@@ -83,6 +83,7 @@ std::string StatusLine(const RunSnapshot& run) {
                        std::to_string(c.verified) + " verified  " + std::to_string(c.failed) + " failed  " +
                        std::to_string(c.skipped) + " skipped  " + std::to_string(c.running) + " running  " +
                        std::to_string(c.waiting) + " waiting";
+    if (!run.stage.empty()) line += "  " + run.stage;
     if (run.waves > 1) line += "  wave " + std::to_string(std::max(run.wave, 1)) + " of " + std::to_string(run.waves);
     line += "  " + FormatDuration(Since(run.start, run.now)) + " elapsed";
     const double left = c.done < c.total ? EstimateSecondsLeft(run) : -1;

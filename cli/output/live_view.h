@@ -27,6 +27,7 @@ struct RunSnapshot {
     int wave = 0;   // the wave under way, 1-based; 0 outside waves
     int waves = 0;  // the rollout's waves; told from 2 on
     size_t labelWidth = 0;  // the widest device label's columns; 0: measured here
+    std::string stage;      // what the run does before its devices start ("reading versions 12 of 40"); empty after
     std::chrono::steady_clock::time_point start;
     std::chrono::steady_clock::time_point now;
 };
@@ -46,7 +47,8 @@ RunCounts CountRun(const std::vector<DeviceProgress>& devices);
 double EstimateSecondsLeft(const RunSnapshot& run);
 
 // One line for the whole run, for the live region and the plain heartbeat:
-// "12/40 done  10 verified  1 failed  1 skipped  8 running  20 waiting  wave 2 of 4  0:42 elapsed  about 1:10 left"
+// "12/40 done  10 verified  1 failed  1 skipped  8 running  20 waiting  wave 2 of 4  0:42 elapsed  about 1:10 left",
+// the stage after the counts while there is one
 std::string StatusLine(const RunSnapshot& run);
 
 // The live region: the status line, the bars and "+N more running".

@@ -191,6 +191,9 @@ TEST(LiveViewTest, StatusCountsTheRunAndEstimatesOnceADeviceEnded) {
     run.wave = 2;
     EXPECT_LT(EstimateSecondsLeft(run), 0);
     EXPECT_EQ(StatusLine(run), "0/10 done  0 verified  0 failed  0 skipped  2 running  8 waiting  wave 2 of 4  1:00 elapsed");
+    run.stage = "reading versions 3 of 10";
+    EXPECT_EQ(StatusLine(run), "0/10 done  0 verified  0 failed  0 skipped  2 running  8 waiting  reading versions 3 of 10  wave 2 of 4  1:00 elapsed");
+    run.stage.clear();
     run.devices[2] = Device("a", State::Verified, 10);
     run.devices[3] = Device("b", State::Failed, 10);
     run.devices[4] = Device("c", State::Skipped);
