@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/commands/exit_codes.h"
+#include "cli/output/messages.h"
 #include "cli/output/terminal.h"
 
 namespace {
@@ -54,7 +55,7 @@ int ParseCommandLine(int argc, char** argv, const std::string& versionText, Comm
     } catch (const CLI::CallForVersion& e) {
         return ExitWithText(app, e);
     } catch (const CLI::ParseError& e) {
-        PrintTo(stderr, "tqm530r: %s (see tqm530r --help)\n", e.what());
+        PrintTo(stderr, Tr("tqm530r: %s (see tqm530r --help)\n"), TrText(e.what()).c_str());
         return kExitUsage;
     }
     const std::string chosen = app.get_subcommands().front()->get_name();
