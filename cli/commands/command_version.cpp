@@ -39,12 +39,12 @@ const char* VerdictEnglishText(VersionVerdict v) {
 }  // namespace
 
 void AddVersionOptions(CLI::App& c, VersionOptions& o, MainSettings& main) {
-    c.add_option("host", o.host, "HOST[:PORT] of the device")->required();
+    c.add_option("host", o.host, Tr("HOST[:PORT] of the device"))->required();
     AddPort(c, o.access);
     AddTimeout(c, o.access);
     AddTrace(c, main);
     AddImage(c, main);
-    AddJson(c, o.json, "print one JSON object");
+    AddJson(c, o.json, N_("print one JSON object"));
 }
 
 int RunVersion(const VersionOptions& o, const ImageReport& image) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -190,4 +192,18 @@ std::string TrText(const std::string& english) {
     if (const char* japanese = Catalogue().Find(english); japanese && *japanese) return japanese;
     std::string translated;
     return Catalogue().FillFromFormat(english, translated) ? translated : english;
+}
+
+std::string Formatted(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(n > 0 ? static_cast<size_t>(n) + 1 : 1, '\0');
+    if (n > 0) std::vsnprintf(&text[0], text.size(), format, again);
+    va_end(again);
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
 }

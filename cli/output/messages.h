@@ -10,10 +10,6 @@
 // text is its key. Machine output (--json, the metrics, the history, the
 // trace) never goes through here: it is the same in every language.
 
-// Marks a text kept in a table for the catalogue; it is passed through Tr
-// where it is shown.
-#define N_(text) text
-
 // The language of every later Tr and TrText: a process-wide setting, set once
 // in main before any text is made (as setlocale is). English until then.
 void SetMessageLanguage(Language language);
@@ -29,6 +25,9 @@ const char* Tr(const char* english) __attribute__((format_arg(1)));
 // the whole text, else that of the first format whose placeholders (%s %d %u
 // %zu %lu %llu, and %%) match it, with its values filled in; else the text.
 std::string TrText(const std::string& english);
+
+// printf into a string, for a translated format whose text is not printed at once.
+std::string Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // A .mo catalogue read in place: its originals are sorted, so a lookup is a
 // binary search. An unreadable one holds nothing.

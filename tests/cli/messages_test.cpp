@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "cli/commands/confirm.h"
 #include "cli/output/messages.h"
 #include "cli/platform/ui_language.h"
 
@@ -85,6 +86,23 @@ TEST(MessagesTest, TrAndTrTextUseTheCompiledCatalogueOnlyInJapanese) {
     LanguageScope japanese(Language::Japanese);
     const char* english = "a text the catalogue does not have";
     EXPECT_EQ(Tr(english), english);  // the same pointer
+}
+
+// The prompt's answers: y and yes in either language, はい only in Japanese, anything else no.
+TEST(MessagesTest, ThePromptTakesYesInTheOperatorsLanguage) {
+    const struct {
+        const char* answer;
+        bool english, japanese;
+    } cases[] = {
+        {"y", true, true},   {"Yes", true, true},   {"YES", true, true},   {"はい", false, true},
+        {"n", false, false}, {"no", false, false},  {"いいえ", false, false}, {"", false, false},
+        {" y", false, false}, {"yess", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsYes(c.answer), c.english) << c.answer;
+        LanguageScope japanese(Language::Japanese);
+        EXPECT_EQ(IsYes(c.answer), c.japanese) << c.answer;
+    }
 }
 
 // A damaged catalogue holds nothing; it is never read outside its bytes.
