@@ -8,6 +8,7 @@
 #include "cli/fleet/interruption.h"
 #include "cli/image/image_check.h"
 #include "cli/image/image_file_load.h"
+#include "cli/output/messages.h"
 #include "cli/output/terminal.h"
 #include "cli/output/trace_file.h"
 #include "cli/platform/program_entry.h"
@@ -29,6 +30,7 @@ int RunWithImage(const CommandLine& line, const ImageReport& image) {
 
 int ToolMain(int argc, char** argv) {
     PrepareStandardStreams();
+    SetMessageLanguage(OperatorLanguage());
     FirmwareImageView carried;
     if (!LoadFirmwareImage(nullptr, carried)) {
         PrintTo(stderr, "tqm530r: the carried firmware image is missing\n");

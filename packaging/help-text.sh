@@ -1,6 +1,9 @@
 # Reading tqm530r's --help (CLI11's layout), for the man page and the
 # completion made from it. Sourced.
 
+# The English --help whatever the build machine's language.
+export TQM530R_LANG=en
+
 # help_subcommands BINARY: the names under "Subcommands:", one a line.
 help_subcommands() {
   "$1" --help | awk '/^Subcommands:/ {on = 1; next} /^[^ ]/ || /^$/ {on = 0} on && /^  [^ ]/ {print $1}'

@@ -6,6 +6,7 @@
 #include "cli/commands/exit_codes.h"
 #include "cli/commands/targets_or_exit.h"
 #include "cli/device/inventory_match.h"
+#include "cli/output/messages.h"
 #include "cli/output/json_events.h"
 #include "cli/output/display_width.h"
 #include "cli/output/terminal.h"
@@ -73,12 +74,12 @@ void AddDetectOptions(CLI::App& c, DetectOptions& o, MainSettings& main) {
     AddSearch(c, o.search);
     AddExpect(c, o.search, "");
     AddInventory(c, o.inventoryPath,
-                 "; each device found is shown with its name, a listed device that did not answer as missing "
-                 "(exit 1), one not listed as \"not in inventory\"");
+                 Tr("; each device found is shown with its name, a listed device that did not answer as missing "
+                 "(exit 1), one not listed as \"not in inventory\""));
     AddTrace(c, main);
     AddJson(c, o.json,
-            "print {\"devices\":[{\"entry\",\"ip\",\"mac\"}]} (with --expect, also \"expected\"; with --inventory, "
-            "each device's \"name\" and \"columns\", and \"missing\" and \"unlisted\")");
+            N_("print {\"devices\":[{\"entry\",\"ip\",\"mac\"}]} (with --expect, also \"expected\"; with --inventory, "
+            "each device's \"name\" and \"columns\", and \"missing\" and \"unlisted\")"));
 }
 
 int RunDetect(const DetectOptions& o) {

@@ -4,6 +4,7 @@
 
 #include "cli/commands/common_options.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/output/messages.h"
 #include "cli/output/history.h"
 #include "cli/output/json_events.h"
 #include "cli/output/stored_json.h"
@@ -91,18 +92,18 @@ int WriteHistoryReport(const HistoryOptions& o, const std::vector<std::string>& 
 void AddHistoryOptions(CLI::App& c, HistoryOptions& o, MainSettings&) {
     AddHistory(c, o.historyPath);
     c.add_option("--report", o.reportPath,
-                 "FILE.html: the update records as one page that needs no network (devices, results, reasons, "
-                 "a timeline), instead of the table");
+                 Tr("FILE.html: the update records as one page that needs no network (devices, results, reasons, "
+                 "a timeline), instead of the table"));
     c.add_option("--since", o.since,
-                 "TIME: only the records from then on, UTC as 2026-12-07T19:12:16Z (or with up to six decimals of the "
-                 "second, 2026-12-07T19:12:16.5Z)")
+                 Tr("TIME: only the records from then on, UTC as 2026-12-07T19:12:16Z (or with up to six decimals of the "
+                 "second, 2026-12-07T19:12:16.5Z)"))
         ->check(Allowed(
             [](std::string& t) {
                 double ignored;
                 return ParseUtcText(t, ignored);
             },
-            "a UTC time as 2026-12-07T19:12:16Z"));
-    AddJson(c, o.json, "print the stored JSON lines as they are");
+            Tr("a UTC time as 2026-12-07T19:12:16Z")));
+    AddJson(c, o.json, N_("print the stored JSON lines as they are"));
 }
 
 int RunHistory(const HistoryOptions& o, const std::vector<std::string>& arguments) {

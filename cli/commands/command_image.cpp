@@ -4,6 +4,7 @@
 
 #include "cli/commands/common_options.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/output/messages.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
@@ -21,7 +22,7 @@ std::string Hex(uint32_t value) {
 void AddImageOptions(CLI::App& c, ImageOptions& o, MainSettings& main) {
     AddImage(c, main);
     AddImageSha256(c, main);
-    AddJson(c, o.json, "print one JSON object");
+    AddJson(c, o.json, N_("print one JSON object"));
 }
 
 int RunImage(const ImageOptions& o, const ImageReport& image) {

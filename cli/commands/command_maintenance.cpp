@@ -11,6 +11,7 @@
 #include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_outcome.h"
 #include "cli/device/device_session.h"
+#include "cli/output/messages.h"
 #include "cli/output/history.h"
 #include "cli/output/progress_display.h"
 #include "cli/output/stored_json.h"
@@ -63,7 +64,7 @@ void WarnOfEarlierTail(const std::string& historyPath, const Maintenance& m, con
     if (!ReadHistory(HistoryPath(historyPath), records, error)) return;
     const nlohmann::json earlier = FindMacTailElsewhere(records, tail, m.visit.ip, m.device.port);
     if (earlier.is_null()) return;
-    PrintTo(stderr, "tqm530r: warning: MAC tail %s was already written to %s on %s\n", tail.c_str(),
+    PrintTo(stderr, Tr("tqm530r: warning: MAC tail %s was already written to %s on %s\n"), tail.c_str(),
             VisibleText(FieldText(earlier, "device", "?")).c_str(),
             VisibleText(FieldText(earlier, "time", "?")).c_str());
 }
@@ -87,8 +88,8 @@ std::string EraseFailureText(const EraseReport& erase, int waitMs) {
 }  // namespace
 
 void AddEraseOptions(CLI::App& c, EraseOptions& o, MainSettings& main) {
-    c.add_option("host", o.host, "HOST[:PORT] of the device")->required();
-    c.add_flag("-y,--yes", o.yes, "do not ask for confirmation");
+    c.add_option("host", o.host, Tr("HOST[:PORT] of the device"))->required();
+    c.add_flag("-y,--yes", o.yes, Tr("do not ask for confirmation"));
     AddPort(c, o.access);
     AddTimeout(c, o.access);
     AddTrace(c, main);
@@ -99,8 +100,8 @@ int RunErase(const EraseOptions& o) {
     Maintenance m;
     int rc = Reserve(o.host, o.access, m);
     if (rc >= 0) return rc;
-    rc = ConfirmOrRefuse(o.yes, "erase wipes the device's flash",
-                         "Erase the flash ROM of " + m.device.Label() + " (blocks 20000..F0000)?");
+    rc = ConfirmOrRefuse(o.yes, Tr("erase wipes the device's flash"),
+                         Formatted(Tr("Erase the flash ROM of %s (blocks 20000..F0000)?"), m.device.Label().c_str()));
     if (rc >= 0) return rc;
     // As the dialog: the selection has logged in and read the version before the erase.
     if (!OpenReservedDevice(m.console, {m.device, "", ""}, m.visit)) {
@@ -129,10 +130,10 @@ int RunErase(const EraseOptions& o) {
 }
 
 void AddMacOptions(CLI::App& c, MacOptions& o, MainSettings& main) {
-    c.add_option("host", o.host, "HOST[:PORT] of the device")->required();
-    c.add_option("digits", o.digits, "four hexadecimal digits, e.g. 12ab")
+    c.add_option("host", o.host, Tr("HOST[:PORT] of the device"))->required();
+    c.add_option("digits", o.digits, Tr("four hexadecimal digits, e.g. 12ab"))
         ->required()
-        ->check(Allowed(ReadMacTail, "exactly four hexadecimal digits, e.g. 12ab; nothing sent"));
+        ->check(Allowed(ReadMacTail, Tr("exactly four hexadecimal digits, e.g. 12ab; nothing sent")));
     AddPort(c, o.access);
     AddTimeout(c, o.access);
     AddTrace(c, main);

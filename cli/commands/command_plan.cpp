@@ -6,6 +6,7 @@
 #include "cli/commands/exit_codes.h"
 #include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_plan.h"
+#include "cli/output/messages.h"
 #include "cli/output/json_events.h"
 #include "cli/output/display_width.h"
 #include "cli/output/terminal.h"
@@ -112,16 +113,16 @@ void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves,
 }  // namespace
 
 void AddPlanOptions(CLI::App& c, PlanOptions& o, MainSettings& main) {
-    CLI::Option* hosts = c.add_option("hosts", o.targets.hosts, "HOST[:PORT] of each device");
-    CLI::Option* all = c.add_flag("--all", o.targets.all, "search first and plan every TQM-530R found");
+    CLI::Option* hosts = c.add_option("hosts", o.targets.hosts, Tr("HOST[:PORT] of each device"));
+    CLI::Option* all = c.add_flag("--all", o.targets.all, Tr("search first and plan every TQM-530R found"));
     hosts->excludes(all);
-    AddExpect(c, o.search, "; no device is read")->needs(all);
+    AddExpect(c, o.search, Tr("; no device is read"))->needs(all);
     AddInventory(c, o.targets.inventoryPath,
-                 "; only the devices it lists are read, one not listed is shown \"unlisted\" and never logged in "
-                 "to, a listed one that did not answer \"not found\" (exit 1)")
+                 Tr("; only the devices it lists are read, one not listed is shown \"unlisted\" and never logged in "
+                 "to, a listed one that did not answer \"not found\" (exit 1)"))
         ->needs(all);
     AddWaves(c, o.waves)
-        ->description(std::string("show the wave of each device that update --waves would write; ") + kWavesHelp);
+        ->description(std::string(Tr("show the wave of each device that update --waves would write; ")) + Tr(kWavesHelp));
     AddPort(c, o.access);
     AddPolicy(c, o.policy);
     AddTimeout(c, o.access);
@@ -129,7 +130,7 @@ void AddPlanOptions(CLI::App& c, PlanOptions& o, MainSettings& main) {
     AddSearch(c, o.search);
     AddImage(c, main);
     AddImageSha256(c, main);
-    AddJson(c, o.json, "print one JSON object");
+    AddJson(c, o.json, N_("print one JSON object"));
 }
 
 int RunPlan(const PlanOptions& o, const ImageReport& image) {

@@ -14,6 +14,7 @@
 #include "cli/fleet/rollout_run.h"
 #include "cli/fleet/update_batch.h"
 #include "cli/fleet/update_job.h"
+#include "cli/output/messages.h"
 #include "cli/output/json_events.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
@@ -31,13 +32,12 @@ std::string Shown(const DeviceTarget& t) {
 std::string Question(const std::vector<DeviceTarget>& targets, const InventoryMatch& match, const ImageReport& image) {
     std::string list;
     for (const DeviceTarget& t : targets) list += (list.empty() ? "" : ", ") + VisibleText(Shown(t));
-    std::string question = "Write firmware " + image.version + " into " + std::to_string(targets.size()) +
-                           " device(s): " + list + "?";
+    std::string question =
+        Formatted(Tr("Write firmware %s into %zu device(s): %s?"), image.version.c_str(), targets.size(), list.c_str());
     if (!match.missing.empty())
-        question += "\n" + std::to_string(match.missing.size()) +
-                    " device(s) of the inventory did not answer (\"not found\"): " +
-                    VisibleText(NamesText(match.missing));
-    return question + "\nDo not plug or unplug cables during the update.";
+        question += Formatted(Tr("\n%zu device(s) of the inventory did not answer (\"not found\"): %s"),
+                              match.missing.size(), VisibleText(NamesText(match.missing)).c_str());
+    return question + Tr("\nDo not plug or unplug cables during the update.");
 }
 
 // The listed devices that did not answer, after those found: each is
@@ -134,7 +134,7 @@ int CheckReportFiles(const ReportFiles& o) {
     for (const auto& [option, path] : {std::pair{"--report", o.reportPath}, std::pair{"--metrics", o.metricsPath}}) {
         std::string error;
         if (path.empty() || CanWriteBeside(path, error)) continue;
-        PrintTo(stderr, "tqm530r: %s: %s; nothing sent\n", option, error.c_str());
+        PrintTo(stderr, Tr("tqm530r: %s: %s; nothing sent\n"), option, error.c_str());
         return kExitUsage;
     }
     return -1;
@@ -142,38 +142,38 @@ int CheckReportFiles(const ReportFiles& o) {
 
 void AddRetries(CLI::App& c, UpdateOptions& o) {
     c.add_option("--retries", o.retries,
-                 "N: tries again from the connect a device whose update fails before \"flash\" was sent")
+                 Tr("N: tries again from the connect a device whose update fails before \"flash\" was sent"))
         ->transform(WholeIn(0, RetryRule::kMaxRetries, "N"))
         ->default_val(RetryRule::kDefaultRetries);
-    c.add_option("--retry-delay", o.retryDelaySeconds, "SECONDS before the first retry, doubling each time")
+    c.add_option("--retry-delay", o.retryDelaySeconds, Tr("SECONDS before the first retry, doubling each time"))
         ->check(Seconds())
         ->default_val(RetryRule::kDefaultDelaySeconds);
 }
 
 void AddReportFiles(CLI::App& c, ReportFiles& o) {
     c.add_option("--report", o.reportPath,
-                 "FILE.html: the run as one page that needs no network (image, host, options, each device with "
+                 Tr("FILE.html: the run as one page that needs no network (image, host, options, each device with "
                  "its result and reason, failures first, a timeline coloured by phase); written also when the "
-                 "run fails or is interrupted");
+                 "run fails or is interrupted"));
     c.add_option("--metrics", o.metricsPath,
-                 "FILE: the run in the Prometheus text format for a textfile collector (devices by result, "
-                 "durations, image version, end and last success times), renamed into place");
+                 Tr("FILE: the run in the Prometheus text format for a textfile collector (devices by result, "
+                 "durations, image version, end and last success times), renamed into place"));
 }
 
 void AddProgress(CLI::App& c, ProgressMode& mode) {
     c.add_option_function<std::string>(
          "--progress", [&mode](const std::string& text) { ProgressModeFromName(text, mode); },
-         "auto|bars|plain|none: how the run shows on stderr while it goes. bars: a region at the bottom of "
+         Tr("auto|bars|plain|none: how the run shows on stderr while it goes. bars: a region at the bottom of "
          "the terminal, as high as it allows, drawn again a few times a second (the run's counts, elapsed and "
          "time left, a bar per running device that fits), each finished device printed once above it; plain: "
          "a line for each device's start, retry and end, and the run's counts every 30 s; none: only the "
-         "table; auto: bars on a terminal, else plain. --json prints its events instead")
+         "table; auto: bars on a terminal, else plain. --json prints its events instead"))
         ->transform(Allowed(
             [](std::string& text) {
                 ProgressMode mode;
                 return ProgressModeFromName(text, mode);
             },
-            "auto, bars, plain or none"))
+            Tr("auto, bars, plain or none")))
         ->default_str("auto");
 }
 
@@ -181,7 +181,7 @@ void AddProgress(CLI::App& c, ProgressMode& mode) {
 
 void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
     c.footer(
-        "Each device: connect, (with --all) the MAC check, login, version, the version policy,\n"
+        Tr("Each device: connect, (with --all) the MAC check, login, version, the version policy,\n"
         "initbuf, every image line, check, flash, reset, then the verify: the device must come\n"
         "back and report the image's version. Asks on a terminal unless --yes; refuses without\n"
         "--yes when standard input is not a terminal.\n"
@@ -189,27 +189,27 @@ void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
         "read first (as plan does) and the waves count the devices the policy would write; a wave\n"
         "starts when the one before has ended. Once more devices have failed than --max-failures\n"
         "allows, no further device starts, running ones finish, and the rest are reported\n"
-        "\"not started\" (exit 6). Exactly the budget goes on.");
-    CLI::Option* hosts = c.add_option("hosts", o.targets.hosts, "HOST[:PORT] of each device");
-    CLI::Option* all = c.add_flag("--all", o.targets.all, "search first and update every TQM-530R found");
+        "\"not started\" (exit 6). Exactly the budget goes on."));
+    CLI::Option* hosts = c.add_option("hosts", o.targets.hosts, Tr("HOST[:PORT] of each device"));
+    CLI::Option* all = c.add_flag("--all", o.targets.all, Tr("search first and update every TQM-530R found"));
     hosts->excludes(all);
-    AddExpect(c, o.search, "; nothing is written")->needs(all);
+    AddExpect(c, o.search, Tr("; nothing is written"))->needs(all);
     AddInventory(c, o.targets.inventoryPath,
-                 "; only the devices it lists are written, one not listed is never logged in to, and a listed "
-                 "device that did not answer is \"not found\" (exit 1)")
+                 Tr("; only the devices it lists are written, one not listed is never logged in to, and a listed "
+                 "device that did not answer is \"not found\" (exit 1)"))
         ->needs(all);
-    c.add_flag("-y,--yes", o.yes, "do not ask for confirmation");
-    c.add_option("-j,--jobs", o.rollout.jobs, "N devices at once (default: all; with --waves, within each wave)")
+    c.add_flag("-y,--yes", o.yes, Tr("do not ask for confirmation"));
+    c.add_option("-j,--jobs", o.rollout.jobs, Tr("N devices at once (default: all; with --waves, within each wave)"))
         ->transform(WholeIn(1, 1024, "N"));
     AddRollout(c, o.rollout);
     AddPort(c, o.access);
     AddPolicy(c, o.policy);
     c.add_flag_callback(
-        "--no-verify", [&o]() { o.verify = false; }, "do not wait for the device to come back after the reset");
-    c.add_option("--verify-timeout", o.verifyTimeoutSeconds, "SECONDS to wait for the device after the reset")
+        "--no-verify", [&o]() { o.verify = false; }, Tr("do not wait for the device to come back after the reset"));
+    c.add_option("--verify-timeout", o.verifyTimeoutSeconds, Tr("SECONDS to wait for the device after the reset"))
         ->check(Seconds())
         ->default_val(kVerifyTimeoutMs / 1000);
-    c.add_option("--flash-timeout", o.access.flashTimeoutSeconds, "SECONDS to wait for each \"complete\" of flashing")
+    c.add_option("--flash-timeout", o.access.flashTimeoutSeconds, Tr("SECONDS to wait for each \"complete\" of flashing"))
         ->check(Seconds())
         ->default_val(ConsoleTimeouts{}.completeMs / 1000);
     AddRetries(c, o);
@@ -221,13 +221,13 @@ void AddUpdateOptions(CLI::App& c, UpdateOptions& o, MainSettings& main) {
     AddHistory(c, o.output.historyPath);
     AddReportFiles(c, o.reports);
     AddProgress(c, o.output.progress);
-    AddJson(c, o.output.json, "JSON events, one object a line, instead of bars and the table");
+    AddJson(c, o.output.json, N_("JSON events, one object a line, instead of bars and the table"));
 }
 
 int RunUpdate(const UpdateOptions& o, const MainSettings& main, const ImageReport& image) {
     if (!main.job.empty()) return RunUpdateChild(o, main.job, image);
     if (!ImageIsSound(image)) {
-        PrintTo(stderr, "tqm530r: the %s image fails its self-check: %s; nothing sent\n", image.source.c_str(),
+        PrintTo(stderr, Tr("tqm530r: the %s image fails its self-check: %s; nothing sent\n"), image.source.c_str(),
                 ImageProblem(image).c_str());
         return kExitImage;
     }
@@ -237,7 +237,7 @@ int RunUpdate(const UpdateOptions& o, const MainSettings& main, const ImageRepor
     if (rc >= 0) return rc;
     rc = CheckReportFiles(o.reports);
     if (rc >= 0) return rc;
-    rc = ConfirmOrRefuse(o.yes, "update rewrites the devices' flash", Question(found, match, image));
+    rc = ConfirmOrRefuse(o.yes, Tr("update rewrites the devices' flash"), Question(found, match, image));
     if (rc >= 0) return rc;
 
     // The devices found come first: the rollout starts those alone.

@@ -8,6 +8,7 @@
 #include "cli/device/device_session.h"
 #include "cli/output/json_events.h"
 #include "cli/output/locale_text.h"
+#include "cli/output/messages.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
 #include "console/console_session.h"
@@ -38,12 +39,12 @@ const char* VerdictEnglishText(VersionVerdict v) {
 }  // namespace
 
 void AddVersionOptions(CLI::App& c, VersionOptions& o, MainSettings& main) {
-    c.add_option("host", o.host, "HOST[:PORT] of the device")->required();
+    c.add_option("host", o.host, Tr("HOST[:PORT] of the device"))->required();
     AddPort(c, o.access);
     AddTimeout(c, o.access);
     AddTrace(c, main);
     AddImage(c, main);
-    AddJson(c, o.json, "print one JSON object");
+    AddJson(c, o.json, N_("print one JSON object"));
 }
 
 int RunVersion(const VersionOptions& o, const ImageReport& image) {
@@ -73,7 +74,7 @@ int RunVersion(const VersionOptions& o, const ImageReport& image) {
     }
     PrintTo(stdout, "device   %s\nimage    %s\nverdict  %s\n", VisibleText(version).c_str(),
             VisibleText(image.version).c_str(), VerdictEnglishText(verdict));
-    if (JapaneseMessages() && JapaneseVerdictText(verdict)) {
+    if (MessageLanguage() == Language::Japanese && JapaneseVerdictText(verdict)) {
         std::string text = JapaneseVerdictText(verdict);
         for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 10))
             text.replace(lf, 1, "\n         ");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "cli/device/device_address.h"
+#include "cli/output/messages.h"
 #include "cli/platform/user_paths.h"
 #include "cli/rollout/failure_budget.h"
 #include "console/console_limits.h"
@@ -26,17 +27,18 @@ std::string SecondsOf(int ms) {
 
 std::string TimeoutHelp() {
     const ConsoleTimeouts defaults;
-    return "SECONDS for each short wait on the device: connect, login, version, each image line, \"sum  :\" "
-           "(default " +
-           SecondsOf(defaults.loginMs) + " each, " + SecondsOf(defaults.checksumMs) + " for \"sum  :\")";
+    return Formatted(Tr("SECONDS for each short wait on the device: connect, login, version, each image line, "
+                        "\"sum  :\" (default %s each, %s for \"sum  :\")"),
+                     SecondsOf(defaults.loginMs).c_str(), SecondsOf(defaults.checksumMs).c_str());
 }
 
 std::string WaitHelp() {
     const std::string sends = std::to_string(RepeatedSendTimes(kSearchWaitMs).size());
-    return "MS the search collects answers; its request goes out every " + SecondsOf(kRepeatGapMs) + " s, at most " +
-           std::to_string(kMostSends) + " times, each at least " + SecondsOf(kLastSendBeforeEndMs) +
-           " s before the wait ends (" + sends + " times in the default " + std::to_string(kSearchWaitMs) +
-           ", once below " + std::to_string(kRepeatGapMs + kLastSendBeforeEndMs) + ")";
+    return Formatted(Tr("MS the search collects answers; its request goes out every %s s, at most %s times, each at "
+                        "least %s s before the wait ends (%s times in the default %s, once below %s)"),
+                     SecondsOf(kRepeatGapMs).c_str(), std::to_string(kMostSends).c_str(),
+                     SecondsOf(kLastSendBeforeEndMs).c_str(), sends.c_str(), std::to_string(kSearchWaitMs).c_str(),
+                     std::to_string(kRepeatGapMs + kLastSendBeforeEndMs).c_str());
 }
 
 // Plain decimal digits in min..max, rewritten without leading zeros (CLI11
@@ -86,23 +88,23 @@ CLI::Validator Allowed(std::function<bool(std::string&)> read, const std::string
     return CLI::Validator(
         [read, allowed](std::string& text) {
             const std::string typed = text;
-            return read(text) ? std::string() : "\"" + typed + "\" is not allowed; " + allowed;
+            return read(text) ? std::string() : Formatted(Tr("\"%s\" is not allowed; %s"), typed.c_str(), allowed.c_str());
         },
         "");
 }
 
 CLI::Validator WholeIn(long min, long max, const std::string& what) {
     return Allowed([min, max](std::string& t) { return ReadWholeIn(t, min, max); },
-                   what + " from " + std::to_string(min) + " to " + std::to_string(max));
+                   Formatted(Tr("%s from %ld to %ld"), what.c_str(), min, max));
 }
 
 CLI::Validator Seconds() {
-    return Allowed(ReadSeconds, "SECONDS above 0, at most " + std::to_string(static_cast<int>(kMaxSeconds)));
+    return Allowed(ReadSeconds, Formatted(Tr("SECONDS above 0, at most %d"), static_cast<int>(kMaxSeconds)));
 }
 
 void AddPort(CLI::App& c, DeviceAccess& access) {
-    c.add_option("--port", access.port, "console port for hosts given without :PORT")
-        ->transform(Allowed(ReadPortText, "PORT from 1 to 65535"))
+    c.add_option("--port", access.port, Tr("console port for hosts given without :PORT"))
+        ->transform(Allowed(ReadPortText, Tr("PORT from 1 to 65535")))
         ->default_val(kConsolePort);
 }
 
@@ -112,27 +114,27 @@ void AddTimeout(CLI::App& c, DeviceAccess& access) {
 
 void AddImage(CLI::App& c, MainSettings& main) {
     c.add_option("--image", main.imagePath,
-                 "FILE: a Motorola S-record image from the maker, used instead of the carried one after its "
-                 "self-check");
+                 Tr("FILE: a Motorola S-record image from the maker, used instead of the carried one after its "
+                    "self-check"));
 }
 
 void AddTrace(CLI::App& c, MainSettings& main) {
     c.add_option("--trace", main.tracePath,
-                 "FILE to append a transcript to: every datagram of the search and every send and receive on "
-                 "the console, one line each, control bytes written visibly");
+                 Tr("FILE to append a transcript to: every datagram of the search and every send and receive on "
+                    "the console, one line each, control bytes written visibly"));
 }
 
 void AddImageSha256(CLI::App& c, MainSettings& main) {
     c.add_option("--image-sha256", main.imageSha256,
-                 "HEX: the SHA-256 the image (carried or --image) must have; another one is refused before any "
-                 "device is contacted (exit 4)")
-        ->transform(Allowed(ReadSha256Text, "64 hexadecimal digits"));
+                 Tr("HEX: the SHA-256 the image (carried or --image) must have; another one is refused before any "
+                    "device is contacted (exit 4)"))
+        ->transform(Allowed(ReadSha256Text, Tr("64 hexadecimal digits")));
 }
 
-void AddJson(CLI::App& c, bool& json, const char* what) { c.add_flag("--json", json, what); }
+void AddJson(CLI::App& c, bool& json, const char* what) { c.add_flag("--json", json, Tr(what)); }
 
 void AddHistory(CLI::App& c, std::string& historyPath) {
-    c.add_option("--history", historyPath, std::string("FILE of the history (default ") + HistoryPathHelp() + ")");
+    c.add_option("--history", historyPath, Formatted(Tr("FILE of the history (default %s)"), HistoryPathHelp()));
 }
 
 void AddSearch(CLI::App& c, SearchSettings& search) {
@@ -143,23 +145,23 @@ void AddSearch(CLI::App& c, SearchSettings& search) {
 CLI::Option* AddExpect(CLI::App& c, SearchSettings& search, const std::string& then) {
     return c
         .add_option("--expect", search.expect,
-                    "N: fewer than N devices answering is a failure (exit 1), told on stderr with the devices that "
-                    "did answer" +
+                    Tr("N: fewer than N devices answering is a failure (exit 1), told on stderr with the devices "
+                       "that did answer") +
                         then)
         ->transform(WholeIn(1, 100000, "N"));
 }
 
 CLI::Option* AddInventory(CLI::App& c, std::string& path, const std::string& then) {
     return c.add_option("--inventory", path,
-                        "FILE: the devices known by MAC, with their names: CSV UTF-8 with a header row naming "
-                        "\"name\" and \"mac\" (other columns are kept for --json); read before the search, a bad "
-                        "file is exit 2" +
+                        Tr("FILE: the devices known by MAC, with their names: CSV UTF-8 with a header row naming "
+                           "\"name\" and \"mac\" (other columns are kept for --json); read before the search, a "
+                           "bad file is exit 2") +
                             then);
 }
 
 void AddPolicy(CLI::App& c, VersionPolicy& policy) {
-    c.add_flag("--reinstall", policy.reinstall, "write the image also to a device that already runs its version");
-    c.add_flag("--allow-older", policy.allowOlder, "write the image also to a device that runs a newer version");
+    c.add_flag("--reinstall", policy.reinstall, Tr("write the image also to a device that already runs its version"));
+    c.add_flag("--allow-older", policy.allowOlder, Tr("write the image also to a device that runs a newer version"));
 }
 
 CLI::Option* AddWaves(CLI::App& c, std::vector<WaveSize>& waves) {
@@ -170,7 +172,7 @@ CLI::Option* AddWaves(CLI::App& c, std::vector<WaveSize>& waves) {
                 std::string e;
                 ParseWaveSizes(text, waves, e);
             },
-            kWavesHelp)
+            Tr(kWavesHelp))
         ->check(Parsed([](const std::string& t, std::string& e) {
             std::vector<WaveSize> sizes;
             return ParseWaveSizes(t, sizes, e);
@@ -186,14 +188,14 @@ void AddRollout(CLI::App& c, RolloutSettings& o) {
              ParseFailureLimit(text, o.maxFailures, e);
              o.maxFailuresText = text;
          },
-         std::string(kMaxFailuresHelp) + "; the devices never started are \"not started\" (exit 6)")
+         std::string(Tr(kMaxFailuresHelp)) + Tr("; the devices never started are \"not started\" (exit 6)"))
         ->check(Parsed([](const std::string& t, std::string& e) {
             FailureLimit limit;
             return ParseFailureLimit(t, limit, e);
         }));
     c.add_option("--soak", o.soakSeconds,
-                 "SECONDS after each wave but the last, then every device it wrote is read again (login, "
-                 "version): one that no longer answers or runs another version failed (\"lost in the soak\")")
+                 Tr("SECONDS after each wave but the last, then every device it wrote is read again (login, "
+                    "version): one that no longer answers or runs another version failed (\"lost in the soak\")"))
         ->check(Seconds())
         ->needs(waves);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/commands/exit_codes.h"
+#include "cli/output/messages.h"
 #include "cli/output/terminal.h"
 
 namespace {
@@ -30,7 +31,7 @@ int TargetsExitCode(TargetsProblem problem) {
 int TargetsOrExitCode(const std::string& command, const TargetChoice& choice, const SearchSettings& search, int port,
                       std::vector<DeviceTarget>& targets, InventoryMatch* match) {
     if (!choice.all && choice.hosts.empty()) {
-        PrintTo(stderr, "tqm530r: %s needs HOST... or --all (see tqm530r %s --help)\n", command.c_str(),
+        PrintTo(stderr, Tr("tqm530r: %s needs HOST... or --all (see tqm530r %s --help)\n"), command.c_str(),
                 command.c_str());
         return kExitUsage;
     }
@@ -57,6 +58,6 @@ int SearchOrExitCode(const SearchSettings& search, std::vector<FoundDevice>& dev
 int InventoryOrExitCode(const std::string& path, Inventory& inventory) {
     std::string error;
     if (path.empty() || LoadInventory(path, inventory, error)) return -1;
-    PrintTo(stderr, "tqm530r: --inventory %s; nothing sent\n", error.c_str());
+    PrintTo(stderr, Tr("tqm530r: --inventory %s; nothing sent\n"), error.c_str());
     return kExitUsage;
 }

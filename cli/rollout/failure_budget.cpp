@@ -2,9 +2,11 @@
 
 #include <cstdlib>
 
-const char* const kMaxFailuresHelp =
+#include "cli/platform/ui_language.h"
+
+const char* const kMaxFailuresHelp = N_(
     "N or P%: once more devices than this have failed (failed, unverified, mac-changed, or lost in the soak; "
-    "not skipped or refused), no further device starts; P% is of the devices to write, rounded down";
+    "not skipped or refused), no further device starts; P% is of the devices to write, rounded down");
 
 namespace {
 

@@ -2,10 +2,12 @@
 
 #include <cstdlib>
 
-const char* const kWavesHelp =
+#include "cli/platform/ui_language.h"
+
+const char* const kWavesHelp = N_(
     "SIZES: a comma list of device counts or percentages, each the cumulative share of the devices to write "
     "once its wave ends (\"1,10%,50%,100%\"): percentages round up, sizes that round to the same number form "
-    "one wave, and the devices left after the last size form a last wave";
+    "one wave, and the devices left after the last size form a last wave");
 
 namespace {
 
