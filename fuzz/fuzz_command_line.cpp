@@ -21,6 +21,7 @@
 #include "cli/commands/command_line.h"
 #include "cli/device/target_hosts.h"
 #include "cli/output/history.h"
+#include "cli/output/messages.h"
 #include "cli/output/stored_json.h"
 #include "cli/platform/file_path.h"
 
@@ -166,6 +167,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // Every other input in Japanese: its refusals go through the catalogue's formats.
+    SetMessageLanguage(size % 2 ? Language::Japanese : Language::English);
     const std::vector<std::string> words = Words(data, size);
     std::vector<char*> argv;
     for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
