@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "cli/output/display_width.h"
+#include "cli/output/messages.h"
 #include "cli/output/visible_text.h"
 
 namespace {
@@ -30,7 +31,7 @@ std::string FinishedLine(const DeviceProgress& p, size_t labelWidth, TerminalSiz
     return Fitted(VisibleText(PadToWidth(ShownLabel(p), labelWidth) + "  " + FinishedText(p)), size);
 }
 
-std::string MoreRunning(size_t count) { return "+" + std::to_string(count) + " more running"; }
+std::string MoreRunning(size_t count) { return Formatted(Tr("+%zu more running"), count); }
 
 }  // namespace
 
@@ -79,15 +80,13 @@ double EstimateSecondsLeft(const RunSnapshot& run) {
 
 std::string StatusLine(const RunSnapshot& run) {
     const RunCounts c = CountRun(run.devices);
-    std::string line = std::to_string(c.done) + "/" + std::to_string(c.total) + " done  " +
-                       std::to_string(c.verified) + " verified  " + std::to_string(c.failed) + " failed  " +
-                       std::to_string(c.skipped) + " skipped  " + std::to_string(c.running) + " running  " +
-                       std::to_string(c.waiting) + " waiting";
+    std::string line = Formatted(Tr("%zu/%zu done  %zu verified  %zu failed  %zu skipped  %zu running  %zu waiting"),
+                                 c.done, c.total, c.verified, c.failed, c.skipped, c.running, c.waiting);
     if (!run.stage.empty()) line += "  " + run.stage;
-    if (run.waves > 1) line += "  wave " + std::to_string(std::max(run.wave, 1)) + " of " + std::to_string(run.waves);
-    line += "  " + FormatDuration(Since(run.start, run.now)) + " elapsed";
+    if (run.waves > 1) line += "  " + Formatted(Tr("wave %d of %d"), std::max(run.wave, 1), run.waves);
+    line += "  " + Formatted(Tr("%s elapsed"), FormatDuration(Since(run.start, run.now)).c_str());
     const double left = c.done < c.total ? EstimateSecondsLeft(run) : -1;
-    if (left >= 0) line += "  about " + FormatDuration(left) + " left";
+    if (left >= 0) line += "  " + Formatted(Tr("about %s left"), FormatDuration(left).c_str());
     return line;
 }
 

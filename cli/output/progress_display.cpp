@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "cli/output/display_width.h"
+#include "cli/output/messages.h"
 #include "cli/output/stored_json.h"
+#include "cli/output/summary_table.h"
 #include "cli/output/visible_text.h"
 
 std::string ShownLabel(const DeviceProgress& p) { return p.name.empty() ? p.label : p.label + " " + p.name; }
@@ -39,24 +41,22 @@ std::string RateText(const DeviceProgress& p) {
     if (p.phase != DevicePhase::Transfer || p.lines == 0 || p.transferSeconds <= 0.05) return {};
     const double rate = p.lines / p.transferSeconds;
     const double left = p.totalLines > p.lines ? (p.totalLines - p.lines) / rate : 0;
-    char text[64];
-    std::snprintf(text, sizeof text, "%5.0f lines/s  %s left", rate, FormatDuration(left).c_str());
-    return text;
+    return Formatted(Tr("%5.0f lines/s  %s left"), rate, FormatDuration(left).c_str());
 }
 
 }  // namespace
 
 std::string FormatProgressLine(const DeviceProgress& p, size_t labelWidth, int barWidth) {
     const int shown = p.finished && TraitsOf(p.result).written ? 100 : p.percent;
-    char numbers[64];
-    std::snprintf(numbers, sizeof numbers, "%3d%%  %5u/%u lines", shown, p.lines, p.totalLines);
+    const std::string numbers = Formatted(Tr("%3d%%  %5u/%u lines"), shown, p.lines, p.totalLines);
     std::string line = PadToWidth(ShownLabel(p), labelWidth) + "  " + Bar(shown, barWidth) + " " + numbers;
-    if (p.finished) return VisibleText(line + "  " + ResultName(p.result) + (p.detail.empty() ? "" : ": " + p.detail));
+    if (p.finished)
+        return VisibleText(line + "  " + ShownResult(p.result) + (p.detail.empty() ? "" : ": " + TrText(p.detail)));
     const std::string rate = RateText(p);
     // A process started that has not told its first phase yet.
-    const std::string phase = p.started && p.phase == DevicePhase::Waiting ? "started" : TraitsOf(p.phase).shown;
+    const std::string phase = p.started && p.phase == DevicePhase::Waiting ? Tr("started") : Tr(TraitsOf(p.phase).shown);
     line += "  " + (rate.empty() ? "" : rate + "  ") + phase;
-    if (p.attempt > 1) line += " (attempt " + std::to_string(p.attempt) + " of " + std::to_string(p.attempts) + ")";
+    if (p.attempt > 1) line += Formatted(Tr(" (attempt %d of %d)"), p.attempt, p.attempts);
     return VisibleText(line);
 }
 
@@ -73,8 +73,8 @@ void ApplyEvent(DeviceProgress& p, const nlohmann::json& event, std::chrono::ste
     } else if (kind == "retry") {
         p.attempt = FieldInt(event, "attempt", p.attempt);
         p.attempts = FieldInt(event, "attempts", p.attempts);
-        p.retryNote =
-            "in " + SecondsText(FieldNumber(event, "delay_seconds", 0)) + " (" + FieldText(event, "reason") + ")";
+        p.retryNote = Formatted(Tr("in %s (%s)"), SecondsText(FieldNumber(event, "delay_seconds", 0)).c_str(),
+                                TrText(FieldText(event, "reason")).c_str());
         p.phase = DevicePhase::Retry;
     }
 }
@@ -89,9 +89,9 @@ void ShowResult(DeviceProgress& p, const DeviceOutcome& outcome) {
 }
 
 std::string FinishedText(const DeviceProgress& p) {
-    std::string text = PadToWidth(ResultName(p.result), 11) + "  " + FormatDuration(p.seconds);
+    std::string text = PadToWidth(ShownResult(p.result), 11) + "  " + FormatDuration(p.seconds);
     if (!p.mac.empty()) text += "  " + p.mac;
-    if (!p.detail.empty()) text += "  " + p.detail;
+    if (!p.detail.empty()) text += "  " + TrText(p.detail);
     return text;
 }
 
@@ -100,9 +100,8 @@ std::string PlainLine(const DeviceProgress& before, const DeviceProgress& after)
     if (after.finished && !before.finished)
         text = FinishedText(after);
     else if (after.attempt != before.attempt)
-        text = "attempt " + std::to_string(after.attempt) + " of " + std::to_string(after.attempts) + " " +
-               after.retryNote;
+        text = Formatted(Tr("attempt %d of %d %s"), after.attempt, after.attempts, after.retryNote.c_str());
     return text.empty() ? text : VisibleText(ShownLabel(after) + ": " + text);
 }
 
-std::string PlainStartLine(const DeviceProgress& p) { return VisibleText(ShownLabel(p) + ": started"); }
+std::string PlainStartLine(const DeviceProgress& p) { return VisibleText(ShownLabel(p) + ": " + Tr("started")); }

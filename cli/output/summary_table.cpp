@@ -1,8 +1,10 @@
 #include "cli/output/summary_table.h"
 
 #include "cli/output/display_width.h"
+#include "cli/output/messages.h"
 #include "cli/output/terminal.h"
 #include "cli/output/visible_text.h"
+#include "cli/platform/ui_language.h"
 
 namespace {
 
@@ -19,7 +21,33 @@ std::vector<std::string> Names(const std::vector<DeviceOutcome>& outcomes) {
     return any ? names : std::vector<std::string>();
 }
 
+// A heading padded by display width; the last column is not padded.
+std::string Heading(const char* english, size_t width) { return PadToWidth(Tr(english), width); }
+
+// The TIME column is right-aligned, six columns wide.
+std::string TimeHeading() {
+    const std::string time = Tr("TIME");
+    const size_t width = DisplayWidth(time);
+    return width >= 6 ? time : std::string(6 - width, ' ') + time;
+}
+
 }  // namespace
+
+const char* ShownResult(DeviceResult result) {
+    // clang-format off
+    static const struct { DeviceResult result; const char* word; } kWords[] = {
+        {DeviceResult::Failed,      N_("failed")},      {DeviceResult::Unverified, N_("unverified")},
+        {DeviceResult::Mismatch,    N_("mac-changed")}, {DeviceResult::NotFound,   N_("not found")},
+        {DeviceResult::Interrupted, N_("interrupted")}, {DeviceResult::Busy,       N_("busy")},
+        {DeviceResult::Refused,     N_("refused")},     {DeviceResult::NotStarted, N_("not started")},
+        {DeviceResult::Updated,     N_("updated")},     {DeviceResult::Verified,   N_("verified")},
+        {DeviceResult::Skipped,     N_("skipped")},
+    };
+    // clang-format on
+    for (const auto& w : kWords)
+        if (w.result == result) return Tr(w.word);
+    return ResultName(result);
+}
 
 void PrintSummaryTable(FILE* out, const std::vector<std::string>& labels, const std::vector<DeviceOutcome>& outcomes) {
     std::vector<std::string> shown;
@@ -29,17 +57,19 @@ void PrintSummaryTable(FILE* out, const std::vector<std::string>& labels, const 
     const auto nameColumn = [&](const std::string& text) {
         return names.empty() ? std::string() : PadToWidth(text, nameWidth) + "  ";
     };
-    PrintTo(out, "%s%s  %-17s  %-8s  %-8s  %-11s  %6s  %s\n", nameColumn("NAME").c_str(),
-            PadToWidth("DEVICE", width).c_str(), "MAC", "BEFORE", "AFTER", "RESULT", "TIME", "DETAIL");
+    PrintTo(out, "%s%s  %s  %s  %s  %s  %s  %s\n", nameColumn(Tr("NAME")).c_str(), Heading("DEVICE", width).c_str(),
+            Heading("MAC", 17).c_str(), Heading("BEFORE", 8).c_str(), Heading("AFTER", 8).c_str(),
+            Heading("RESULT", 11).c_str(), TimeHeading().c_str(), Tr("DETAIL"));
     int ok = 0, failed = 0;
     for (size_t i = 0; i < outcomes.size(); ++i) {
         const DeviceOutcome& o = outcomes[i];
         (ResultIsSuccess(o.result) ? ok : failed)++;
-        PrintTo(out, "%s%s  %-17s  %-8s  %-8s  %-11s  %5.1fs  %s\n", names.empty() ? "" : nameColumn(names[i]).c_str(),
+        PrintTo(out, "%s%s  %-17s  %s  %s  %s  %5.1fs  %s\n", names.empty() ? "" : nameColumn(names[i]).c_str(),
                 PadToWidth(shown[i], width).c_str(), Or(VisibleText(o.mac), "-").c_str(),
-                Or(VisibleText(o.oldVersion), "-").c_str(), Or(VisibleText(o.newVersion), "-").c_str(),
-                ResultName(o.result), o.seconds, VisibleText(o.detail).c_str());
+                PadToWidth(Or(VisibleText(o.oldVersion), "-"), 8).c_str(),
+                PadToWidth(Or(VisibleText(o.newVersion), "-"), 8).c_str(), PadToWidth(ShownResult(o.result), 11).c_str(),
+                o.seconds, VisibleText(TrText(o.detail)).c_str());
     }
-    PrintTo(out, "%zu device(s): %d succeeded, %d failed\n", outcomes.size(), ok, failed);
+    PrintTo(out, Tr("%zu device(s): %d succeeded, %d failed\n"), outcomes.size(), ok, failed);
     std::fflush(out);
 }

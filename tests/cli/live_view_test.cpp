@@ -7,7 +7,9 @@
 
 #include "cli/output/display_width.h"
 #include "cli/output/live_view.h"
+#include "cli/output/messages.h"
 #include "cli/output/progress_display.h"
+#include "cli/output/summary_table.h"
 
 namespace {
 
@@ -244,4 +246,47 @@ TEST(PlainLinesTest, OnlyTheStartEachRetryAndTheEndMakeALine) {
     RunSnapshot run = RunOf(1, 0, 1);
     run.devices[0].name = named.name;
     EXPECT_EQ(RegionLines(run, {110, 30})[1].rfind("10.77.0.1 本社3F-東  [", 0), 0u) << RegionLines(run, {110, 30})[1];
+}
+
+// Japanese words are two columns wide each: the status, the finished lines and
+// the table's rows still fit and line up by display width.
+TEST(LiveViewTest, JapaneseLinesFitByDisplayWidth) {
+    SetMessageLanguage(Language::Japanese);
+    const struct {
+        const char* what;
+        TerminalSize size;
+    } cases[] = {{"wide", {120, 20}}, {"80 columns", {80, 24}}, {"narrow", {30, 6}}, {"very narrow", {12, 4}}};
+    RunSnapshot run = RunOf(6, 1, 3, "装置-");
+    run.devices[1] = Device("装置-2", State::Failed);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LiveLayout layout;
+        const LiveFrame frame = layout.Next(run, c.size);
+        ExpectFits(frame, c.size);
+        if (c.size.columns < 80) continue;
+        EXPECT_NE(frame.region.back().find("完了"), std::string::npos) << frame.region.back();
+        EXPECT_NE(frame.above.at(1).find("失敗"), std::string::npos) << frame.above.at(1);
+    }
+    std::vector<DeviceOutcome> outcomes(2);
+    outcomes[0].result = DeviceResult::Verified;
+    outcomes[1].detail = "host name does not resolve";
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&text, &size);
+    PrintSummaryTable(out, {"10.0.0.1", "装置"}, outcomes);
+    std::fclose(out);
+    const std::string table(text, size);
+    std::free(text);
+    SetMessageLanguage(Language::English);
+    std::vector<std::string> rows;
+    for (size_t at = 0, end; (end = table.find('\n', at)) != std::string::npos; at = end + 1)
+        rows.push_back(table.substr(at, end - at));
+    ASSERT_EQ(rows.size(), 4u) << table;
+    // The DETAIL column starts at the same display column in the heading and each row.
+    const auto detailColumn = [](const std::string& row, const std::string& detail) {
+        return DisplayWidth(row.substr(0, row.rfind(detail)));
+    };
+    EXPECT_EQ(detailColumn(rows[0], "詳細"), detailColumn(rows[2], "ホスト名を解決できません")) << table;
+    EXPECT_NE(rows[1].find("確認済み"), std::string::npos) << table;
+    EXPECT_EQ(rows[3], "装置 2 台: 成功 1、失敗 1") << table;
 }

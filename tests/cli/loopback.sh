@@ -699,6 +699,21 @@ case_device_text() {
     'is $RC 0 && json_lines_ok "$ARTIFACTS/history-json.stdout" && lacks "$OUT" "$esc" && has "$OUT" "\\u001b]0;pwn\\u0007"'
 }
 
+case_japanese_update() {
+  sim_start dev
+  TQM530R_LANG=ja run ja "$CLI" update --yes 127.0.0.1:$PORT_dev 127.0.0.1:1
+  check "update in Japanese: the summary's words and a failure's reason" eval \
+    'is $RC 1 && has "$OUT" "確認済み" && has "$OUT" "装置 2 台: 成功 1、失敗 1" && has "$OUT" "コンソールに接続できません" && has "$ERR" "失敗"'
+  local lang
+  for lang in en ja; do
+    TQM530R_LANG=$lang run json-$lang "$CLI" update --yes --reinstall --json 127.0.0.1:$PORT_dev 127.0.0.1:1
+    # Times differ between two runs: mask them, the rest is compared byte for byte.
+    sed -E 's/"(seconds|elapsed_seconds|delay_seconds|time|started|ended|at)":"?[-0-9.:TZ]+"?/"\1":0/g' \
+      "$ARTIFACTS/json-$lang.stdout" > "$ARTIFACTS/json-$lang.masked"
+  done
+  check "update --json is the same in Japanese and English" cmp "$ARTIFACTS/json-en.masked" "$ARTIFACTS/json-ja.masked"
+}
+
 # Every case is defined above this line, so that --list names them all.
 if [ "${1:-}" = --list ]; then
   declare -F | sed -n 's/^declare -f case_//p'
