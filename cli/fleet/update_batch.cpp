@@ -6,9 +6,10 @@
 
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
-#include "cli/output/history.h"
 #include "cli/output/display_width.h"
+#include "cli/output/history.h"
 #include "cli/output/json_events.h"
+#include "cli/output/messages.h"
 #include "cli/output/stored_json.h"
 #include "cli/output/terminal.h"
 #include "cli/output/utc_time.h"
@@ -194,17 +195,18 @@ void UpdateBatch::HeedInterruptions() {
     noticed_ = heard;
     const std::vector<std::string> flashing = Flashing();
     if (heard >= 3) {
-        Notice("tqm530r: leaving now; " + std::to_string(flashing.size()) +
-               " device(s) finish their flash and reset on their own and record it in the history");
+        Notice(Formatted(Tr("tqm530r: leaving now; %zu device(s) finish their flash and reset on their own and record "
+                            "it in the history"),
+                         flashing.size()));
         return;
     }
-    const std::string waiting = "waiting for " + Joined(flashing) + " to finish \"flash\" and the reset";
+    const std::string waiting = Formatted(Tr("waiting for %s to finish \"flash\" and the reset"), Joined(flashing).c_str());
     std::string text = "tqm530r: ";
     if (heard == 1) {
-        text += "interrupted: no further device starts, devices before \"flash\" stop";
-        if (!flashing.empty()) text += "; " + waiting;
+        text += Tr("interrupted: no further device starts, devices before \"flash\" stop");
+        if (!flashing.empty()) text += Tr("; ") + waiting;
     } else {
-        text += flashing.empty() ? "stopping" : waiting + " (Ctrl-C again to leave them to finish alone)";
+        text += flashing.empty() ? Tr("stopping") : Formatted(Tr("%s (Ctrl-C again to leave them to finish alone)"), waiting.c_str());
     }
     Notice(text);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 
 #include "cli/output/display_width.h"
@@ -270,13 +271,13 @@ TEST(LiveViewTest, JapaneseLinesFitByDisplayWidth) {
     std::vector<DeviceOutcome> outcomes(2);
     outcomes[0].result = DeviceResult::Verified;
     outcomes[1].detail = "host name does not resolve";
-    char* text = nullptr;
-    size_t size = 0;
-    FILE* out = open_memstream(&text, &size);
+    FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
     PrintSummaryTable(out, {"10.0.0.1", "装置"}, outcomes);
+    std::rewind(out);
+    std::string table;
+    for (int c; (c = std::fgetc(out)) != EOF;) table += static_cast<char>(c);
     std::fclose(out);
-    const std::string table(text, size);
-    std::free(text);
     SetMessageLanguage(Language::English);
     std::vector<std::string> rows;
     for (size_t at = 0, end; (end = table.find('\n', at)) != std::string::npos; at = end + 1)
