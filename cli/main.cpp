@@ -22,7 +22,7 @@ namespace {
 int RunWithImage(const CommandLine& line, const ImageReport& image) {
     const std::string problem = line.main.job.empty() ? PinnedImageProblem(image, line.main.imageSha256) : "";
     if (problem.empty()) return line.command->run(line, image);
-    PrintTo(stderr, "tqm530r: %s\n", problem.c_str());
+    PrintTo(stderr, "tqm530r: %s\n", TrText(problem).c_str());
     return kExitImage;
 }
 
@@ -33,7 +33,7 @@ int ToolMain(int argc, char** argv) {
     SetMessageLanguage(OperatorLanguage());
     FirmwareImageView carried;
     if (!LoadFirmwareImage(nullptr, carried)) {
-        PrintTo(stderr, "tqm530r: the carried firmware image is missing\n");
+        PrintTo(stderr, Tr("tqm530r: the carried firmware image is missing\n"));
         return kExitImage;
     }
     const ImageReport image = CheckImage(carried.text, carried.size);
@@ -47,7 +47,7 @@ int ToolMain(int argc, char** argv) {
     if (!options.tracePath.empty()) {
         std::string error;
         if (!trace.Open(options.tracePath, error)) {
-            PrintTo(stderr, "tqm530r: --trace: %s\n", error.c_str());
+            PrintTo(stderr, "tqm530r: --trace: %s\n", TrText(error).c_str());
             return kExitUsage;
         }
         NetTrace = &trace;
@@ -60,7 +60,7 @@ int ToolMain(int argc, char** argv) {
     FirmwareImageView file;
     std::string error;
     if (!UseImageFile(options.imagePath, fileBytes, file, error)) {
-        PrintTo(stderr, "tqm530r: %s: %s; nothing sent\n", options.imagePath.c_str(), error.c_str());
+        PrintTo(stderr, Tr("tqm530r: %s: %s; nothing sent\n"), options.imagePath.c_str(), TrText(error).c_str());
         return kExitImage;
     }
     ImageReport fileImage = CheckImage(file.text, file.size);

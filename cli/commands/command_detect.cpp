@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/commands/aligned_text.h"
 #include "cli/commands/common_options.h"
 #include "cli/commands/exit_codes.h"
 #include "cli/commands/targets_or_exit.h"
@@ -42,17 +43,11 @@ void PrintInventoryJson(const InventoryMatch& m, int expect) {
 
 // NAME  IP  MAC  STATE: the listed devices found, those not listed, the missing.
 void PrintInventoryTable(const InventoryMatch& m) {
-    std::vector<std::string> names{"NAME"};
-    for (const ListedFound& l : m.listed) names.push_back(VisibleText(l.listed.name));
-    for (const InventoryDevice& d : m.missing) names.push_back(VisibleText(d.name));
-    const size_t width = WidestWidth(names, 4);
-    const auto row = [&](const std::string& name, const std::string& ip, const std::string& mac, const char* state) {
-        PrintTo(stdout, "%s  %-15s  %-17s  %s\n", PadToWidth(name, width).c_str(), ip.c_str(), mac.c_str(), state);
-    };
-    row("NAME", "IP", "MAC", "STATE");
-    for (const ListedFound& l : m.listed) row(VisibleText(l.listed.name), l.found.ip, l.found.mac, "found");
-    for (const FoundDevice& d : m.unlisted) row("-", d.ip, d.mac, "not in inventory");
-    for (const InventoryDevice& d : m.missing) row(VisibleText(d.name), "-", d.mac, "missing");
+    std::vector<std::vector<std::string>> table = {{Tr("NAME"), "IP", "MAC", Tr("STATE")}};
+    for (const ListedFound& l : m.listed) table.push_back({VisibleText(l.listed.name), l.found.ip, l.found.mac, Tr("found")});
+    for (const FoundDevice& d : m.unlisted) table.push_back({"-", d.ip, d.mac, Tr("not in inventory")});
+    for (const InventoryDevice& d : m.missing) table.push_back({VisibleText(d.name), "-", d.mac, Tr("missing")});
+    WriteText(stdout, AlignedTable(table, {4, 15, 17}));
 }
 
 // Exit 1 when a listed device did not answer.
@@ -63,7 +58,7 @@ int ReportInventory(const std::vector<FoundDevice>& devices, const Inventory& in
     else
         PrintInventoryTable(m);
     if (m.missing.empty()) return kExitOk;
-    PrintTo(stderr, "tqm530r: %zu of %zu listed device(s) did not answer: %s\n", m.missing.size(),
+    PrintTo(stderr, Tr("tqm530r: %zu of %zu listed device(s) did not answer: %s\n"), m.missing.size(),
             inventory.devices.size(), VisibleText(NamesText(m.missing)).c_str());
     return kExitFailed;
 }
@@ -105,6 +100,6 @@ int RunDetect(const DetectOptions& o) {
         PrintTo(stderr, "tqm530r: %s\n", FewerThanExpectedText(devices, expect).c_str());
         return kExitFailed;
     }
-    if (devices.empty() && !o.json) PrintTo(stderr, "tqm530r: no TQM-530R device answered\n");
+    if (devices.empty() && !o.json) PrintTo(stderr, Tr("tqm530r: no TQM-530R device answered\n"));
     return devices.empty() ? kExitFailed : rc;
 }

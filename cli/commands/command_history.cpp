@@ -83,7 +83,7 @@ int WriteHistoryReport(const HistoryOptions& o, const std::vector<std::string>& 
         PrintTo(stderr, "tqm530r: --report: %s\n", error.c_str());
         return kExitFailed;
     }
-    PrintTo(stderr, "tqm530r: %zu update record(s) written to %s\n", report.devices.size(), o.reportPath.c_str());
+    PrintTo(stderr, Tr("tqm530r: %zu update record(s) written to %s\n"), report.devices.size(), o.reportPath.c_str());
     return kExitOk;
 }
 
@@ -121,7 +121,7 @@ int RunHistory(const HistoryOptions& o, const std::vector<std::string>& argument
         return kExitOk;
     }
     if (records.empty()) {
-        PrintTo(stderr, "tqm530r: no history yet in %s\n", path.c_str());
+        PrintTo(stderr, Tr("tqm530r: no history yet in %s\n"), path.c_str());
         return kExitOk;
     }
     PrintTable(records);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/commands/common_options.h"
+#include "cli/commands/aligned_text.h"
 #include "cli/commands/exit_codes.h"
 #include "cli/output/messages.h"
 #include "cli/output/json_events.h"
@@ -42,16 +43,19 @@ int RunImage(const ImageOptions& o, const ImageReport& image) {
                            {"checksums_ok", sound}});
         return sound ? kExitOk : kExitImage;
     }
-    PrintTo(stdout, "image      %s\n", image.source.c_str());
-    PrintTo(stdout, "version    %s\n",
-            image.version.empty() ? "(no version record)" : VisibleText(image.version).c_str());
-    PrintTo(stdout, "size       %u bytes\n", image.size);
-    PrintTo(stdout, "lines      %u (%u records)\n", image.lines, image.records);
+    std::vector<LabelledLine> lines = {
+        {Tr("image"), image.source},
+        {Tr("version"), image.version.empty() ? Tr("(no version record)") : VisibleText(image.version)},
+        {Tr("size"), Formatted(Tr("%u bytes"), image.size)},
+        {Tr("lines"), Formatted(Tr("%u (%u records)"), image.lines, image.records)}};
     for (size_t i = 0; i < image.ranges.size(); ++i)
-        PrintTo(stdout, "%-10s %s..%s (%u bytes)\n", i == 0 ? "ranges" : "", Hex(image.ranges[i].first).c_str(),
-                Hex(image.ranges[i].last).c_str(), image.ranges[i].last - image.ranges[i].first + 1);
-    PrintTo(stdout, "start      %s\n", image.hasStart ? Hex(image.start).c_str() : "-");
-    PrintTo(stdout, "sha256     %s\n", image.sha256.c_str());
-    PrintTo(stdout, "self-check %s\n", sound ? "every record's checksum is right" : ImageProblem(image).c_str());
+        lines.push_back({i == 0 ? Tr("ranges") : "",
+                         Formatted(Tr("%s..%s (%u bytes)"), Hex(image.ranges[i].first).c_str(),
+                                   Hex(image.ranges[i].last).c_str(),
+                                   image.ranges[i].last - image.ranges[i].first + 1)});
+    lines.push_back({Tr("start"), image.hasStart ? Hex(image.start) : "-"});
+    lines.push_back({Tr("sha256"), image.sha256});
+    lines.push_back({Tr("self-check"), sound ? Tr("every record's checksum is right") : TrText(ImageProblem(image))});
+    WriteText(stdout, LabelledLines(lines, 1));
     return sound ? kExitOk : kExitImage;
 }

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/commands/exit_codes.h"
+#include "cli/commands/help_formatter.h"
 #include "cli/output/messages.h"
 #include "cli/output/terminal.h"
 
@@ -30,7 +31,8 @@ int ExitWithText(const CLI::App& app, const CLI::Error& e) {
 
 // CLI11's own words in the help, in the operator's language.
 void TranslateHelpWords(CLI::App& app) {
-    const auto formatter = app.get_formatter();
+    const auto formatter = std::make_shared<DisplayWidthFormatter>();
+    app.formatter(formatter);
     for (const char* word : {N_("Usage"), N_("OPTIONS"), N_("SUBCOMMAND"), N_("SUBCOMMANDS"), N_("Positionals"),
                              N_("REQUIRED"), N_("Needs"), N_("Excludes"), N_("Env")})
         formatter->label(word, Tr(word));

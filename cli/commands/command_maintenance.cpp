@@ -41,7 +41,7 @@ int Reserve(const std::string& host, const DeviceAccess& access, Maintenance& m)
     if (const int rc = SingleTargetOrExitCode(host, access.port, m.device); rc >= 0) return rc;
     m.console.waits = ConsoleWaitsFrom(access);
     if (ReserveDevice(m.device, m.lock, m.visit)) return -1;
-    PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
+    PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), TrText(m.visit.error).c_str());
     return m.visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
 }
 
@@ -105,7 +105,7 @@ int RunErase(const EraseOptions& o) {
     if (rc >= 0) return rc;
     // As the dialog: the selection has logged in and read the version before the erase.
     if (!OpenReservedDevice(m.console, {m.device, "", ""}, m.visit)) {
-        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), m.visit.error.c_str());
+        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), TrText(m.visit.error).c_str());
         Record("erase", o.historyPath, m,
                {{"old_version", m.visit.version},
                 {"result", ResultName(DeviceResult::Failed)},
@@ -116,13 +116,13 @@ int RunErase(const EraseOptions& o) {
     CloseConsole(m.console);
     if (erase.outcome != EraseOutcome::Done) {
         const std::string reason = EraseFailureText(erase, m.console.waits.loginMs);
-        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
+        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), TrText(reason).c_str());
         Record("erase", o.historyPath, m,
                {{"old_version", m.visit.version}, {"result", ResultName(DeviceResult::Failed)}, {"detail", reason}});
         return kExitFailed;
     }
     const std::string blocks = std::to_string(kErasedBlocks) + " blocks";
-    PrintTo(stdout, "%s: erase sent (%s, 20000..F0000); the device runs no firmware until the next update\n",
+    PrintTo(stdout, Tr("%s: erase sent (%s, 20000..F0000); the device runs no firmware until the next update\n"),
             m.device.Label().c_str(), blocks.c_str());
     Record("erase", o.historyPath, m,
            {{"old_version", m.visit.version}, {"new_version", ""}, {"result", "erased"}, {"detail", blocks}});
@@ -150,7 +150,7 @@ int RunMac(const MacOptions& o) {
     // As every command: the connect, the MAC check and the login; the write reads no version.
     if (!OpenReservedDevice(m.console, {m.device, "", ""}, m.visit, {}, false)) {
         const std::string reason = m.visit.error + "; nothing written";
-        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), reason.c_str());
+        PrintTo(stderr, "tqm530r: %s: %s\n", m.device.Label().c_str(), TrText(reason).c_str());
         Record("mac", o.historyPath, m,
                {{"mac_tail", tail}, {"result", ResultName(DeviceResult::Failed)}, {"detail", reason}});
         return kExitFailed;

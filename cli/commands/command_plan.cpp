@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/commands/aligned_text.h"
 #include "cli/commands/common_options.h"
 #include "cli/commands/exit_codes.h"
 #include "cli/commands/targets_or_exit.h"
@@ -23,7 +24,7 @@ PlanRow UnlistedRow(const FoundDevice& d) {
     row.device = d.ip;
     row.ip = d.ip;
     row.mac = d.mac;
-    row.action = "unlisted";
+    row.action = N_("unlisted");
     row.reason = "not in inventory; not touched";
     return row;
 }
@@ -32,7 +33,7 @@ PlanRow MissingRow(const InventoryDevice& d) {
     PlanRow row;
     row.name = d.name;
     row.mac = d.mac;
-    row.action = "not found";
+    row.action = N_("not found");
     row.reason = "listed in the inventory (line " + std::to_string(d.line) + "), but it did not answer the search";
     return row;
 }
@@ -80,34 +81,32 @@ void PrintJson(const std::vector<PlanRow>& rows, const std::vector<int>& waves, 
 
 void PrintTable(const std::vector<PlanRow>& rows, const std::vector<int>& waves, const std::vector<int>& sizes,
                 const PlanOptions& o, const ImageReport& image) {
-    std::vector<std::string> devices{"DEVICE"}, names{"NAME"};
-    for (const PlanRow& r : rows) {
-        devices.push_back(Or(VisibleText(r.device)));
-        names.push_back(Or(VisibleText(r.name)));
-    }
-    const size_t width = WidestWidth(devices, 6), nameWidth = WidestWidth(names, 4);
-    const bool showNames = !o.targets.inventoryPath.empty();
-    for (size_t k = 0; k < devices.size(); ++k)
-        devices[k] = (showNames ? PadToWidth(names[k], nameWidth) + "  " : "") + PadToWidth(devices[k], width);
-    const bool showWaves = !o.waves.empty();
-    std::vector<std::string> actions{"ACTION", "refuse "};  // as wide as the policy's words
-    for (const PlanRow& r : rows) actions.push_back(r.action);
-    const int actionWidth = static_cast<int>(WidestWidth(actions, 0));
-    PrintTo(stdout, "%s  %-17s  %-15s  %-8s  %-8s  %-*s  %s%s\n", devices[0].c_str(), "MAC", "IP", "CURRENT", "IMAGE",
-            actionWidth, "ACTION", showWaves ? "WAVE  " : "", "REASON");
+    const bool showNames = !o.targets.inventoryPath.empty(), showWaves = !o.waves.empty();
+    const auto row = [&](std::vector<std::string> cells, const std::string& name, const std::string& wave,
+                         const std::string& reason) {
+        if (showNames) cells.insert(cells.begin(), name);
+        if (showWaves) cells.push_back(wave);
+        cells.push_back(reason);
+        return cells;
+    };
+    std::vector<std::vector<std::string>> table = {
+        row({Tr("DEVICE"), "MAC", "IP", Tr("CURRENT"), Tr("IMAGE"), Tr("ACTION")}, Tr("NAME"), Tr("WAVE"),
+            Tr("REASON"))};
     for (size_t i = 0; i < rows.size(); ++i) {
         const PlanRow& r = rows[i];
-        char wave[16] = "";
-        if (showWaves)
-            std::snprintf(wave, sizeof wave, "%-4s  ", waves[i] > 0 ? std::to_string(waves[i]).c_str() : "-");
-        PrintTo(stdout, "%s  %-17s  %-15s  %-8s  %-8s  %-*s  %s%s\n", devices[i + 1].c_str(), Or(r.mac).c_str(),
-                Or(r.ip).c_str(), Or(VisibleText(r.version)).c_str(), VisibleText(image.version).c_str(),
-                actionWidth, r.action.c_str(), wave, VisibleText(r.reason).c_str());
+        table.push_back(row({Or(VisibleText(r.device)), Or(r.mac), Or(r.ip), Or(VisibleText(r.version)),
+                             VisibleText(image.version), Tr(r.action.c_str())},
+                            Or(VisibleText(r.name)), waves[i] > 0 ? std::to_string(waves[i]) : "-",
+                            TrText(VisibleText(r.reason))));
     }
+    // "refuse ": the action column as wide as the policy's words
+    std::vector<size_t> least = {6, 17, 15, 8, 8, std::max<size_t>(DisplayWidth(Tr("refuse")), 7), 4};
+    if (showNames) least.insert(least.begin(), 4);
+    WriteText(stdout, AlignedTable(table, least));
     if (!showWaves) return;
     std::string text;
     for (int n : sizes) text += (text.empty() ? "" : ", ") + std::to_string(n);
-    PrintTo(stdout, "%zu wave(s) of %s device(s)\n", sizes.size(), text.empty() ? "0" : text.c_str());
+    PrintTo(stdout, Tr("%zu wave(s) of %s device(s)\n"), sizes.size(), text.empty() ? "0" : text.c_str());
 }
 
 }  // namespace

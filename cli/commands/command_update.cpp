@@ -228,7 +228,7 @@ int RunUpdate(const UpdateOptions& o, const MainSettings& main, const ImageRepor
     if (!main.job.empty()) return RunUpdateChild(o, main.job, image);
     if (!ImageIsSound(image)) {
         PrintTo(stderr, Tr("tqm530r: the %s image fails its self-check: %s; nothing sent\n"), image.source.c_str(),
-                ImageProblem(image).c_str());
+                TrText(ImageProblem(image)).c_str());
         return kExitImage;
     }
     std::vector<DeviceTarget> found;

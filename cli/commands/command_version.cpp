@@ -4,6 +4,7 @@
 
 #include "cli/commands/common_options.h"
 #include "cli/commands/exit_codes.h"
+#include "cli/commands/aligned_text.h"
 #include "cli/commands/targets_or_exit.h"
 #include "cli/device/device_session.h"
 #include "cli/output/json_events.h"
@@ -28,12 +29,12 @@ const char* VerdictName(VersionVerdict v) {
 
 const char* VerdictEnglishText(VersionVerdict v) {
     switch (v) {
-    case VersionVerdict::Latest: return "latest firmware";
-    case VersionVerdict::Newer: return "newer than the image; update would refuse it (--allow-older to write it)";
-    case VersionVerdict::NoValidFirmware: return "no valid firmware; update needed";
+    case VersionVerdict::Latest: return N_("latest firmware");
+    case VersionVerdict::Newer: return N_("newer than the image; update would refuse it (--allow-older to write it)");
+    case VersionVerdict::NoValidFirmware: return N_("no valid firmware; update needed");
     case VersionVerdict::CanUpdate: break;
     }
-    return "can be updated to the image's version";
+    return N_("can be updated to the image's version");
 }
 
 }  // namespace
@@ -55,7 +56,7 @@ int RunVersion(const VersionOptions& o, const ImageReport& image) {
     DeviceLock lock;
     DeviceVisit visit;
     if (!OpenDevice(console, {device, "", ""}, lock, visit)) {
-        PrintTo(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), visit.error.c_str());
+        PrintTo(stderr, "tqm530r: %s: %s\n", device.Label().c_str(), TrText(visit.error).c_str());
         return visit.failure == OpenFailure::Busy ? kExitBusy : kExitFailed;
     }
     const std::string& version = visit.version;
@@ -72,13 +73,10 @@ int RunVersion(const VersionOptions& o, const ImageReport& image) {
                            {"text", VerdictEnglishText(verdict)}});
         return kExitOk;
     }
-    PrintTo(stdout, "device   %s\nimage    %s\nverdict  %s\n", VisibleText(version).c_str(),
-            VisibleText(image.version).c_str(), VerdictEnglishText(verdict));
-    if (MessageLanguage() == Language::Japanese && JapaneseVerdictText(verdict)) {
-        std::string text = JapaneseVerdictText(verdict);
-        for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 10))
-            text.replace(lf, 1, "\n         ");
-        PrintTo(stdout, "         %s\n", text.c_str());
-    }
+    const char* japanese = MessageLanguage() == Language::Japanese ? JapaneseVerdictText(verdict) : nullptr;
+    WriteText(stdout, LabelledLines({{Tr("device"), VisibleText(version)},
+                                     {Tr("image"), VisibleText(image.version)},
+                                     {Tr("verdict"), japanese ? japanese : Tr(VerdictEnglishText(verdict))}},
+                                    2));
     return kExitOk;
 }

@@ -58,6 +58,6 @@ int SearchOrExitCode(const SearchSettings& search, std::vector<FoundDevice>& dev
 int InventoryOrExitCode(const std::string& path, Inventory& inventory) {
     std::string error;
     if (path.empty() || LoadInventory(path, inventory, error)) return -1;
-    PrintTo(stderr, Tr("tqm530r: --inventory %s; nothing sent\n"), error.c_str());
+    PrintTo(stderr, Tr("tqm530r: --inventory %s; nothing sent\n"), TrText(error).c_str());
     return kExitUsage;
 }

@@ -4,7 +4,9 @@
 #include <map>
 #include <string>
 
+#include "cli/commands/aligned_text.h"
 #include "cli/commands/confirm.h"
+#include "cli/commands/help_formatter.h"
 #include "cli/output/messages.h"
 #include "cli/platform/ui_language.h"
 
@@ -120,4 +122,35 @@ TEST(MessagesTest, ADamagedCatalogueFindsNothing) {
         std::string translated;
         EXPECT_FALSE(catalogue.FillFromFormat("hello", translated));
     }
+}
+
+// detect's and plan's tables and the labelled lines of image and version, with
+// Japanese headings: every column starts at the same terminal column in each row.
+TEST(MessagesTest, TablesAlignByDisplayWidth) {
+    const struct {
+        std::vector<std::vector<std::string>> rows;
+        std::vector<size_t> least;
+        std::string expected;
+    } cases[] = {
+        {{{"名前", "IP", "MAC", "状態"}, {"棚A", "10.0.0.2", "02-4C-1A-03-00-45", "検出"}},
+         {4, 15, 17},
+         "名前  IP               MAC                状態\n"
+         "棚A   10.0.0.2         02-4C-1A-03-00-45  検出\n"},
+        {{{"装置", "動作", "理由"}, {"10.0.0.2", "アップデート", ""}},
+         {6, 7},
+         "装置      動作          理由\n"
+         "10.0.0.2  アップデート  \n"},
+        {{{"NAME", "IP", "STATE"}, {"-", "10.0.0.3", "found"}},
+         {4, 15},
+         "NAME  IP               STATE\n"
+         "-     10.0.0.3         found\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AlignedTable(c.rows, c.least), c.expected);
+    EXPECT_EQ(LabelledLines({{"イメージ", "carried"}, {"範囲", "020000..020007\n020200..02020A"}, {"", "x"}}, 1),
+              "イメージ carried\n"
+              "範囲     020000..020007\n"
+              "         020200..02020A\n"
+              "         x\n");
+    EXPECT_EQ(HelpEntry("--all 併用不可: --host", "search", 30),
+              "  --all 併用不可: --host      search\n");
 }
