@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "cli/output/messages.h"
 #include "cli/output/utc_time.h"
 #include "cli/output/visible_text.h"
 
@@ -110,6 +111,14 @@ std::string When(double epochSeconds) {
 
 std::string OrDash(const std::string& text) { return text.empty() ? "–" : Esc(text); }
 
+// A result as a person reads it; its name stays the machine's.
+const char* ResultShown(DeviceResult result) { return Tr(ResultName(result)); }
+
+// A bar's title: the phase's name in English, its shown word in Japanese.
+const char* PhaseTitle(DevicePhase phase) {
+    return MessageLanguage() == Language::Japanese ? Tr(TraitsOf(phase).shown) : PhaseName(phase);
+}
+
 // A tick every 1, 2 or 5 times a power of ten seconds, or whole minutes and hours: at most 10 ticks.
 double TickStep(double total) {
     constexpr double kSteps[] = {0.1, 0.2, 0.5,  1,    2,    5,     10,    15,    30,    60,     120,   300,
@@ -145,22 +154,24 @@ void WriteCounts(const RunReport& r, std::ostream& out) {
     out << "<ul class=\"counts\">";
     for (const auto& [rank, count] : byRank)
         out << "<li class=\"" << TraitsOf(count.first).pageClass << "\">" << count.second << ' '
-            << ResultName(count.first) << "</li>";
+            << ResultShown(count.first) << "</li>";
     out << "</ul>\n";
 }
 
 std::string Title(const RunReport& r) {
-    const std::string n = std::to_string(r.devices.size()) + (r.devices.size() == 1 ? " device" : " devices");
-    if (r.command == "history") return "Update history: " + n;
-    const std::string version = r.imageVersion.empty() ? "an image without version" : "firmware " + r.imageVersion;
-    return "Update to " + version + ": " + n;
+    const std::string n = Formatted(r.devices.size() == 1 ? Tr("%zu device") : Tr("%zu devices"), r.devices.size());
+    if (r.command == "history") return Formatted(Tr("Update history: %s"), n.c_str());
+    const std::string version =
+        r.imageVersion.empty() ? Tr("an image without version") : Formatted(Tr("firmware %s"), r.imageVersion.c_str());
+    return Formatted(Tr("Update to %s: %s"), version.c_str(), n.c_str());
 }
 
 void WriteHeader(const RunReport& r, std::ostream& out) {
-    out << "<header>\n<p class=\"kicker\">tqm530r " << (r.command == "history" ? "history report" : "update report")
-        << "</p>\n<h1>" << Esc(Title(r)) << "</h1>\n";
+    out << "<header>\n<p class=\"kicker\">tqm530r "
+        << (r.command == "history" ? Tr("history report") : Tr("update report")) << "</p>\n<h1>" << Esc(Title(r))
+        << "</h1>\n";
     WriteCounts(r, out);
-    if (!r.note.empty()) out << "<p class=\"note\">" << Esc(r.note) << "</p>\n";
+    if (!r.note.empty()) out << "<p class=\"note\">" << Esc(TrText(r.note)) << "</p>\n";
     out << "</header>\n";
 }
 
@@ -169,24 +180,26 @@ void Fact(std::ostream& out, const char* name, const std::string& html, bool wid
 }
 
 std::string WavesText(const RunReport& r) {
-    if (r.waves.empty()) return "one wave: every device at once (within --jobs)";
-    std::string text = std::to_string(r.waves.size()) + (r.waves.size() == 1 ? " wave: " : " waves: ");
-    for (size_t i = 0; i < r.waves.size(); ++i) text += (i ? " · " : "") + std::to_string(r.waves[i]);
-    return text + " devices";
+    if (r.waves.empty()) return Tr("one wave: every device at once (within --jobs)");
+    std::string sizes;
+    for (size_t i = 0; i < r.waves.size(); ++i) sizes += (i ? " · " : "") + std::to_string(r.waves[i]);
+    return Formatted(r.waves.size() == 1 ? Tr("%zu wave: %s devices") : Tr("%zu waves: %s devices"), r.waves.size(),
+                     sizes.c_str());
 }
 
 void WriteFacts(const RunReport& r, std::ostream& out) {
-    out << "<section aria-label=\"Run\"><dl class=\"facts\">\n";
+    out << "<section aria-label=\"" << Tr("Run") << "\"><dl class=\"facts\">\n";
     std::string image = "<strong>" + OrDash(r.imageVersion) + "</strong> · " + OrDash(r.imageSource);
     if (!r.imageSha256.empty()) image += "<span class=\"sub mono\">SHA-256 " + Esc(r.imageSha256) + "</span>";
-    Fact(out, "Image", image, true);
-    Fact(out, "Started", Esc(When(r.startTime)));
-    Fact(out, "Ended",
-         Esc(When(r.endTime)) + "<span class=\"sub\">" + Esc(DurationText(r.endTime - r.startTime)) + " in all</span>");
-    Fact(out, "Host", r.host.empty() ? "not recorded" : Esc(r.host));
-    if (r.exitCode >= 0) Fact(out, "Exit code", std::to_string(r.exitCode));
-    if (!r.options.empty()) Fact(out, "Command", "<code>" + Esc(r.options) + "</code>", true);
-    if (r.command != "history" || !r.waves.empty()) Fact(out, "Waves", Esc(WavesText(r)), true);
+    Fact(out, Tr("Image"), image, true);
+    Fact(out, Tr("Started"), Esc(When(r.startTime)));
+    Fact(out, Tr("Ended"),
+         Esc(When(r.endTime)) + "<span class=\"sub\">" +
+             Esc(Formatted(Tr("%s in all"), DurationText(r.endTime - r.startTime).c_str())) + "</span>");
+    Fact(out, Tr("Host"), r.host.empty() ? Tr("not recorded") : Esc(r.host));
+    if (r.exitCode >= 0) Fact(out, Tr("Exit code"), std::to_string(r.exitCode));
+    if (!r.options.empty()) Fact(out, Tr("Command"), "<code>" + Esc(r.options) + "</code>", true);
+    if (r.command != "history" || !r.waves.empty()) Fact(out, Tr("Waves"), Esc(WavesText(r)), true);
     out << "</dl></section>\n";
 }
 
@@ -197,24 +210,26 @@ void WriteDeviceRow(const DeviceReport& d, bool waves, std::ostream& out) {
     out << Esc(d.label);
     if (!d.address.empty() && d.label.compare(0, d.address.size(), d.address) != 0)
         out << "<span class=\"sub\">" << Esc(d.address) << "</span>";
-    out << "</td><td><span class=\"pill " << TraitsOf(d.result).pageClass << "\">" << ResultName(d.result)
+    out << "</td><td><span class=\"pill " << TraitsOf(d.result).pageClass << "\">" << ResultShown(d.result)
         << "</span></td><td class=\"mono\">" << OrDash(d.mac) << "</td><td>" << OrDash(d.before) << "</td><td>"
         << OrDash(d.after) << "</td><td class=\"num\">" << d.attempts << "</td>";
     if (waves) out << "<td class=\"num\">" << (d.wave > 0 ? std::to_string(d.wave) : "–") << "</td>";
     out << "<td class=\"num\">" << (d.start >= 0 ? Esc(DurationText(d.end - d.start)) : "–")
-        << "</td><td class=\"reason\">" << OrDash(d.reason) << "</td></tr>\n";
+        << "</td><td class=\"reason\">" << OrDash(TrText(d.reason)) << "</td></tr>\n";
 }
 
 void WriteTable(const RunReport& r, std::ostream& out) {
     const bool waves = !r.waves.empty();
-    out << "<section aria-labelledby=\"devices\"><h2 id=\"devices\">Devices</h2>\n";
+    out << "<section aria-labelledby=\"devices\"><h2 id=\"devices\">" << Tr("Devices") << "</h2>\n";
     if (r.devices.empty()) {
-        out << "<p>No device in this run.</p></section>\n";
+        out << "<p>" << Tr("No device in this run.") << "</p></section>\n";
         return;
     }
-    out << "<div class=\"scroll\"><table>\n<thead><tr><th>Device</th><th>Result</th><th>MAC</th><th>Before</th>"
-           "<th>After</th><th>Attempts</th>"
-        << (waves ? "<th>Wave</th>" : "") << "<th>Time</th><th>Reason</th></tr></thead>\n<tbody>\n";
+    out << "<div class=\"scroll\"><table>\n<thead><tr>";
+    for (const char* heading : {Tr("Device"), Tr("Result"), "MAC", Tr("Before"), Tr("After"), Tr("Attempts"),
+                                waves ? Tr("Wave") : nullptr, Tr("Time"), Tr("Reason")})
+        if (heading) out << "<th>" << heading << "</th>";
+    out << "</tr></thead>\n<tbody>\n";
     for (const DeviceReport* d : DevicesFailuresFirst(r)) WriteDeviceRow(*d, waves, out);
     out << "</tbody></table></div></section>\n";
 }
@@ -222,9 +237,10 @@ void WriteTable(const RunReport& r, std::ostream& out) {
 // Devices that answered but are not in the inventory: never logged in to.
 void WriteUnlisted(const RunReport& r, std::ostream& out) {
     if (r.unlisted.empty()) return;
-    out << "<section aria-labelledby=\"unlisted\"><h2 id=\"unlisted\">Not in inventory</h2>\n<p>These answered "
-           "the search but are not in the inventory; they were not touched.</p>\n<div class=\"scroll\"><table>\n"
-           "<thead><tr><th>Address</th><th>MAC</th></tr></thead>\n<tbody>\n";
+    out << "<section aria-labelledby=\"unlisted\"><h2 id=\"unlisted\">" << Tr("Not in inventory") << "</h2>\n<p>"
+        << Tr("These answered the search but are not in the inventory; they were not touched.")
+        << "</p>\n<div class=\"scroll\"><table>\n<thead><tr><th>" << Tr("Address")
+        << "</th><th>MAC</th></tr></thead>\n<tbody>\n";
     for (const auto& [address, mac] : r.unlisted)
         out << "<tr><td class=\"mono\">" << Esc(address) << "</td><td class=\"mono\">" << Esc(mac) << "</td></tr>\n";
     out << "</tbody></table></div></section>\n";
@@ -239,7 +255,7 @@ void WriteLegend(const RunReport& r, std::ostream& out) {
     for (const PhaseTraits& p : kPhaseTraits) {
         if (!p.drawn || p.timeline != p.phase) continue;
         if (p.phase >= DevicePhase::Soak && !used.count(p.phase)) continue;
-        out << "<li><i class=\"p-" << p.name << "\"></i>" << p.shown << "</li>";
+        out << "<li><i class=\"p-" << p.name << "\"></i>" << Tr(p.shown) << "</li>";
     }
     out << "</ul>\n";
 }
@@ -258,7 +274,7 @@ std::string Who(const DeviceReport& d) {
 }
 
 void WriteTimelineRow(const DeviceReport& d, double total, std::ostream& out) {
-    const std::string result = ResultName(d.result);
+    const std::string result = ResultShown(d.result);
     const std::string took = d.start >= 0 ? ", " + DurationText(d.end - d.start) : "";
     out << "<div class=\"row dev" << (TraitsOf(d.result).needsLook ? " bad" : "") << "\" title=\"" << Esc(Who(d))
         << ": " << Esc(result) << Esc(took) << "\"><div class=\"who mono\">" << Esc(Who(d))
@@ -271,9 +287,8 @@ void WriteTimelineRow(const DeviceReport& d, double total, std::ostream& out) {
             out << "<i class=\"gap\" style=\"left:" << Percent(last, total)
                 << ";width:" << Percent(s.start - last, total) << "\"></i>";
         last = std::max(last, s.end);
-        const char* name = PhaseName(s.phase);
-        out << "<i class=\"p-" << name << "\" style=\"left:" << Percent(s.start, total)
-            << ";width:" << Percent(s.end - s.start, total) << "\" title=\"" << name << ' '
+        out << "<i class=\"p-" << PhaseName(s.phase) << "\" style=\"left:" << Percent(s.start, total)
+            << ";width:" << Percent(s.end - s.start, total) << "\" title=\"" << PhaseTitle(s.phase) << ' '
             << Esc(DurationText(s.end - s.start)) << "\"></i>";
     }
     out << "</div><div class=\"res\">" << Esc(result) << "</div></div>\n";
@@ -295,7 +310,7 @@ void WriteTimeline(const RunReport& r, std::ostream& out) {
     if (r.devices.empty()) return;
     const double total = Span(r);
     const double step = TickStep(total);
-    out << "<section aria-labelledby=\"timeline\"><h2 id=\"timeline\">Timeline</h2>\n";
+    out << "<section aria-labelledby=\"timeline\"><h2 id=\"timeline\">" << Tr("Timeline") << "</h2>\n";
     WriteLegend(r, out);
     out << "<div class=\"tl\" style=\"--grid:" << Percent(step, total) << "\">\n";
     WriteAxis(total, step, out);
@@ -303,7 +318,7 @@ void WriteTimeline(const RunReport& r, std::ostream& out) {
     for (const DeviceReport* d : TimelineOrder(r)) {
         if (!r.waves.empty() && d->wave != wave) {
             wave = d->wave;
-            out << "<div class=\"wave\">" << (wave > 0 ? "Wave " + std::to_string(wave) : std::string("No wave"))
+            out << "<div class=\"wave\">" << (wave > 0 ? Formatted(Tr("Wave %d"), wave) : std::string(Tr("No wave")))
                 << "</div>\n";
         }
         WriteTimelineRow(*d, total, out);
@@ -350,7 +365,9 @@ std::string DurationText(double seconds) {
 }
 
 void WriteHtmlReport(const RunReport& r, std::ostream& out) {
-    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+    const char* lang = MessageLanguage() == Language::Japanese ? "ja" : "en";
+    out << "<!DOCTYPE html>\n<html lang=\"" << lang
+        << "\">\n<head>\n<meta charset=\"utf-8\">\n"
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'\">\n"
            "<title>"
@@ -360,7 +377,7 @@ void WriteHtmlReport(const RunReport& r, std::ostream& out) {
     WriteTable(r, out);
     WriteUnlisted(r, out);
     WriteTimeline(r, out);
-    out << "<footer>Made by tqm530r. Times in UTC; each timeline bar runs from the device's start to its "
-           "end.</footer>\n"
+    out << "<footer>" << Tr("Made by tqm530r. Times in UTC; each timeline bar runs from the device's start to its end.")
+        << "</footer>\n"
            "</main>\n</body>\n</html>\n";
 }

@@ -5,6 +5,7 @@
 
 #include "cli/output/terminal.h"
 #include "cli/platform/host_name.h"
+#include "cli/platform/ui_language.h"
 #include "cli/report/html_report.h"
 #include "cli/report/metrics.h"
 #include "cli/report/text_in_place.h"
@@ -35,9 +36,9 @@ std::string TypedCommandLine(const std::vector<std::string>& arguments) {
 
 std::string ExitNote(int exitCode) {
     switch (exitCode) {
-    case 130: return "interrupted by Ctrl-C (SIGINT)";
-    case 143: return "interrupted by SIGTERM";
-    case 129: return "interrupted: the terminal closed (SIGHUP)";
+    case 130: return N_("interrupted by Ctrl-C (SIGINT)");
+    case 143: return N_("interrupted by SIGTERM");
+    case 129: return N_("interrupted: the terminal closed (SIGHUP)");
     default: return "";
     }
 }

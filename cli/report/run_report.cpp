@@ -1,5 +1,6 @@
 #include "cli/report/run_report.h"
 
+#include "cli/output/messages.h"
 #include "cli/output/stored_json.h"
 #include "cli/output/utc_time.h"
 
@@ -74,7 +75,7 @@ void ImageOfRecords(const std::vector<nlohmann::json>& used, RunReport& report) 
     report.imageSha256 = FieldText(last, "image_sha256");
     report.imageSource = FieldText(last, "image");
     if (sums.size() > 1)
-        report.note = std::to_string(sums.size()) + " different images in these records; the latest is shown";
+        report.note = Formatted(N_("%zu different images in these records; the latest is shown"), sums.size());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 # with its result and the failed one with its reason, the page loads nothing
 # (no src or href to anywhere, and Chromium's own network log shows no request
 # but the file), and screenshots wide and narrow and a printed PDF are kept.
+# The same run in Japanese renders its Japanese headings.
 # Usage: report_chromium.sh REPORT_SAMPLE ARTIFACTS
 set -uo pipefail
 SAMPLE=$1 ARTIFACTS=$2
@@ -72,6 +73,16 @@ assert failed == 1
 assert parser.rows[0][1] == "failed", "the failed device leads the table"
 assert not parser.links, parser.links
 PY
+# The same run in Japanese: a page that says so, whose rendered text holds
+# the Japanese headings (the fonts have the glyphs: a screenshot is kept).
+ja_page="$ARTIFACTS/report-ja.html"
+TQM530R_LANG=ja "$SAMPLE" "$ja_page" "$ARTIFACTS/tqm530r-ja.prom" > /dev/null
+chrome "$ja_page" "$ARTIFACTS" "$profile" dom-ja --dump-dom
+chrome "$ja_page" "$ARTIFACTS" "$profile" wide-ja --screenshot="$ARTIFACTS/report-ja-wide.png" --window-size=1280,1400 --hide-scrollbars
+check "the Japanese page renders in Japanese" eval 'grep -q "<html lang=\"ja\">" "$ARTIFACTS/dom-ja.out" &&
+  grep -q ">タイムライン</h2>" "$ARTIFACTS/dom-ja.out" && grep -q ">装置</h2>" "$ARTIFACTS/dom-ja.out"'
+check "kept report-ja-wide.png" test -s "$ARTIFACTS/report-ja-wide.png"
+check "the metrics are the same in both languages" cmp -s "$ARTIFACTS/tqm530r.prom" "$ARTIFACTS/tqm530r-ja.prom"
 check "the page has no http(s) address at all" eval '! grep -qiE "https?:" "$page"'
 # Chromium's own background requests (initiator "not an origin") go nowhere
 # under the resolver rule; a request of the page has the page's origin.

@@ -3,6 +3,7 @@
 // failed after a retry, three skipped as current, one reason with bytes that
 // are not UTF-8. Writes the page and the metrics, and on stdout one line a
 // device: label, result and reason as the page must show them (tab between).
+// The page in the operator's language (TQM530R_LANG=ja: in Japanese).
 //   report_sample PAGE.html METRICS.prom
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/output/messages.h"
 #include "cli/output/visible_text.h"
 #include "cli/report/html_report.h"
 #include "cli/report/metrics.h"
@@ -121,6 +123,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: report_sample PAGE.html METRICS.prom\n");
         return 2;
     }
+    SetMessageLanguage(OperatorLanguage());
     const RunReport run = SampleRun();
     std::ofstream page(argv[1], std::ios::binary);
     WriteHtmlReport(run, page);

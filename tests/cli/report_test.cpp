@@ -9,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "cli/output/messages.h"
 #include "cli/output/visible_text.h"
 #include "cli/report/html_report.h"
 #include "cli/report/metrics.h"
@@ -235,6 +236,50 @@ TEST(ReportPageTest, SelfContainedEscapedFailuresFirstAndABarPerDevice) {
     EXPECT_NE(page.find("class=\"p-transfer\" style=\"left:1.667%;width:15.000%\""), std::string::npos);
     EXPECT_NE(page.find("<i class=\"idle\">"), std::string::npos) << "the device never started";
     EXPECT_NE(Page(RunReport{}).find("No device in this run."), std::string::npos);
+}
+
+// In Japanese the page says every word a person reads in Japanese, names its
+// language, and keeps the data (versions, addresses, the machine's phase
+// classes) as they are; in English it says lang="en".
+TEST(ReportPageTest, JapanesePageTranslatesEveryWordAndKeepsTheData) {
+    RunReport r;
+    r.imageVersion = "1.0.05";
+    r.startTime = 1796670000;
+    r.endTime = 1796670060;
+    r.waves = {1, 2};
+    r.note = "interrupted by Ctrl-C (SIGINT)";
+    r.unlisted = {{"10.0.0.9", "02:4c:1a:00:00:09"}};
+    r.devices = {Device("10.0.0.1:23", "verified", 1, 0), Device("10.0.0.2:23", "failed", 2, 20)};
+    r.devices[0].phases = {{DevicePhase::Connect, 0, 1}, {DevicePhase::Retry, 1, 3}};
+    EXPECT_NE(Page(r).find("<html lang=\"en\">"), std::string::npos);
+    SetMessageLanguage(Language::Japanese);
+    const std::string page = Page(r);
+    SetMessageLanguage(Language::English);
+    const struct {
+        const char* english;
+        const char* japanese;
+    } words[] = {
+        {"<html lang=\"en\">", "<html lang=\"ja\">"},
+        {"Update to firmware 1.0.05: 2 devices", "ファームウェア 1.0.05 へのアップデート: 2 台"},
+        {"update report", "アップデート レポート"},
+        {"interrupted by Ctrl-C", "Ctrl-C（SIGINT）で中断しました"},
+        {"2 waves: 1 · 2 devices", "2 段階: 1 · 2 台"},
+        {">Devices</h2>", ">装置</h2>"},
+        {"<th>Attempts</th>", "<th>試行回数</th>"},
+        {">failed</span>", ">失敗</span>"},
+        {"Not in inventory", "インベントリにない装置"},
+        {">Timeline</h2>", ">タイムライン</h2>"},
+        {"</i>connect</li>", "</i>接続</li>"},
+        {"title=\"wait ", "title=\"再試行の待ち "},
+        {"Wave 2", "段階 2"},
+        {"Made by tqm530r", "tqm530r が作成しました"},
+    };
+    for (const auto& w : words) {
+        EXPECT_EQ(page.find(w.english), std::string::npos) << w.english;
+        EXPECT_NE(page.find(w.japanese), std::string::npos) << w.japanese;
+    }
+    for (const char* data : {"class=\"p-wait\"", "10.0.0.9", "02:4c:1a:00:00:09", "class=\"pill r-bad\""})
+        EXPECT_NE(page.find(data), std::string::npos) << data;
 }
 
 TEST(ReportMetricsTest, TextCarriesResultsDurationsImageAndTimes) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # scripts/package's .deb: unpacked into a scratch root, its tqm530r runs on the
-# system's libraries, its man page shows every subcommand and the exit status,
-# its completion loads by name, its Depends names the package of every library
-# the programs link against, and lintian finds no error.
+# system's libraries, its man page shows every subcommand and the exit status
+# (its Japanese one the update's section in Japanese), its completion loads by
+# name, its Depends names the package of every library the programs link
+# against, and lintian finds no error.
 set -euo pipefail
 source "$(dirname "$0")/../require.sh"
 require_tools dpkg-deb dpkg-shlibdeps lintian help2man man objdump wixl msibuild
@@ -29,6 +30,11 @@ grep -q '^EXIT STATUS' <<<"$page" || fail "man page without EXIT STATUS"
 for cmd in $("$root/usr/bin/tqm530r" --help | sed -n '/^Subcommands:/,/^$/s/^  \([a-z-]*\) .*/\1/p'); do
   grep -qE "^ +tqm530r $cmd\$" <<<"$page" || fail "man page has no section for $cmd"
 done
+# The Japanese page, read as a Japanese operator's man reads it: a section per
+# subcommand, and the update's description in Japanese.
+ja_page=$(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 MANWIDTH=120 man -l "$root/usr/share/man/ja/man1/tqm530r.1.gz" 2>/dev/null | col -b)
+grep -qE "^ +tqm530r update\$" <<<"$ja_page" || fail "Japanese man page has no section for update"
+grep -qF "イメージを装置へ並行して書き込み" <<<"$ja_page" || fail "Japanese man page without the update's Japanese heading"
 MANWIDTH=120 man -l "$root/usr/share/man/man1/tqm530r-sim.1.gz" 2>/dev/null | grep -q -- '--bind' || fail "tqm530r-sim(1)"
 
 # bash-completion finds the completion by the command's name.
