@@ -270,7 +270,7 @@ TEST(ReportPageTest, JapanesePageTranslatesEveryWordAndKeepsTheData) {
         {"Not in inventory", "インベントリにない装置"},
         {">Timeline</h2>", ">タイムライン</h2>"},
         {"</i>connect</li>", "</i>接続</li>"},
-        {"title=\"wait ", "title=\"再試行の待ち "},
+        {"title=\"wait ", "title=\"再試行待ち "},
         {"Wave 2", "段階 2"},
         {"Made by tqm530r", "tqm530r が作成しました"},
     };
