@@ -15,6 +15,8 @@ require_tools iptables python3
 rm -rf "$ARTIFACTS"
 mkdir -p "$ARTIFACTS"
 source "$here/wine_segment.sh"
+# The checks read tqm530r.exe's English; the locale stays Japanese for the code page.
+export TQM530R_LANG=en
 CHECK_FAILS=0
 wine_segment_start || exit 1
 

@@ -18,6 +18,8 @@ source "$here/../require.sh"
 require_wine "$bin/tqm530r.exe" "$bin/update.exe"
 require_tools wixl msibuild msiinfo
 source "$here/wine_env.sh"
+# The checks read tqm530r.exe's English; the locale stays Japanese for the code page.
+export TQM530R_LANG=en
 # No menu entries on this machine's desktop: the Start-menu .lnk stays in the prefix.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 rm -rf "$artifacts"

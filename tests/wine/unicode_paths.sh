@@ -15,6 +15,8 @@ source "$here/../require.sh"
 require_wine "$EXE"
 require_tools python3
 source "$here/wine_env.sh"
+# The checks read tqm530r.exe's English; the locale stays Japanese for the code page.
+export TQM530R_LANG=en
 source "$here/../checks.sh"
 rm -rf "$ARTIFACTS"
 name='データ-한글-ä'

@@ -11,6 +11,8 @@ source "$here/../require.sh"
 require_wine "$bin/tqm530r.exe" "$bin/update.exe"
 require_tools wixl msibuild
 source "$here/wine_env.sh"
+# The checks read tqm530r.exe's English; the locale stays Japanese for the code page.
+export TQM530R_LANG=en
 rm -rf "$artifacts"
 mkdir -p "$artifacts/unpacked here"
 zip=$("$source_dir/packaging/windows/package.sh" "$bin" "$version" x64 "$artifacts" | grep '\.zip$') ||
