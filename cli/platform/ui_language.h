@@ -3,7 +3,7 @@
 #include <functional>
 
 // Marks a text kept in a table or a constant for the message catalogue (any
-// room may hold one); it is passed through Tr (output/messages.h) where shown.
+// room may hold one); it is passed through Tr where shown.
 #define N_(text) text
 
 // The language the operator reads: Japanese or, for anything else, English.
