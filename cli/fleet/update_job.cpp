@@ -8,6 +8,7 @@
 #include "cli/device/version_policy.h"
 #include "cli/fleet/child_protocol.h"
 #include "cli/fleet/interruption.h"
+#include "cli/platform/ui_language.h"
 #include "console/console_session.h"
 #include "console/firmware_transfer.h"
 #include "firmware/firmware_version.h"
@@ -76,19 +77,19 @@ private:
 
 const char* FailureText(UpdateFailure failure) {
     switch (failure) {
-    case UpdateFailure::SendFailed: return "a send to the device failed";
-    case UpdateFailure::ConnectionEnded: return "the device closed the connection during the transfer";
-    case UpdateFailure::TimedOut: return "the device stopped answering image lines";
-    case UpdateFailure::NoChecksum: return "no \"sum  :\" after \"check\" (the device refused the image?)";
-    case UpdateFailure::FlashIncomplete: return "flashing did not report \"complete\" twice in time";
-    case UpdateFailure::ResetNotSent: return "flashed, but \"reset\" could not be sent: restart the device";
-    case UpdateFailure::Stopped: return "stopped before \"flash\"";
+    case UpdateFailure::SendFailed: return N_("a send to the device failed");
+    case UpdateFailure::ConnectionEnded: return N_("the device closed the connection during the transfer");
+    case UpdateFailure::TimedOut: return N_("the device stopped answering image lines");
+    case UpdateFailure::NoChecksum: return N_("no \"sum  :\" after \"check\" (the device refused the image?)");
+    case UpdateFailure::FlashIncomplete: return N_("flashing did not report \"complete\" twice in time");
+    case UpdateFailure::ResetNotSent: return N_("flashed, but \"reset\" could not be sent: restart the device");
+    case UpdateFailure::Stopped: return N_("stopped before \"flash\"");
     case UpdateFailure::None: break;
     }
-    return "the update failed";
+    return N_("the update failed");
 }
 
-constexpr const char* kInterruptedText = "interrupted before \"flash\"; nothing was written, the old firmware runs";
+constexpr const char* kInterruptedText = N_("interrupted before \"flash\"; nothing was written, the old firmware runs");
 
 bool VersionsEqual(const std::string& a, const std::string& b) {
     return ParseFirmwareVersion(a.c_str()) == ParseFirmwareVersion(b.c_str());
